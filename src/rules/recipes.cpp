@@ -1,0 +1,183 @@
+// Recipe matching reads the parsed document directly; loading checks it once first.
+#include "rules/recipes.h"
+
+#include <fstream>
+
+#include "rules/items.h"
+
+namespace {
+constexpr size_t PATTERN_CELLS = 9;
+constexpr size_t EQ_PATTERN_CELLS = 4;
+
+// Whether the ids in `cells` (array of integers) equal the grid ids at `index(k)`.
+template <typename Index>
+bool cellsMatch(const json& cells, size_t n, Index index)
+{
+    if (!cells.is_array() || cells.size() != n) {
+        return false;
+    }
+    for (size_t k = 0; k < n; ++k) {
+        const json& want = cells[k];
+        if (!want.is_number_integer() || want.get<int64_t>() != craftGrid[index(k)].id) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool matches(const json& entry, bool is3x3)
+{
+    if (!entry.is_object()) {
+        return false;
+    }
+    if (is3x3) {
+        auto p = entry.find("pattern");
+        return p != entry.end() && cellsMatch(*p, PATTERN_CELLS, [](size_t k) { return k; });
+    }
+    auto eq = entry.find("eq_pattern");
+    if (eq == entry.end() || eq->is_null()) {
+        return false;
+    }
+    if (!cellsMatch(*eq, EQ_PATTERN_CELLS, [](size_t k) { return static_cast<size_t>(map22[k]); })) {
+        return false;
+    }
+    for (int cell : others) {
+        if (craftGrid[static_cast<size_t>(cell)].id != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isIntIn(const json& v, int64_t lo, int64_t hi)
+{
+    return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
+}
+
+// Empty when `v` is an array of `n` item ids (0 to 12), else what is wrong with it.
+std::optional<std::string> checkLayout(const json& v, size_t n, const char* key)
+{
+    std::string want = "\"" + std::string(key) + "\" must be an array of " + std::to_string(n) +
+                       " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
+    if (!v.is_array()) {
+        return want + ", not " + v.type_name();
+    }
+    if (v.size() != n) {
+        return want + ", not " + std::to_string(v.size()) + " entries";
+    }
+    for (size_t k = 0; k < n; ++k) {
+        if (!isIntIn(v[k], 0, ITEM_COUNT - 1)) {
+            return want + "; entry " + std::to_string(k) + " is " + v[k].dump();
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> checkEntry(const json& entry)
+{
+    if (!entry.is_object()) {
+        return std::string("must be an object, not ") + entry.type_name();
+    }
+    auto pattern = entry.find("pattern");
+    if (pattern == entry.end()) {
+        return std::string("has no \"pattern\"");
+    }
+    if (auto bad = checkLayout(*pattern, PATTERN_CELLS, "pattern")) {
+        return bad;
+    }
+    if (auto eq = entry.find("eq_pattern"); eq != entry.end() && !eq->is_null()) {
+        if (auto bad = checkLayout(*eq, EQ_PATTERN_CELLS, "eq_pattern")) {
+            return *bad + " or null";
+        }
+    }
+    auto result = entry.find("result");
+    if (result == entry.end()) {
+        return std::string("has no \"result\"");
+    }
+    if (!isIntIn(*result, 1, ITEM_COUNT - 1)) {
+        return "\"result\" must be an item id from 1 to " + std::to_string(ITEM_COUNT - 1) +
+               ", not " + result->dump();
+    }
+    auto amount = entry.find("amount");
+    if (amount == entry.end()) {
+        return std::string("has no \"amount\"");
+    }
+    if (!isIntIn(*amount, 1, INT32_MAX)) {
+        return "\"amount\" must be a whole number from 1 to " + std::to_string(INT32_MAX) +
+               ", not " + amount->dump();
+    }
+    return std::nullopt;
+}
+}  // namespace
+
+void checkRecipes(bool is3x3)
+{
+    craftRes = {};
+    if (!recipes.is_object()) {
+        return;
+    }
+    auto list = recipes.find("recipes");
+    if (list == recipes.end() || !list->is_array()) {
+        return;
+    }
+    for (const json& entry : *list) {
+        if (!matches(entry, is3x3)) {
+            continue;
+        }
+        auto result = entry.find("result");
+        auto amount = entry.find("amount");
+        if (result == entry.end() || amount == entry.end() || !isIntIn(*result, 1, ITEM_COUNT - 1) ||
+            !isIntIn(*amount, 1, INT32_MAX)) {
+            continue;  // only a document that skipped the load-time check gets here
+        }
+        craftRes = {result->get<int32_t>(), amount->get<int32_t>()};
+        return;
+    }
+}
+
+std::optional<std::string> checkRecipeDocument(const json& doc)
+{
+    if (!doc.is_object()) {
+        return std::string("the top level must be an object with a \"recipes\" array, not ") +
+               doc.type_name();
+    }
+    auto list = doc.find("recipes");
+    if (list == doc.end()) {
+        return std::string("the top level has no \"recipes\" array");
+    }
+    if (!list->is_array()) {
+        return std::string("\"recipes\" must be an array, not ") + list->type_name();
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (auto bad = checkEntry((*list)[i])) {
+            return "recipe " + std::to_string(i) + " (counting from 0): " + *bad;
+        }
+    }
+    return std::nullopt;
+}
+
+RecipeLoad loadRecipes(const std::string& path)
+{
+    recipes = json();
+    std::ifstream file(path);
+    if (!file) {
+        return {RecipeLoad::Missing, ""};
+    }
+    json doc;
+    try {
+        // Reads one JSON value and stops at its end, as the stream reader does.
+        file >> doc;
+    } catch (const json::parse_error& e) {
+        std::string what = e.what();
+        // Drop the library's "[json.exception.parse_error.101] " prefix.
+        if (auto close = what.find("] "); close != std::string::npos) {
+            what = what.substr(close + 2);
+        }
+        return {RecipeLoad::Invalid, path + ": not valid JSON: " + what};
+    }
+    if (auto bad = checkRecipeDocument(doc)) {
+        return {RecipeLoad::Invalid, path + ": " + *bad};
+    }
+    recipes = std::move(doc);
+    return {RecipeLoad::Loaded, ""};
+}

@@ -1,0 +1,34 @@
+// The recipe book: loading and checking the JSON document, and matching the grid.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "rules/state.h"
+
+// The 2x2 inventory grid is the top-left corner of the nine cells.
+constexpr std::array<int, 4> map22 = {0, 1, 3, 4};
+constexpr std::array<int, 5> others = {2, 5, 6, 7, 8};
+
+constexpr const char* RECIPES_PATH = "assets/recipes.json";
+
+// Sets `craftRes` to the product of the first recipe, in file order, whose layout
+// matches the grid: "pattern" against all nine cells for the 3x3 table, "eq_pattern"
+// against the corner (the other five cells empty) for the 2x2 grid. Counts in the grid
+// do not matter. Empty when nothing matches or there is no recipe book.
+void checkRecipes(bool is3x3);
+
+// The first way `doc` breaks the recipe format ("recipe 3: ..."), or nothing if it
+// follows it.
+std::optional<std::string> checkRecipeDocument(const json& doc);
+
+struct RecipeLoad {
+    enum Status { Loaded, Missing, Invalid } status = Missing;
+    std::string message;  // for Invalid: names the file, the place and the problem
+};
+
+// Reads the recipe file into `recipes`. A file that cannot be opened leaves `recipes`
+// null (no crafting) and is Missing; one that is not JSON or breaks the format leaves
+// it null and is Invalid, with the message to show.
+RecipeLoad loadRecipes(const std::string& path);

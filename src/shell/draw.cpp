@@ -1,0 +1,129 @@
+// The world and HUD, drawn bottom to top.
+#include <cmath>
+#include <string>
+
+#include "rules/creatures.h"
+#include "rules/screens.h"
+#include "rules/state.h"
+#include "rules/world.h"
+#include "shell/draw.h"
+
+namespace {
+constexpr int VIEW_COLUMNS = 16;  // tiles handled per frame: the window and a margin
+constexpr int VIEW_ROWS = 13;
+constexpr float MOB_PX = 64.0f;
+constexpr uint64_t PLAYER_ANIM_MS = 200;
+constexpr float HEART_PX = 20.0f;
+constexpr float HEART_STEP_PX = 25.0f;
+constexpr float HUD_MARGIN_PX = 10.0f;
+
+struct Colour {
+    Uint8 r, g, b, a;
+};
+constexpr Colour BACKGROUND = {30, 30, 30, 255};
+constexpr Colour HOTBAR_SELECTED = {255, 80, 80, 200};
+constexpr Colour HOTBAR_OTHER = {80, 80, 80, 200};
+
+void fill(SDL_Renderer* r, Colour c, const SDL_FRect& rect)
+{
+    SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
+    SDL_RenderFillRect(r, &rect);
+}
+
+// Whether a square at window position (x, y) shows in the window at all: what lies
+// wholly outside costs no drawing, however much of the world has been seen.
+bool onScreen(float x, float y, float size)
+{
+    return x < SCREEN_WIDTH && y < SCREEN_HEIGHT && x + size > 0.0f && y + size > 0.0f;
+}
+
+void drawTiles(Gfx& gfx, const Loop& loop)
+{
+    const int32_t startX = tileOf(loop.cameraX) - 1;
+    const int32_t startY = tileOf(loop.cameraY) - 1;
+    for (int32_t x = startX; x < startX + VIEW_COLUMNS; ++x) {
+        for (int32_t y = startY; y < startY + VIEW_ROWS; ++y) {
+            const int block = getTile(x, y);
+            visitTile(x, y, block);
+            if (block > 0) {
+                const SDL_FRect dest = {static_cast<float>(x) * TILE_PX - loop.cameraX,
+                                        static_cast<float>(y) * TILE_PX - loop.cameraY, TILE_PX, TILE_PX};
+                SDL_RenderTexture(gfx.renderer, gfx.texs[static_cast<size_t>(block)], nullptr, &dest);
+            }
+        }
+    }
+}
+
+void drawDrops(Gfx& gfx, const Loop& loop)
+{
+    for (const DroppedItem& d : drops) {
+        const SDL_FRect dr = {d.x - loop.cameraX, d.y - loop.cameraY, DROP_PX, DROP_PX};
+        if (isItem(d.id) && onScreen(dr.x, dr.y, DROP_PX)) {
+            SDL_RenderTexture(gfx.renderer, gfx.texs[static_cast<size_t>(d.id)], nullptr, &dr);
+        }
+    }
+}
+
+void drawCreatures(Gfx& gfx, const Loop& loop)
+{
+    for (const Mob& m : mobs) {
+        const SDL_FRect dr = {m.x - loop.cameraX, m.y - loop.cameraY, MOB_PX, MOB_PX};
+        if (!onScreen(dr.x, dr.y, MOB_PX)) {
+            continue;
+        }
+        SDL_Texture* tex = gfx.mobFrames[static_cast<size_t>(m.type)][static_cast<size_t>(m.frame)];
+        SDL_RenderTextureRotated(gfx.renderer, tex, nullptr, &dr, 0.0, nullptr,
+                                 m.flip ? SDL_FLIP_HORIZONTAL : SDL_FLIP_NONE);
+    }
+}
+
+void drawPlayer(Gfx& gfx, const Loop& loop)
+{
+    const size_t f = loop.moving ? static_cast<size_t>((SDL_GetTicks() / PLAYER_ANIM_MS) % 2) : 0;
+    const SDL_FRect playerRect = {loop.pX - loop.cameraX, loop.pY - loop.cameraY, PLAYER_PX, PLAYER_PX};
+    SDL_RenderTexture(gfx.renderer, gfx.playerFrames[f], nullptr, &playerRect);
+}
+
+void drawHearts(Gfx& gfx)
+{
+    for (int i = 0; i < hp; ++i) {
+        const SDL_FRect hr = {HUD_MARGIN_PX + HEART_STEP_PX * static_cast<float>(i), HUD_MARGIN_PX, HEART_PX, HEART_PX};
+        SDL_RenderTexture(gfx.renderer, gfx.healthTex, nullptr, &hr);
+    }
+}
+
+void drawHotbar(Gfx& gfx, const Loop& loop)
+{
+    for (int i = 0; i < HOTBAR_SLOTS; ++i) {
+        const SlotRect s = hotbarSlotRect(i);
+        const SDL_FRect slot = {s.x, s.y, s.w, s.h};
+        fill(gfx.renderer, i == loop.selectedHotbar ? HOTBAR_SELECTED : HOTBAR_OTHER, slot);
+        const ItemStack& stack = hotbar[static_cast<size_t>(i)];
+        drawStack(gfx, stack.id, stack.count, slot.x, slot.y, slot.w);
+    }
+}
+}  // namespace
+
+void drawStack(Gfx& gfx, int id, int count, float x, float y, float size)
+{
+    if (!isItem(id)) {
+        return;
+    }
+    const SDL_FRect dest = {x, y, size, size};
+    SDL_RenderTexture(gfx.renderer, gfx.texs[static_cast<size_t>(id)], nullptr, &dest);
+    if (showsCount(id)) {
+        drawTxt(gfx, std::to_string(count), x, y);
+    }
+}
+
+void drawWorld(Gfx& gfx, const Loop& loop)
+{
+    SDL_SetRenderDrawColor(gfx.renderer, BACKGROUND.r, BACKGROUND.g, BACKGROUND.b, BACKGROUND.a);
+    SDL_RenderClear(gfx.renderer);
+    drawTiles(gfx, loop);
+    drawDrops(gfx, loop);
+    drawCreatures(gfx, loop);
+    drawPlayer(gfx, loop);
+    drawHearts(gfx);
+    drawHotbar(gfx, loop);
+}

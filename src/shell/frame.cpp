@@ -1,0 +1,112 @@
+// The frame, step by step.
+#include "shell/frame.h"
+
+#include "rules/actions.h"
+#include "rules/creatures.h"
+#include "rules/health.h"
+#include "rules/screens.h"
+#include "rules/state.h"
+#include "shell/draw.h"
+#include "shell/sdl.h"
+
+namespace {
+// The camera puts the player's sprite in the middle of the window.
+constexpr float CAMERA_OFFSET_X = (SCREEN_WIDTH - PLAYER_PX) / 2.0f;
+constexpr float CAMERA_OFFSET_Y = (SCREEN_HEIGHT - PLAYER_PX) / 2.0f;
+constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;
+
+bool screenOpen()
+{
+    return showInv || showCraft;
+}
+
+void updateCreatures()
+{
+    for (auto& m : mobs) {
+        m.update();
+    }
+}
+
+void placeCamera(Loop& loop)
+{
+    loop.cameraX = loop.pX - CAMERA_OFFSET_X;
+    loop.cameraY = loop.pY - CAMERA_OFFSET_Y;
+}
+
+void handleEvents(Loop& loop, Platform& io)
+{
+    InputEvent e;
+    while (io.pollEvent(e)) {
+        if (e.kind == InputEvent::Kind::Quit) {
+            loop.running = false;
+        }
+        if (e.kind == InputEvent::Kind::KeyDown && e.scancode == SDL_SCANCODE_E) {
+            toggleInventory(loop.pX, loop.pY);
+        }
+        // Clicks act where the pointer is now, not where the event says it was.
+        const PointerPos p = io.mouseState();
+        if (e.kind != InputEvent::Kind::MouseDown) {
+            continue;
+        }
+        if (screenOpen()) {
+            screenClick(e.button, p.x, p.y);
+        } else {
+            worldClick(e.button, p.x, p.y, loop.cameraX, loop.cameraY, loop.selectedHotbar);
+        }
+    }
+}
+
+void applyKeyboard(Loop& loop, const KeyState& keys)
+{
+    loop.moving = false;
+    if (screenOpen()) {
+        return;
+    }
+    struct Move {
+        int scancode;
+        float dx;
+        float dy;
+    };
+    static constexpr Move MOVES[] = {
+        {SDL_SCANCODE_W, 0.0f, -PLAYER_SPEED_PX},
+        {SDL_SCANCODE_S, 0.0f, PLAYER_SPEED_PX},
+        {SDL_SCANCODE_A, -PLAYER_SPEED_PX, 0.0f},
+        {SDL_SCANCODE_D, PLAYER_SPEED_PX, 0.0f},
+    };
+    for (const Move& m : MOVES) {
+        if (keys[static_cast<size_t>(m.scancode)]) {
+            loop.pX += m.dx;
+            loop.pY += m.dy;
+            loop.moving = true;
+        }
+    }
+    for (int i = 0; i < HOTBAR_SLOTS; ++i) {
+        if (keys[static_cast<size_t>(HOTBAR_KEY_FIRST + i)]) {
+            loop.selectedHotbar = i;
+        }
+    }
+}
+}  // namespace
+
+void stepFrame(Loop& loop, Platform& io)
+{
+    const uint64_t now = io.ticks();
+    decayHealth(now);
+    respawnIfDead(loop.pX, loop.pY);
+    updateCreatures();
+    pickUpDrops(loop.pX, loop.pY);
+    placeCamera(loop);
+    handleEvents(loop, io);
+    applyKeyboard(loop, io.keyboardState());
+}
+
+void runFrame(Loop& loop, Platform& io, Gfx& gfx)
+{
+    stepFrame(loop, io);
+    drawWorld(gfx, loop);
+    if (screenOpen()) {
+        drawScreen(gfx, io.mouseState());
+    }
+    SDL_RenderPresent(gfx.renderer);
+    io.delay(FRAME_PAUSE_MS);
+}

@@ -1,0 +1,51 @@
+// The inventory and crafting-table screens, drawn over the running world.
+#include "rules/screens.h"
+#include "rules/state.h"
+#include "shell/draw.h"
+
+namespace {
+struct Colour {
+    Uint8 r, g, b, a;
+};
+constexpr Colour PANEL = {0, 0, 0, 180};
+constexpr Colour INVENTORY_SLOT = {80, 80, 80, 255};
+constexpr Colour GRID_CELL = {100, 100, 100, 255};
+constexpr Colour RESULT_SLOT = {150, 150, 150, 255};
+
+SDL_FRect toFRect(const SlotRect& s)
+{
+    return {s.x, s.y, s.w, s.h};
+}
+
+void drawSlot(Gfx& gfx, const SlotRect& s, Colour c, const ItemStack& stack)
+{
+    const SDL_FRect rect = toFRect(s);
+    SDL_SetRenderDrawColor(gfx.renderer, c.r, c.g, c.b, c.a);
+    SDL_RenderFillRect(gfx.renderer, &rect);
+    drawStack(gfx, stack.id, stack.count, s.x, s.y, s.w);
+}
+}  // namespace
+
+void drawScreen(Gfx& gfx, PointerPos pointer)
+{
+    if (!showInv && !showCraft) {
+        return;
+    }
+    const SDL_FRect panel = toFRect(PANEL_RECT);
+    SDL_SetRenderDrawColor(gfx.renderer, PANEL.r, PANEL.g, PANEL.b, PANEL.a);
+    SDL_RenderFillRect(gfx.renderer, &panel);
+
+    for (int i = 0; i < INV_SLOTS; ++i) {
+        drawSlot(gfx, inventorySlotRect(i), INVENTORY_SLOT, inv[static_cast<size_t>(i)]);
+    }
+    const bool is3x3 = !showInv;
+    for (int k = 0; k < gridCellCount(is3x3); ++k) {
+        drawSlot(gfx, gridCellRect(k, is3x3), GRID_CELL, craftGrid[static_cast<size_t>(gridCellIndex(k, is3x3))]);
+    }
+    drawSlot(gfx, resultSlotRect(is3x3), RESULT_SLOT, craftRes);
+
+    // The carried stack last, centred on the pointer, over everything else.
+    if (drag.id > 0) {
+        drawStack(gfx, drag.id, drag.count, pointer.x - SLOT_PX / 2.0f, pointer.y - SLOT_PX / 2.0f, SLOT_PX);
+    }
+}

@@ -1,0 +1,291 @@
+// The one place that knows which SDL the game is built with. The game is written
+// against SDL3; where only SDL2 is installed, the few SDL3 calls it uses are mapped
+// here onto their SDL2 counterparts. Include this instead of any SDL header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#if defined(BRAMBIX_SDL2)
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+namespace brambix_sdl2 {
+
+inline bool init(Uint32 flags) { return SDL_Init(flags) == 0; }
+inline bool ttfInit() { return TTF_Init() == 0; }
+inline bool setRenderDrawBlendMode(SDL_Renderer* r, SDL_BlendMode mode) { return SDL_SetRenderDrawBlendMode(r, mode) == 0; }
+inline bool setRenderDrawColor(SDL_Renderer* r, Uint8 red, Uint8 green, Uint8 blue, Uint8 alpha)
+{
+    return SDL_SetRenderDrawColor(r, red, green, blue, alpha) == 0;
+}
+inline bool renderClear(SDL_Renderer* r) { return SDL_RenderClear(r) == 0; }
+inline bool renderPresent(SDL_Renderer* r)
+{
+    SDL_RenderPresent(r);
+    return true;
+}
+inline bool renderFillRect(SDL_Renderer* r, const SDL_FRect* rect) { return SDL_RenderFillRectF(r, rect) == 0; }
+inline bool pushEvent(SDL_Event* e) { return SDL_PushEvent(e) > 0; }
+inline void warpMouseInWindow(SDL_Window* window, float x, float y)
+{
+    SDL_WarpMouseInWindow(window, static_cast<int>(x), static_cast<int>(y));
+}
+inline TTF_Font* openFont(const char* path, float ptsize) { return TTF_OpenFont(path, static_cast<int>(ptsize)); }
+inline SDL_Window* createWindow(const char* title, int w, int h, Uint32 flags)
+{
+    return SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h, flags);
+}
+
+inline SDL_Rect toIntRect(const SDL_FRect& r)
+{
+    return {static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.w), static_cast<int>(r.h)};
+}
+
+// SDL3 picks a renderer by name (null: SDL chooses); SDL2 by driver index.
+inline SDL_Renderer* createRenderer(SDL_Window* window, const char* name)
+{
+    int index = -1;
+    if (name != nullptr) {
+        for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+            SDL_RendererInfo info;
+            if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == name) {
+                index = i;
+            }
+        }
+        if (index < 0) {
+            SDL_SetError("Couldn't find render driver named %s", name);
+            return nullptr;
+        }
+    }
+    return SDL_CreateRenderer(window, index, 0);
+}
+
+inline bool renderTexture(SDL_Renderer* r, SDL_Texture* tex, const SDL_FRect* src, const SDL_FRect* dst)
+{
+    SDL_Rect s{};
+    if (src != nullptr) {
+        s = toIntRect(*src);
+    }
+    return SDL_RenderCopyF(r, tex, src ? &s : nullptr, dst) == 0;
+}
+
+inline bool renderTextureRotated(SDL_Renderer* r, SDL_Texture* tex, const SDL_FRect* src, const SDL_FRect* dst,
+                                 double angle, const SDL_FPoint* centre, SDL_RendererFlip flip)
+{
+    SDL_Rect s{};
+    if (src != nullptr) {
+        s = toIntRect(*src);
+    }
+    return SDL_RenderCopyExF(r, tex, src ? &s : nullptr, dst, angle, centre, flip) == 0;
+}
+
+inline Uint32 getMouseState(float* x, float* y)
+{
+    int ix = 0;
+    int iy = 0;
+    Uint32 buttons = SDL_GetMouseState(&ix, &iy);
+    if (x != nullptr) {
+        *x = static_cast<float>(ix);
+    }
+    if (y != nullptr) {
+        *y = static_cast<float>(iy);
+    }
+    return buttons;
+}
+
+// SDL3 takes UTF-8 with a byte length (0: up to the terminator). SDL2's function of the
+// same name takes Latin-1, so this goes to its UTF-8 one.
+inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t length, SDL_Color colour)
+{
+    if (length == 0) {
+        return TTF_RenderUTF8_Blended(font, text, colour);
+    }
+    std::string part(text, length);
+    return TTF_RenderUTF8_Blended(font, part.c_str(), colour);
+}
+
+}  // namespace brambix_sdl2
+
+// SDL2 answers 0 for success where SDL3 answers true, and some calls take other
+// argument types; the functions above keep SDL3's meaning under SDL3's names.
+#define SDL_Init(flags) brambix_sdl2::init(flags)
+#define TTF_Init() brambix_sdl2::ttfInit()
+#define SDL_SetRenderDrawBlendMode(r, mode) brambix_sdl2::setRenderDrawBlendMode((r), (mode))
+#define SDL_SetRenderDrawColor(r, red, green, blue, alpha) \
+    brambix_sdl2::setRenderDrawColor((r), (red), (green), (blue), (alpha))
+#define SDL_RenderClear(r) brambix_sdl2::renderClear(r)
+#define SDL_RenderPresent(r) brambix_sdl2::renderPresent(r)
+#define SDL_RenderFillRect(r, rect) brambix_sdl2::renderFillRect((r), (rect))
+#define SDL_PushEvent(e) brambix_sdl2::pushEvent(e)
+#define SDL_GetTicks() SDL_GetTicks64()
+#define TTF_OpenFont(path, ptsize) brambix_sdl2::openFont((path), (ptsize))
+#define SDL_CreateWindow(title, w, h, flags) brambix_sdl2::createWindow((title), (w), (h), (flags))
+#define SDL_CreateRenderer(window, name) brambix_sdl2::createRenderer((window), (name))
+#define SDL_RenderTexture(r, tex, src, dst) brambix_sdl2::renderTexture((r), (tex), (src), (dst))
+#define SDL_RenderTextureRotated(r, tex, src, dst, angle, centre, flip) \
+    brambix_sdl2::renderTextureRotated((r), (tex), (src), (dst), (angle), (centre), (flip))
+#define SDL_GetMouseState(x, y) brambix_sdl2::getMouseState((x), (y))
+#define SDL_WarpMouseInWindow(window, x, y) brambix_sdl2::warpMouseInWindow((window), (x), (y))
+#define TTF_RenderText_Blended(font, text, length, colour) \
+    brambix_sdl2::renderTextBlended((font), (text), (length), (colour))
+#define SDL_DestroySurface(s) SDL_FreeSurface(s)
+
+#define SDL_EVENT_QUIT SDL_QUIT
+#define SDL_EVENT_KEY_DOWN SDL_KEYDOWN
+#define SDL_EVENT_KEY_UP SDL_KEYUP
+#define SDL_EVENT_MOUSE_MOTION SDL_MOUSEMOTION
+#define SDL_EVENT_MOUSE_BUTTON_DOWN SDL_MOUSEBUTTONDOWN
+#define SDL_EVENT_MOUSE_BUTTON_UP SDL_MOUSEBUTTONUP
+#define SDL_HINT_VIDEO_DRIVER SDL_HINT_VIDEODRIVER
+#define SDL_SCANCODE_COUNT SDL_NUM_SCANCODES
+typedef SDL_RendererFlip SDL_FlipMode;
+typedef Uint32 SDL_MouseButtonFlags;
+
+
+#else
+
+#include <SDL3/SDL.h>
+#include <SDL3_image/SDL_image.h>
+#include <SDL3_ttf/SDL_ttf.h>
+
+#endif
+
+// Small helpers whose SDL calls differ between the two in more than a name.
+namespace sdlx {
+
+// Which SDL this build uses, with its version, e.g. "SDL2 2.26.5".
+inline std::string flavour()
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_version v;
+    SDL_GetVersion(&v);
+    return "SDL2 " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch);
+#else
+    int v = SDL_GetVersion();
+    return "SDL3 " + std::to_string(SDL_VERSIONNUM_MAJOR(v)) + "." + std::to_string(SDL_VERSIONNUM_MINOR(v)) + "." +
+           std::to_string(SDL_VERSIONNUM_MICRO(v));
+#endif
+}
+
+inline SDL_Scancode scancode(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return e.key.keysym.scancode;
+#else
+    return e.key.scancode;
+#endif
+}
+
+// An event that presses `scancode`, as a test would push it.
+inline SDL_Event keyDownEvent(SDL_Scancode code)
+{
+    SDL_Event e{};
+    e.type = SDL_EVENT_KEY_DOWN;
+#if defined(BRAMBIX_SDL2)
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.scancode = code;
+#else
+    e.key.down = true;
+    e.key.scancode = code;
+#endif
+    return e;
+}
+
+inline SDL_Event mouseDownEvent(Uint8 button)
+{
+    SDL_Event e{};
+    e.type = SDL_EVENT_MOUSE_BUTTON_DOWN;
+    e.button.button = button;
+#if defined(BRAMBIX_SDL2)
+    e.button.state = SDL_PRESSED;
+#else
+    e.button.down = true;
+#endif
+    return e;
+}
+
+// The renderer's driver name, e.g. "software" or "opengl"; empty without a renderer.
+inline std::string rendererName(SDL_Renderer* r)
+{
+    if (r == nullptr) {
+        return "";
+    }
+#if defined(BRAMBIX_SDL2)
+    SDL_RendererInfo info;
+    return SDL_GetRendererInfo(r, &info) == 0 ? info.name : "";
+#else
+    const char* name = SDL_GetRendererName(r);
+    return name ? name : "";
+#endif
+}
+
+// Pixels as 0xAARRGGBB, row by row.
+struct Image {
+    int w = 0;
+    int h = 0;
+    std::vector<uint32_t> argb;
+
+    uint32_t at(int x, int y) const { return argb[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]; }
+};
+
+// Copies `s` (any format) into an Image; empty if it cannot be converted.
+inline Image toImage(SDL_Surface* s)
+{
+    Image img;
+    if (s == nullptr) {
+        return img;
+    }
+#if defined(BRAMBIX_SDL2)
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
+#else
+    SDL_Surface* argb = SDL_ConvertSurface(s, SDL_PIXELFORMAT_ARGB8888);
+#endif
+    if (argb == nullptr) {
+        return img;
+    }
+    img.w = argb->w;
+    img.h = argb->h;
+    img.argb.resize(static_cast<size_t>(img.w) * static_cast<size_t>(img.h));
+    for (int y = 0; y < img.h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                            static_cast<ptrdiff_t>(y) * argb->pitch);
+        for (int x = 0; x < img.w; ++x) {
+            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.w) + static_cast<size_t>(x)] = row[x];
+        }
+    }
+    SDL_DestroySurface(argb);
+    return img;
+}
+
+// The renderer's current picture (call before presenting); empty on failure.
+inline Image readPixels(SDL_Renderer* r)
+{
+#if defined(BRAMBIX_SDL2)
+    int w = 0;
+    int h = 0;
+    if (SDL_GetRendererOutputSize(r, &w, &h) != 0) {
+        return {};
+    }
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (s == nullptr) {
+        return {};
+    }
+    Image img;
+    if (SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_ARGB8888, s->pixels, s->pitch) == 0) {
+        img = toImage(s);
+    }
+    SDL_FreeSurface(s);
+    return img;
+#else
+    SDL_Surface* s = SDL_RenderReadPixels(r, nullptr);
+    Image img = toImage(s);
+    SDL_DestroySurface(s);
+    return img;
+#endif
+}
+
+}  // namespace sdlx
