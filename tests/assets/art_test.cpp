@@ -1,0 +1,333 @@
+// Tests for the art source parser, the PNG writer and the staged game pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pixelart/art.h"
+
+#ifndef BRAMBIX_ART_DIR
+#error "BRAMBIX_ART_DIR must name the assets/art folder"
+#endif
+#ifndef BRAMBIX_RUN_DIR
+#error "BRAMBIX_RUN_DIR must name the staged run folder"
+#endif
+
+namespace fs = std::filesystem;
+using namespace brambix::art;
+
+namespace {
+
+// Every picture the game loads.
+const std::vector<std::string> kPictureNames = {
+    "grass",        "wood",        "leaf",     "planks",    "stick",  "crafting", "meet",
+    "axe_wood",     "pickaxe_wood", "shovel_wood", "hoe_wood", "sword_wood", "pig1", "pig2",
+    "cow1",         "cow2",        "sheep1",   "sheep2",    "plgo1",  "plgo2",    "healt",
+};
+// Pictures drawn as ground/world tiles: they must cover the whole square.
+const std::set<std::string> kTileNames = {"grass", "wood", "leaf", "planks", "crafting"};
+
+std::vector<std::uint8_t> bytes_of(std::string_view s) {
+    return {s.begin(), s.end()};
+}
+
+std::vector<std::uint8_t> read_bytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t be32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return (std::uint32_t{b.at(at)} << 24) | (std::uint32_t{b.at(at + 1)} << 16) |
+           (std::uint32_t{b.at(at + 2)} << 8) | std::uint32_t{b.at(at + 3)};
+}
+
+Image solid_gradient(int w, int h) {
+    Image img;
+    img.width = w;
+    img.height = h;
+    img.rgba.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+    for (std::size_t i = 0; i < img.rgba.size(); ++i) img.rgba[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    return img;
+}
+
+struct DecodedPng {
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;
+    std::vector<std::size_t> block_sizes;
+};
+
+// A deliberately small PNG reader that accepts only what the writer promises:
+// IHDR, one IDAT, IEND; 8-bit RGBA; zlib with stored deflate blocks; filter 0.
+// Any departure fails the current test.
+DecodedPng decode_stored_png(const std::vector<std::uint8_t>& png) {
+    DecodedPng out;
+    const std::array<std::uint8_t, 8> signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_TRUE(png.size() > 8 && std::equal(signature.begin(), signature.end(), png.begin()));
+
+    std::vector<std::string> chunk_types;
+    std::vector<std::uint8_t> idat;
+    std::size_t pos = 8;
+    while (pos + 12 <= png.size()) {
+        const std::uint32_t len = be32(png, pos);
+        const std::string type(png.begin() + static_cast<std::ptrdiff_t>(pos + 4),
+                               png.begin() + static_cast<std::ptrdiff_t>(pos + 8));
+        const std::span<const std::uint8_t> type_and_data(png.data() + pos + 4, len + 4);
+        EXPECT_EQ(be32(png, pos + 8 + len), crc32(type_and_data)) << "bad CRC on chunk " << type;
+        chunk_types.push_back(type);
+        const auto data = png.begin() + static_cast<std::ptrdiff_t>(pos + 8);
+        if (type == "IHDR") {
+            EXPECT_EQ(len, 13U);
+            out.width = be32(png, pos + 8);
+            out.height = be32(png, pos + 12);
+            EXPECT_EQ(png[pos + 16], 8) << "bit depth";
+            EXPECT_EQ(png[pos + 17], 6) << "colour type RGBA";
+            EXPECT_EQ(png[pos + 18], 0);
+            EXPECT_EQ(png[pos + 19], 0);
+            EXPECT_EQ(png[pos + 20], 0);
+        } else if (type == "IDAT") {
+            idat.insert(idat.end(), data, data + len);
+        }
+        pos += 12 + len;
+    }
+    EXPECT_EQ(pos, png.size()) << "trailing bytes after the last chunk";
+    EXPECT_EQ(chunk_types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+
+    // zlib wrapper
+    if (idat.size() < 6) {
+        ADD_FAILURE() << "IDAT too short";
+        return out;
+    }
+    EXPECT_EQ(idat[0] & 0x0F, 8) << "compression method deflate";
+    EXPECT_EQ((idat[0] * 256 + idat[1]) % 31, 0) << "zlib header check bits";
+    EXPECT_EQ(idat[1] & 0x20, 0) << "no preset dictionary";
+
+    std::vector<std::uint8_t> raw;
+    std::size_t p = 2;
+    bool final_block = false;
+    while (!final_block) {
+        if (p + 5 > idat.size()) {
+            ADD_FAILURE() << "deflate stream ends without a final block";
+            return out;
+        }
+        const std::uint8_t header = idat[p];
+        final_block = (header & 1) != 0;
+        EXPECT_EQ((header >> 1) & 3, 0) << "only stored blocks are expected";
+        const std::size_t len = idat[p + 1] | (idat[p + 2] << 8);
+        const std::size_t nlen = idat[p + 3] | (idat[p + 4] << 8);
+        EXPECT_EQ(len ^ 0xFFFF, nlen) << "LEN/NLEN mismatch";
+        p += 5;
+        if (p + len > idat.size()) {
+            ADD_FAILURE() << "stored block runs past the end of IDAT";
+            return out;
+        }
+        raw.insert(raw.end(), idat.begin() + static_cast<std::ptrdiff_t>(p),
+                   idat.begin() + static_cast<std::ptrdiff_t>(p + len));
+        out.block_sizes.push_back(len);
+        p += len;
+    }
+    EXPECT_EQ(p + 4, idat.size()) << "Adler-32 must directly follow the final block";
+    EXPECT_EQ(be32(idat, p), adler32(raw));
+
+    // rows: one filter byte (0) then width * 4 bytes
+    const std::size_t stride = std::size_t{out.width} * 4;
+    EXPECT_EQ(raw.size(), std::size_t{out.height} * (stride + 1));
+    for (std::size_t y = 0; y < out.height && (y + 1) * (stride + 1) <= raw.size(); ++y) {
+        EXPECT_EQ(raw[y * (stride + 1)], 0) << "filter byte of row " << y;
+        const auto row = raw.begin() + static_cast<std::ptrdiff_t>(y * (stride + 1) + 1);
+        out.rgba.insert(out.rgba.end(), row, row + static_cast<std::ptrdiff_t>(stride));
+    }
+    return out;
+}
+
+// Parses `text` expecting failure; returns the message.
+std::string parse_error(std::string_view text) {
+    try {
+        (void)parse_art(text, "bad.txt");
+    } catch (const ArtError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+}  // namespace
+
+TEST(Checksums, MatchPublishedVectors) {
+    EXPECT_EQ(crc32(bytes_of("123456789")), 0xCBF43926U);
+    EXPECT_EQ(crc32(bytes_of("")), 0U);
+    EXPECT_EQ(crc32(bytes_of("IEND")), 0xAE426082U);  // the CRC every PNG ends with
+    EXPECT_EQ(adler32(bytes_of("Wikipedia")), 0x11E60398U);
+    EXPECT_EQ(adler32(bytes_of("")), 1U);
+}
+
+TEST(Checksums, RunningChecksumEqualsOneShot) {
+    const auto all = bytes_of("The quick brown fox jumps over the lazy dog");
+    const std::span<const std::uint8_t> s(all);
+    EXPECT_EQ(crc32(s.subspan(10), crc32(s.first(10))), crc32(s));
+    EXPECT_EQ(adler32(s.subspan(10), adler32(s.first(10))), adler32(s));
+}
+
+TEST(Checksums, AdlerDoesNotOverflowOnLongRunsOfHighBytes) {
+    // Reference: reduce after every byte, which can never overflow.
+    const std::vector<std::uint8_t> data(200'000, 0xFF);
+    std::uint32_t a = 1, b = 0;
+    for (const auto byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    EXPECT_EQ(adler32(data), (b << 16) | a);
+}
+
+TEST(Parser, ScalesGridToPictureSizeWithPaletteColours) {
+    const Image img = parse_art(
+        "; a two by two test picture\r\n"
+        "size 2   ; comment after a keyword\n"
+        "\n"
+        "palette\n"
+        "r #FF0000      ; red\n"
+        "h #00ff0080\n"
+        "grid\n"
+        "r.\n"
+        "\n"
+        "hr\n",
+        "two.txt");
+    ASSERT_EQ(img.width, kPictureSize);
+    ASSERT_EQ(img.height, kPictureSize);
+    ASSERT_EQ(img.rgba.size(), std::size_t{kPictureSize} * kPictureSize * 4);
+    // each source pixel becomes a 32x32 block
+    EXPECT_EQ(img.pixel(0, 0), 0xFF0000FFU);
+    EXPECT_EQ(img.pixel(31, 31), 0xFF0000FFU);
+    EXPECT_EQ(img.pixel(32, 0), 0x00000000U);  // '.' is fully transparent
+    EXPECT_EQ(img.pixel(63, 31), 0x00000000U);
+    EXPECT_EQ(img.pixel(0, 32), 0x00FF0080U);
+    EXPECT_EQ(img.pixel(31, 63), 0x00FF0080U);
+    EXPECT_EQ(img.pixel(32, 32), 0xFF0000FFU);
+    EXPECT_EQ(img.pixel(63, 63), 0xFF0000FFU);
+}
+
+TEST(Parser, RejectsMalformedSourcesNamingFileAndLine) {
+    const std::string head = "size 4\npalette\na #102030\ngrid\n";  // grid rows start on line 5
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* where;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"unknown character", head + "aaaa\naaza\naaaa\naaaa\n", "bad.txt:6:", "unknown character 'z'"},
+        {"short row", head + "aaaa\naaa\naaaa\naaaa\n", "bad.txt:6:", "ragged row"},
+        {"long row", head + "aaaa\naaaa\naaaa\naaaaa\n", "bad.txt:8:", "ragged row"},
+        {"too few rows", head + "aaaa\naaaa\naaaa\n", "bad.txt:4:", "3 rows, expected 4"},
+        {"too many rows", head + "aaaa\naaaa\naaaa\naaaa\naaaa\n", "bad.txt:9:", "too many grid rows"},
+        {"colour not hex", "size 4\npalette\na #12345g\n", "bad.txt:3:", "bad colour '#12345g'"},
+        {"colour too short", "size 4\npalette\na #12345\n", "bad.txt:3:", "bad colour"},
+        {"colour without #", "size 4\npalette\na 123456\n", "bad.txt:3:", "bad colour"},
+        {"character defined twice", "size 4\npalette\na #000000\na #ffffff\n", "bad.txt:4:", "defined twice"},
+        {"transparent redefined", "size 4\npalette\n. #000000\n", "bad.txt:3:", "reserved"},
+        {"size not dividing 64", "size 3\n", "bad.txt:1:", "bad size '3'"},
+        {"size not a number", "size big\n", "bad.txt:1:", "bad size"},
+        {"size missing", "palette\n", "bad.txt:1:", "missing 'size N'"},
+        {"no grid", "size 4\npalette\na #000000\n", "bad.txt:3:", "no 'grid'"},
+        {"empty file", "", "bad.txt:", "holds no picture"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = parse_error(c.text);
+        EXPECT_EQ(message.rfind(c.where, 0), 0U) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.problem), std::string::npos) << c.what << ": " << message;
+    }
+}
+
+TEST(Parser, LoadArtReportsUnreadableFile) {
+    const fs::path missing = fs::temp_directory_path() / "brambix-no-such-art.txt";
+    try {
+        (void)load_art(missing);
+        FAIL() << "expected an error";
+    } catch (const ArtError& e) {
+        EXPECT_NE(std::string(e.what()).find("brambix-no-such-art.txt"), std::string::npos);
+    }
+}
+
+TEST(PngWriter, RoundTripsPixelsAcrossStoredBlockBoundaries) {
+    // 64x255 makes the filtered data exactly 65535 bytes (one full block),
+    // 64x510 exactly two full blocks, 300x100 a full block plus a partial one.
+    struct Size {
+        int w, h;
+        std::vector<std::size_t> blocks;
+    };
+    for (const Size& s : {Size{1, 1, {5}}, Size{64, 64, {16448}}, Size{64, 255, {65535}},
+                          Size{64, 510, {65535, 65535}}, Size{300, 100, {65535, 54565}}}) {
+        SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
+        const Image img = solid_gradient(s.w, s.h);
+        const auto png = encode_png(img);
+        const DecodedPng decoded = decode_stored_png(png);
+        EXPECT_EQ(decoded.width, static_cast<std::uint32_t>(s.w));
+        EXPECT_EQ(decoded.height, static_cast<std::uint32_t>(s.h));
+        EXPECT_EQ(decoded.block_sizes, s.blocks);
+        EXPECT_TRUE(decoded.rgba == img.rgba) << "pixels differ after decoding";
+        EXPECT_EQ(encode_png(img), png) << "output must be deterministic";
+    }
+}
+
+TEST(PngWriter, RejectsImagesItCannotEncode) {
+    EXPECT_THROW((void)encode_png(Image{}), ArtError);
+    Image short_buffer;
+    short_buffer.width = 2;
+    short_buffer.height = 2;
+    short_buffer.rgba.resize(12);
+    EXPECT_THROW((void)encode_png(short_buffer), ArtError);
+}
+
+TEST(GameArt, SourceFolderHoldsExactlyTheGamesPictures) {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(BRAMBIX_ART_DIR))
+        if (entry.path().extension() == ".txt") found.insert(entry.path().stem().string());
+    const std::set<std::string> expected(kPictureNames.begin(), kPictureNames.end());
+    EXPECT_EQ(found, expected);
+}
+
+TEST(GameArt, EverySourceParsesToA64PixelPictureOfTheRightKind) {
+    for (const auto& name : kPictureNames) {
+        SCOPED_TRACE(name);
+        const Image img = load_art(fs::path(BRAMBIX_ART_DIR) / (name + ".txt"));
+        ASSERT_EQ(img.width, 64);
+        ASSERT_EQ(img.height, 64);
+        int opaque = 0;
+        for (std::size_t i = 3; i < img.rgba.size(); i += 4) opaque += img.rgba[i] == 255 ? 1 : 0;
+        if (kTileNames.count(name) != 0) {
+            EXPECT_EQ(opaque, 64 * 64) << "a tile must cover its whole square";
+        } else {
+            // items, creatures and the player stand on a transparent background
+            for (const auto& [x, y] : {std::pair{0, 0}, {63, 0}, {0, 63}, {63, 63}})
+                EXPECT_EQ(img.pixel(x, y) & 0xFFU, 0U) << "corner " << x << "," << y;
+            EXPECT_GT(opaque, 64 * 64 / 8) << "picture is almost empty";
+        }
+    }
+}
+
+TEST(GameArt, WalkingFramesDiffer) {
+    for (const std::string base : {"pig", "cow", "sheep", "plgo"}) {
+        const Image a = load_art(fs::path(BRAMBIX_ART_DIR) / (base + "1.txt"));
+        const Image b = load_art(fs::path(BRAMBIX_ART_DIR) / (base + "2.txt"));
+        EXPECT_NE(a.rgba, b.rgba) << base;
+    }
+}
+
+TEST(GameArt, StagedRunFolderMatchesTheSources) {
+    const fs::path assets = fs::path(BRAMBIX_RUN_DIR) / "assets";
+    for (const auto& name : kPictureNames) {
+        SCOPED_TRACE(name);
+        const auto staged = read_bytes(assets / (name + ".png"));
+        ASSERT_FALSE(staged.empty()) << "missing " << (assets / (name + ".png"));
+        const auto expected = encode_png(load_art(fs::path(BRAMBIX_ART_DIR) / (name + ".txt")));
+        EXPECT_TRUE(staged == expected) << "staged PNG is stale; rebuild the brambix_assets target";
+    }
+    EXPECT_TRUE(fs::is_regular_file(assets / "recipes.json"));
+    EXPECT_GT(fs::file_size(assets / "arial.ttf"), 10'000U);
+}

@@ -1,0 +1,65 @@
+// Pixel-art sources for Brambix: parsing the text format into RGBA pixels,
+// and a small self-contained PNG writer.
+//
+// Source format (one picture per file):
+//
+//   ; comment lines start with ';' (also allowed after a keyword or colour)
+//   size 32                 ; the grid is N x N, N must divide 64
+//   palette
+//   k #1c1410               ; one character, then #RRGGBB or #RRGGBBAA
+//   g #4c8c3a
+//   grid
+//   ....kkkk....            ; exactly N rows of exactly N characters
+//
+// '.' is always fully transparent and cannot be redefined. Blank lines are
+// ignored. Every picture is scaled up by 64 / N to a 64x64 RGBA image.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brambix::art {
+
+// Width and height of every picture the game loads.
+inline constexpr int kPictureSize = 64;
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;  // row-major, 4 bytes (R, G, B, A) per pixel
+
+    // Packed 0xRRGGBBAA value of one pixel.
+    [[nodiscard]] std::uint32_t pixel(int x, int y) const;
+};
+
+// Raised for malformed art sources ("<file>:<line>: <problem>") and for I/O failures.
+class ArtError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the text of one art source; `source_name` is used in error messages.
+[[nodiscard]] Image parse_art(std::string_view text, std::string_view source_name);
+
+// Reads and parses an art source file.
+[[nodiscard]] Image load_art(const std::filesystem::path& file);
+
+// CRC-32 (as used by PNG and zip). Pass a previous result to continue a running checksum.
+[[nodiscard]] std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
+
+// Adler-32 (as used by zlib). Pass a previous result to continue a running checksum.
+[[nodiscard]] std::uint32_t adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler = 1);
+
+// Encodes an 8-bit RGBA PNG. The pixel data is stored uncompressed, so output is
+// deterministic and needs no compression library.
+[[nodiscard]] std::vector<std::uint8_t> encode_png(const Image& image);
+
+// Writes bytes to a file, replacing it.
+void write_file(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
+
+}  // namespace brambix::art
