@@ -57,8 +57,8 @@ bool isIntIn(const json& v, int64_t lo, int64_t hi)
 // Empty when `v` is an array of `n` item ids (0 to 12), else what is wrong with it.
 std::optional<std::string> checkLayout(const json& v, size_t n, const char* key)
 {
-    std::string want = "\"" + std::string(key) + "\" must be an array of " + std::to_string(n) +
-                       " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
+    std::string want = std::string(1, '"').append(key);
+    want += "\" must be an array of " + std::to_string(n) + " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
     if (!v.is_array()) {
         return want + ", not " + v.type_name();
     }
