@@ -1,0 +1,443 @@
+// The recipe book: matching the grid, checking and loading the document, and the
+// recipes shipped with the game.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "rules/items.h"
+#include "rules/recipes.h"
+#include "rules/state.h"
+
+namespace {
+
+using Grid = std::array<int, GRID_CELLS>;
+
+// Lays ids into the grid, one item in each non-empty cell, and matches it.
+ItemStack craft(const Grid& ids, bool is3x3)
+{
+    for (size_t i = 0; i < ids.size(); ++i) {
+        craftGrid[i] = ids[i] == 0 ? ItemStack{} : ItemStack{ids[i], 1};
+    }
+    checkRecipes(is3x3);
+    return craftRes;
+}
+
+class RecipesTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetGameState(); }
+};
+
+// --- checkRecipes ------------------------------------------------------------------------
+
+TEST_F(RecipesTest, NoBookOrAnEmptyBookOffersNothing)
+{
+    const Grid wood = {2, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (const char* doc : {"null", R"({"recipes": []})", R"({"other": 1})", "[]"}) {
+        SCOPED_TRACE(doc);
+        recipes = json::parse(doc);
+        for (bool is3x3 : {false, true}) {
+            craftRes = {ITEM_PLANKS, 4};  // a stale offer is cleared
+            EXPECT_EQ(craft(wood, is3x3), ItemStack{});
+        }
+    }
+}
+
+TEST_F(RecipesTest, FirstMatchInFileOrderWins)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [3,0,0, 0,0,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 1, "amount": 9},
+        {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4},
+        {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 5, "amount": 2}
+    ]})");
+    EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_PLANKS, 4}));
+    EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
+}
+
+TEST_F(RecipesTest, CountsInTheCellsDoNotMatter)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [4,4,0, 0,0,0, 0,0,0], "eq_pattern": [4,4,0,0], "result": 6, "amount": 1}
+    ]})");
+    craftGrid[0] = {ITEM_PLANKS, 40};
+    craftGrid[1] = {ITEM_PLANKS, 1};
+    checkRecipes(false);
+    EXPECT_EQ(craftRes, (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+    craftGrid[1] = {ITEM_PLANKS, 128};
+    checkRecipes(true);
+    EXPECT_EQ(craftRes, (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+}
+
+TEST_F(RecipesTest, PatternsAreTiedToTheirCells)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [4,5,0, 0,0,0, 0,0,0], "eq_pattern": [4,5,0,0], "result": 12, "amount": 1}
+    ]})");
+    EXPECT_EQ(craft({4, 5, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_WOODEN_SWORD, 1}));
+    EXPECT_EQ(craft({4, 5, 0, 0, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_WOODEN_SWORD, 1}));
+
+    SCOPED_TRACE("shifted or mirrored layouts do not match");
+    for (bool is3x3 : {false, true}) {
+        EXPECT_EQ(craft({0, 0, 0, 4, 5, 0, 0, 0, 0}, is3x3), ItemStack{});  // one row down
+        EXPECT_EQ(craft({5, 4, 0, 0, 0, 0, 0, 0, 0}, is3x3), ItemStack{});  // mirrored
+        EXPECT_EQ(craft({4, 0, 0, 5, 0, 0, 0, 0, 0}, is3x3), ItemStack{});  // turned
+    }
+    EXPECT_EQ(craft({0, 4, 5, 0, 0, 0, 0, 0, 0}, true), ItemStack{});       // one column right
+}
+
+TEST_F(RecipesTest, ZeroDemandsAnEmptyCellAndAnIdDemandsThatItem)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4}
+    ]})");
+    ASSERT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
+    for (size_t extra = 1; extra < GRID_CELLS; ++extra) {
+        SCOPED_TRACE(extra);
+        Grid g = {2, 0, 0, 0, 0, 0, 0, 0, 0};
+        g[extra] = ITEM_LEAF;
+        EXPECT_EQ(craft(g, true), ItemStack{});
+        EXPECT_EQ(craft(g, false), ItemStack{});
+    }
+    EXPECT_EQ(craft({3, 0, 0, 0, 0, 0, 0, 0, 0}, true), ItemStack{});   // another item
+    EXPECT_EQ(craft({3, 0, 0, 0, 0, 0, 0, 0, 0}, false), ItemStack{});
+    EXPECT_EQ(craft({0, 0, 0, 0, 0, 0, 0, 0, 0}, true), ItemStack{});   // nothing at all
+}
+
+TEST_F(RecipesTest, TwoByTwoUsesOnlyEqPatternOnTheCorner)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [2,0,0, 0,0,0, 0,0,0],                     "result": 4, "amount": 4},
+        {"pattern": [0,2,0, 0,0,0, 0,0,0], "eq_pattern": null, "result": 4, "amount": 4},
+        {"pattern": [3,3,0, 3,3,0, 0,0,0], "eq_pattern": [3,3,3,3], "result": 1, "amount": 2},
+        {"pattern": [0,0,0, 0,0,0, 0,0,0], "eq_pattern": [0,0,0,7], "result": 5, "amount": 3},
+        {"pattern": [0,0,0, 0,0,0, 0,0,0], "eq_pattern": [0,0,7,0], "result": 6, "amount": 1}
+    ]})");
+
+    {
+        SCOPED_TRACE("eq_pattern absent or null: never offered in the 2x2 grid");
+        EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, false), ItemStack{});
+        EXPECT_EQ(craft({0, 2, 0, 0, 0, 0, 0, 0, 0}, false), ItemStack{});
+        // The same recipes are made at the table from "pattern".
+        EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
+        EXPECT_EQ(craft({0, 2, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
+    }
+    {
+        SCOPED_TRACE("a matching corner is refused while any other cell holds an item");
+        EXPECT_EQ(craft({3, 3, 0, 3, 3, 0, 0, 0, 0}, false), (ItemStack{ITEM_GRASS, 2}));
+        for (int cell : {2, 5, 6, 7, 8}) {
+            SCOPED_TRACE(cell);
+            Grid g = {3, 3, 0, 3, 3, 0, 0, 0, 0};
+            g[static_cast<size_t>(cell)] = ITEM_WOOD;
+            EXPECT_EQ(craft(g, false), ItemStack{});
+        }
+    }
+    {
+        SCOPED_TRACE("2x2 cells 0, 1, 2, 3 are grid cells 0, 1, 3, 4");
+        EXPECT_EQ(craft({0, 0, 0, 0, 7, 0, 0, 0, 0}, false), (ItemStack{ITEM_STICK, 3}));
+        EXPECT_EQ(craft({0, 0, 0, 7, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+        EXPECT_EQ(craft({0, 0, 7, 0, 0, 0, 0, 0, 0}, false), ItemStack{});  // cell 2 lies outside
+        EXPECT_EQ(craft({0, 0, 0, 0, 0, 0, 0, 0, 7}, false), ItemStack{});
+    }
+}
+
+TEST_F(RecipesTest, TableIgnoresEqPattern)
+{
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [0,0,0, 0,2,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 4, "amount": 4},
+        {"pattern": [0,0,0, 0,0,0, 0,0,3], "eq_pattern": [0,0,0,3], "result": 1, "amount": 1}
+    ]})");
+    EXPECT_EQ(craft({0, 0, 0, 0, 2, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
+    EXPECT_EQ(craft({3, 0, 0, 0, 0, 0, 0, 0, 0}, true), ItemStack{});  // fits eq_pattern only
+    EXPECT_EQ(craft({0, 0, 0, 0, 3, 0, 0, 0, 0}, true), ItemStack{});
+    // And the other way round on the 2x2 grid.
+    EXPECT_EQ(craft({3, 0, 0, 0, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_PLANKS, 4}));
+    EXPECT_EQ(craft({0, 0, 0, 0, 3, 0, 0, 0, 0}, false), (ItemStack{ITEM_GRASS, 1}));
+}
+
+// --- checkRecipeDocument and loadRecipes --------------------------------------------------
+
+// A scratch folder, removed after the test.
+class RecipeFilesTest : public RecipesTest {
+protected:
+    void SetUp() override
+    {
+        RecipesTest::SetUp();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("brambix-recipes-" + std::to_string(getpid()) + "-" + info->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& text)
+    {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    std::filesystem::path dir_;
+};
+
+const char* const GOOD_ENTRY =
+    R"({"pattern": [2,0,0,0,0,0,0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4})";
+
+// A book of four recipes whose entry 2 is `bad`.
+std::string bookWithEntry2(const std::string& bad)
+{
+    return std::string(R"({"recipes": [)") + GOOD_ENTRY + ", " + GOOD_ENTRY + ", " + bad + ", " +
+           GOOD_ENTRY + "]}";
+}
+
+struct BadCase {
+    const char* label;
+    std::string text;                // the whole document
+    std::vector<std::string> words;  // each must appear in the message
+};
+
+std::vector<BadCase> badDocuments()
+{
+    const std::string p9 = "\"pattern\": [0,0,0,0,0,0,0,0,5]";
+    return {
+        {"top level is an array", R"([{"pattern": [2,0,0,0,0,0,0,0,0]}])", {"top level", "object", "array"}},
+        {"top level is a number", "7", {"top level", "object", "number"}},
+        {"no recipes key", R"({"recipe": []})", {"top level", "\"recipes\""}},
+        {"recipes is an object", R"({"recipes": {}})", {"\"recipes\"", "array", "object"}},
+        {"recipes is a string", R"({"recipes": "x"})", {"\"recipes\"", "array", "string"}},
+        {"entry is a number", bookWithEntry2("5"), {"recipe 2", "object", "number"}},
+        {"entry is an array", bookWithEntry2("[2,0,0,0,0,0,0,0,0]"), {"recipe 2", "object", "array"}},
+        {"missing pattern", bookWithEntry2(R"({"eq_pattern": null, "result": 4, "amount": 4})"),
+         {"recipe 2", "no \"pattern\""}},
+        {"pattern of 8", bookWithEntry2(R"({"pattern": [0,0,0,0,0,0,0,5], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "9", "8 entries"}},
+        {"pattern of 10",
+         bookWithEntry2(R"({"pattern": [0,0,0,0,0,0,0,0,0,5], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "10 entries"}},
+        {"pattern is null", bookWithEntry2(R"({"pattern": null, "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "null"}},
+        {"pattern with a string",
+         bookWithEntry2(R"({"pattern": [0,0,0,"x",0,0,0,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "entry 3", "\"x\""}},
+        {"pattern with id 13", bookWithEntry2(R"({"pattern": [0,0,13,0,0,0,0,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "entry 2 is 13"}},
+        {"pattern with id -1", bookWithEntry2(R"({"pattern": [0,0,0,0,0,0,0,0,-1], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "entry 8 is -1"}},
+        {"pattern with a fraction",
+         bookWithEntry2(R"({"pattern": [0,0,0,0,2.5,0,0,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "entry 4 is 2.5"}},
+        {"eq_pattern of 3", bookWithEntry2("{" + p9 + R"(, "eq_pattern": [0,0,5], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"eq_pattern\"", "4", "3 entries"}},
+        {"eq_pattern with id 13",
+         bookWithEntry2("{" + p9 + R"(, "eq_pattern": [0,13,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"eq_pattern\"", "entry 1 is 13"}},
+        {"empty pattern", bookWithEntry2(R"({"pattern": [0,0,0,0,0,0,0,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"pattern\"", "empty grid"}},
+        {"empty eq_pattern", bookWithEntry2("{" + p9 + R"(, "eq_pattern": [0,0,0,0], "result": 4, "amount": 4})"),
+         {"recipe 2", "\"eq_pattern\"", "empty grid"}},
+        {"missing result", bookWithEntry2("{" + p9 + R"(, "amount": 4})"), {"recipe 2", "no \"result\""}},
+        {"result 0", bookWithEntry2("{" + p9 + R"(, "result": 0, "amount": 4})"),
+         {"recipe 2", "\"result\"", "not 0"}},
+        {"result 13", bookWithEntry2("{" + p9 + R"(, "result": 13, "amount": 4})"),
+         {"recipe 2", "\"result\"", "not 13"}},
+        {"result a string", bookWithEntry2("{" + p9 + R"(, "result": "4", "amount": 4})"),
+         {"recipe 2", "\"result\"", "\"4\""}},
+        {"missing amount", bookWithEntry2("{" + p9 + R"(, "result": 4})"), {"recipe 2", "no \"amount\""}},
+        {"amount 0", bookWithEntry2("{" + p9 + R"(, "result": 4, "amount": 0})"),
+         {"recipe 2", "\"amount\"", "not 0"}},
+        {"amount 2.5", bookWithEntry2("{" + p9 + R"(, "result": 4, "amount": 2.5})"),
+         {"recipe 2", "\"amount\"", "2.5"}},
+        {"amount above int32", bookWithEntry2("{" + p9 + R"(, "result": 4, "amount": 2147483648})"),
+         {"recipe 2", "\"amount\"", "2147483648"}},
+    };
+}
+
+void expectWords(const std::string& message, const std::vector<std::string>& words)
+{
+    for (const auto& w : words) {
+        EXPECT_NE(message.find(w), std::string::npos) << "\"" << w << "\" missing from: " << message;
+    }
+}
+
+TEST_F(RecipeFilesTest, BadDocumentsAreRejectedNamingTheRecipeAndTheProblem)
+{
+    for (const auto& c : badDocuments()) {
+        SCOPED_TRACE(c.label);
+        const json doc = json::parse(c.text);
+
+        auto problem = checkRecipeDocument(doc);
+        ASSERT_TRUE(problem.has_value());
+        expectWords(*problem, c.words);
+
+        // Through the loader: the file path is named too, and no book is kept.
+        recipes = json::parse(bookWithEntry2(GOOD_ENTRY));
+        std::string path = write("bad.json", c.text);
+        RecipeLoad load = loadRecipes(path);
+        EXPECT_EQ(load.status, RecipeLoad::Invalid);
+        EXPECT_NE(load.message.find(path), std::string::npos) << load.message;
+        expectWords(load.message, c.words);
+        EXPECT_TRUE(recipes.is_null());
+    }
+}
+
+TEST_F(RecipeFilesTest, ValidDocumentsPass)
+{
+    for (const std::string& text : {
+             bookWithEntry2(GOOD_ENTRY),
+             std::string(R"({"recipes": []})"),
+             // eq_pattern null or absent, extra keys ignored, big amounts allowed.
+             std::string(R"({"version": 2, "recipes": [
+                 {"name": "a", "pattern": [0,0,0,0,0,0,0,0,12], "eq_pattern": null, "result": 12, "amount": 1},
+                 {"pattern": [1,1,1,1,1,1,1,1,1], "result": 1, "amount": 2147483647, "note": [1]}
+             ]})"),
+         }) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(checkRecipeDocument(json::parse(text)), std::nullopt);
+
+        std::string path = write("good.json", text);
+        RecipeLoad load = loadRecipes(path);
+        EXPECT_EQ(load.status, RecipeLoad::Loaded);
+        EXPECT_EQ(load.message, "");
+        EXPECT_EQ(recipes, json::parse(text));
+    }
+}
+
+TEST_F(RecipeFilesTest, MissingFileLeavesNoBookAndNoMessage)
+{
+    recipes = json::parse(bookWithEntry2(GOOD_ENTRY));
+    RecipeLoad load = loadRecipes((dir_ / "nowhere.json").string());
+    EXPECT_EQ(load.status, RecipeLoad::Missing);
+    EXPECT_EQ(load.message, "");
+    EXPECT_TRUE(recipes.is_null());
+
+    craftGrid[0] = {ITEM_WOOD, 1};
+    checkRecipes(false);
+    EXPECT_EQ(craftRes, ItemStack{});
+}
+
+TEST_F(RecipeFilesTest, FileThatIsNotJsonNamesThePathLineAndColumn)
+{
+    recipes = json::parse(bookWithEntry2(GOOD_ENTRY));
+    for (const char* text : {"{\"recipes\": [", "{\n  \"recipes\": [\n    {\"pattern\": [1,2,,]}\n  ]\n}", ""}) {
+        SCOPED_TRACE(text);
+        std::string path = write("broken.json", text);
+        RecipeLoad load = loadRecipes(path);
+        EXPECT_EQ(load.status, RecipeLoad::Invalid);
+        expectWords(load.message, {path, "line", "column"});
+        EXPECT_TRUE(recipes.is_null());
+    }
+    // The line of the fault is the one reported.
+    std::string path = write("broken.json", "{\n  \"recipes\": [\n    {\"pattern\": [1,2,,]}\n  ]\n}");
+    expectWords(loadRecipes(path).message, {"line 3"});
+}
+
+// --- the recipe book shipped with the game --------------------------------------------------
+
+constexpr int P = ITEM_PLANKS;
+constexpr int S = ITEM_STICK;
+constexpr int W = ITEM_WOOD;
+
+// A shape of three rows ('P' planks, 'S' stick, '.' empty) placed with its left
+// column at grid column `col`.
+Grid place(const std::array<const char*, 3>& rows, int col)
+{
+    Grid g{};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; rows[static_cast<size_t>(r)][c] != '\0'; ++c) {
+            char ch = rows[static_cast<size_t>(r)][c];
+            g[static_cast<size_t>(3 * r + col + c)] = ch == 'P' ? P : ch == 'S' ? S : 0;
+        }
+    }
+    return g;
+}
+
+class ShippedBookTest : public RecipesTest {
+protected:
+    void SetUp() override
+    {
+        RecipesTest::SetUp();
+        RecipeLoad load = loadRecipes(BRAMBIX_SOURCE_DIR "/assets/recipes.json");
+        ASSERT_EQ(load.status, RecipeLoad::Loaded) << load.message;
+    }
+};
+
+TEST_F(ShippedBookTest, PassesTheCheckAndHasNoShadowedRecipe)
+{
+    EXPECT_EQ(checkRecipeDocument(recipes), std::nullopt);
+    std::set<json> patterns;
+    std::set<json> eqPatterns;
+    for (const json& entry : recipes["recipes"]) {
+        SCOPED_TRACE(entry.dump());
+        EXPECT_TRUE(patterns.insert(entry["pattern"]).second) << "pattern listed twice";
+        if (entry.contains("eq_pattern") && !entry["eq_pattern"].is_null()) {
+            EXPECT_TRUE(eqPatterns.insert(entry["eq_pattern"]).second) << "eq_pattern listed twice";
+        }
+    }
+}
+
+TEST_F(ShippedBookTest, TwoByTwoGridMakesPlanksSticksAndTheTable)
+{
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        Grid g{};
+        g[static_cast<size_t>(map22[static_cast<size_t>(k)])] = W;
+        EXPECT_EQ(craft(g, false), (ItemStack{ITEM_PLANKS, 4}));
+    }
+    EXPECT_EQ(craft({P, 0, 0, P, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_STICK, 4}));
+    EXPECT_EQ(craft({0, P, 0, 0, P, 0, 0, 0, 0}, false), (ItemStack{ITEM_STICK, 4}));
+    EXPECT_EQ(craft({P, P, 0, P, P, 0, 0, 0, 0}, false), (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+}
+
+TEST_F(ShippedBookTest, TableMakesPlanksSticksAndTheTableAnywhere)
+{
+    for (size_t i = 0; i < GRID_CELLS; ++i) {
+        SCOPED_TRACE(i);
+        Grid g{};
+        g[i] = W;
+        EXPECT_EQ(craft(g, true), (ItemStack{ITEM_PLANKS, 4}));
+    }
+    for (int col = 0; col < 3; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(craft(place({"P", "P", "."}, col), true), (ItemStack{ITEM_STICK, 4}));
+        EXPECT_EQ(craft(place({".", "P", "P"}, col), true), (ItemStack{ITEM_STICK, 4}));
+    }
+    for (int col = 0; col < 2; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(craft(place({"PP", "PP", ".."}, col), true), (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+        EXPECT_EQ(craft(place({"..", "PP", "PP"}, col), true), (ItemStack{ITEM_CRAFTING_TABLE, 1}));
+    }
+}
+
+TEST_F(ShippedBookTest, TableMakesTheFiveTools)
+{
+    const ItemStack axe{ITEM_WOODEN_AXE, 1};
+    const ItemStack pickaxe{ITEM_WOODEN_PICKAXE, 1};
+    const ItemStack shovel{ITEM_WOODEN_SHOVEL, 1};
+    const ItemStack hoe{ITEM_WOODEN_HOE, 1};
+    const ItemStack sword{ITEM_WOODEN_SWORD, 1};
+
+    for (int col = 0; col < 2; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(craft(place({"PP", "PS", ".S"}, col), true), axe);
+        EXPECT_EQ(craft(place({"PP", "SP", "S."}, col), true), axe);
+        EXPECT_EQ(craft(place({"PP", ".S", ".S"}, col), true), hoe);
+        EXPECT_EQ(craft(place({"PP", "S.", "S."}, col), true), hoe);
+    }
+    EXPECT_EQ(craft(place({"PPP", ".S.", ".S."}, 0), true), pickaxe);
+    for (int col = 0; col < 3; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(craft(place({"P", "S", "S"}, col), true), shovel);
+        EXPECT_EQ(craft(place({"P", "P", "S"}, col), true), sword);
+    }
+
+    // Tools are made only at the table.
+    EXPECT_EQ(craft(place({"PP", "PS", ".."}, 0), false), ItemStack{});
+    EXPECT_EQ(craft(place({"PP", "PS", ".S"}, 0), false), ItemStack{});
+}
+
+}  // namespace
