@@ -54,21 +54,31 @@ bool isIntIn(const json& v, int64_t lo, int64_t hi)
     return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
 }
 
-// Empty when `v` is an array of `n` item ids (0 to 12), else what is wrong with it.
-std::optional<std::string> checkLayout(const json& v, size_t n, const char* key)
+// Empty when `v` is an array of `n` item ids (0 to 12) naming at least one item, else
+// what is wrong with it.
+std::optional<std::string> checkLayout(const json& v, size_t n, const char* key, bool nullable)
 {
     std::string want = std::string(1, '"').append(key);
     want += "\" must be an array of " + std::to_string(n) + " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
+    if (nullable) {
+        want += " or null";
+    }
     if (!v.is_array()) {
         return want + ", not " + v.type_name();
     }
     if (v.size() != n) {
         return want + ", not " + std::to_string(v.size()) + " entries";
     }
+    bool anyItem = false;
     for (size_t k = 0; k < n; ++k) {
         if (!isIntIn(v[k], 0, ITEM_COUNT - 1)) {
             return want + "; entry " + std::to_string(k) + " is " + v[k].dump();
         }
+        anyItem = anyItem || v[k].get<int64_t>() != 0;
+    }
+    if (!anyItem) {
+        // It would match an empty grid and hand out its product for nothing, forever.
+        return std::string(1, '"').append(key) + "\" names no item, so it would match an empty grid";
     }
     return std::nullopt;
 }
@@ -82,12 +92,12 @@ std::optional<std::string> checkEntry(const json& entry)
     if (pattern == entry.end()) {
         return std::string("has no \"pattern\"");
     }
-    if (auto bad = checkLayout(*pattern, PATTERN_CELLS, "pattern")) {
+    if (auto bad = checkLayout(*pattern, PATTERN_CELLS, "pattern", false)) {
         return bad;
     }
     if (auto eq = entry.find("eq_pattern"); eq != entry.end() && !eq->is_null()) {
-        if (auto bad = checkLayout(*eq, EQ_PATTERN_CELLS, "eq_pattern")) {
-            return *bad + " or null";
+        if (auto bad = checkLayout(*eq, EQ_PATTERN_CELLS, "eq_pattern", true)) {
+            return bad;
         }
     }
     auto result = entry.find("result");
