@@ -17,18 +17,9 @@ constexpr float HEART_PX = 20.0f;
 constexpr float HEART_STEP_PX = 25.0f;
 constexpr float HUD_MARGIN_PX = 10.0f;
 
-struct Colour {
-    Uint8 r, g, b, a;
-};
 constexpr Colour BACKGROUND = {30, 30, 30, 255};
 constexpr Colour HOTBAR_SELECTED = {255, 80, 80, 200};
 constexpr Colour HOTBAR_OTHER = {80, 80, 80, 200};
-
-void fill(SDL_Renderer* r, Colour c, const SDL_FRect& rect)
-{
-    SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
-    SDL_RenderFillRect(r, &rect);
-}
 
 // Whether a square at window position (x, y) shows in the window at all: what lies
 // wholly outside costs no drawing, however much of the world has been seen.
@@ -97,12 +88,18 @@ void drawHotbar(Gfx& gfx, const Loop& loop)
     for (int i = 0; i < HOTBAR_SLOTS; ++i) {
         const SlotRect s = hotbarSlotRect(i);
         const SDL_FRect slot = {s.x, s.y, s.w, s.h};
-        fill(gfx.renderer, i == loop.selectedHotbar ? HOTBAR_SELECTED : HOTBAR_OTHER, slot);
+        fillRect(gfx.renderer, i == loop.selectedHotbar ? HOTBAR_SELECTED : HOTBAR_OTHER, slot);
         const ItemStack& stack = hotbar[static_cast<size_t>(i)];
         drawStack(gfx, stack.id, stack.count, slot.x, slot.y, slot.w);
     }
 }
 }  // namespace
+
+void fillRect(SDL_Renderer* renderer, Colour c, const SDL_FRect& rect)
+{
+    SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
+    SDL_RenderFillRect(renderer, &rect);
+}
 
 void drawStack(Gfx& gfx, int id, int count, float x, float y, float size)
 {

@@ -46,6 +46,13 @@ struct Gfx {
     TextCache text;
 };
 
+struct Colour {
+    Uint8 r, g, b, a;
+};
+
+// Fills `rect` in `c`, blended by its alpha.
+void fillRect(SDL_Renderer* renderer, Colour c, const SDL_FRect& rect);
+
 // Draws `text` in white with its bottom-right corner at (x + 38, y + 38), the corner of
 // a 40 by 40 slot at (x, y). Draws nothing for "0", "1" or without a font.
 void drawTxt(Gfx& gfx, const std::string& text, float x, float y);

@@ -4,9 +4,6 @@
 #include "shell/draw.h"
 
 namespace {
-struct Colour {
-    Uint8 r, g, b, a;
-};
 constexpr Colour PANEL = {0, 0, 0, 180};
 constexpr Colour INVENTORY_SLOT = {80, 80, 80, 255};
 constexpr Colour GRID_CELL = {100, 100, 100, 255};
@@ -19,9 +16,7 @@ SDL_FRect toFRect(const SlotRect& s)
 
 void drawSlot(Gfx& gfx, const SlotRect& s, Colour c, const ItemStack& stack)
 {
-    const SDL_FRect rect = toFRect(s);
-    SDL_SetRenderDrawColor(gfx.renderer, c.r, c.g, c.b, c.a);
-    SDL_RenderFillRect(gfx.renderer, &rect);
+    fillRect(gfx.renderer, c, toFRect(s));
     drawStack(gfx, stack.id, stack.count, s.x, s.y, s.w);
 }
 }  // namespace
@@ -31,9 +26,7 @@ void drawScreen(Gfx& gfx, PointerPos pointer)
     if (!showInv && !showCraft) {
         return;
     }
-    const SDL_FRect panel = toFRect(PANEL_RECT);
-    SDL_SetRenderDrawColor(gfx.renderer, PANEL.r, PANEL.g, PANEL.b, PANEL.a);
-    SDL_RenderFillRect(gfx.renderer, &panel);
+    fillRect(gfx.renderer, PANEL, toFRect(PANEL_RECT));
 
     for (int i = 0; i < INV_SLOTS; ++i) {
         drawSlot(gfx, inventorySlotRect(i), INVENTORY_SLOT, inv[static_cast<size_t>(i)]);
