@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config nlohmann-json3-dev
           libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev fonts-liberation2)
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick)
 fi
 
 missing=()

@@ -1,0 +1,427 @@
+# Shared helpers for the end-to-end tests: a private X server (Xvfb), the real game in
+# it, real input through XTest (xdotool), screenshots (ImageMagick's import) and checks
+# on their pixels.
+#
+# A script sources this file, then calls e2e_init NAME BINARY RUN-DIR. Every helper
+# that fails ends the script with status 1 and a message naming the screenshot to look
+# at. The work folder (screenshots, game output) is removed after a passing run unless
+# BRAMBIX_E2E_KEEP is set, and kept after a failing one.
+
+set -u
+
+E2E_TITLE='Brambix ULTIMATE'
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Colours the game draws (r g b).
+BACKGROUND='30 30 30'
+PANEL_SLOT_FILL='80 80 80'
+GRID_CELL_FILL='100 100 100'
+RESULT_FILL='150 150 150'
+RED_OF_HEART_AND_MEAT='184 50 40'
+
+# Window layout at the start position: the player's sprite, tile (0, 0), is at
+# (368, 268); tile (tx, ty) covers x 368 + 64 tx .. +64, y 268 + 64 ty .. +64.
+tile_x() { echo $((368 + 64 * $1)); }
+tile_y() { echo $((268 + 64 * $1)); }
+hotbar_x() { echo $((275 + 50 * $1)); }          # y 540
+inv_x() { echo $((240 + 45 * ($1 % 7))); }
+inv_y() { echo $((250 + 45 * ($1 / 7))); }
+cell22_x() { echo $((320 + 45 * ($1 % 2))); }
+cell22_y() { echo $((100 + 45 * ($1 / 2))); }
+cell33_x() { echo $((300 + 45 * ($1 % 3))); }
+cell33_y() { echo $((80 + 45 * ($1 / 3))); }
+
+E2E_FAILED=0
+XVFB_PID=''
+GAME_PID=''
+WID=''
+LAST_SHOT=''
+
+say() { printf '%s\n' "$*"; }
+
+fail() {
+    E2E_FAILED=1
+    printf 'FAIL: %s\n' "$*" >&2
+    if [ -n "$LAST_SHOT" ]; then
+        printf '      last screenshot: %s\n' "$LAST_SHOT" >&2
+    fi
+    exit 1
+}
+
+e2e_cleanup() {
+    local status=$?
+    if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
+        kill -KILL "$GAME_PID" 2>/dev/null
+        wait "$GAME_PID" 2>/dev/null
+    fi
+    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        kill -TERM "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
+    if [ "$status" -ne 0 ] || [ "$E2E_FAILED" -ne 0 ] || [ -n "${BRAMBIX_E2E_KEEP:-}" ]; then
+        printf 'work folder kept: %s\n' "$WORK" >&2
+        for f in "$WORK"/game*.err; do
+            [ -s "$f" ] && { printf -- '--- %s:\n' "$f" >&2; head -n 20 "$f" >&2; }
+        done
+    else
+        rm -rf "$WORK"
+    fi
+    exit "$status"
+}
+
+# e2e_init NAME BINARY RUN-DIR
+e2e_init() {
+    local name=$1
+    if [ $# -ne 3 ]; then
+        printf 'usage: bash %s PATH-TO-BRAMBIX RUN-DIR\n' "$0" >&2
+        exit 2
+    fi
+    BIN=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+    RUN_DIR=$(cd "$3" && pwd)
+    [ -x "$BIN" ] || { printf 'no game binary at %s\n' "$BIN" >&2; exit 2; }
+    [ -d "$RUN_DIR/assets" ] || { printf 'no assets folder in %s\n' "$RUN_DIR" >&2; exit 2; }
+    local tool
+    for tool in Xvfb xdotool xwininfo xprop import convert; do
+        command -v "$tool" >/dev/null || { printf 'missing tool: %s\n' "$tool" >&2; exit 2; }
+    done
+    # In a sanitizer build the game still stops at the first memory error or undefined
+    # behaviour, but its leak check is left to the tests without a display: in a real X
+    # session it reports what the display stack (D-Bus, SDL's X11 back end, the GL
+    # driver, unloaded by then) keeps at exit, which the game cannot free.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+    WORK=$(mktemp -d "/tmp/brambix-e2e-$name.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+}
+
+# poll SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; fails after SECONDS.
+poll() {
+    local limit=$1
+    shift
+    local end=$((SECONDS + limit + 1))
+    local start_ns
+    start_ns=$(date +%s%N)
+    while true; do
+        "$@" && return 0
+        if [ $((($(date +%s%N) - start_ns) / 1000000)) -ge $((limit * 1000)) ] || [ "$SECONDS" -ge "$end" ]; then
+            return 1
+        fi
+        sleep 0.05
+    done
+}
+
+# Starts a private X server with a 24-bit screen and exports DISPLAY.
+start_x() {
+    local dfile="$WORK/display"
+    : >"$dfile"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    poll 10 grep -q '^[0-9]' "$dfile" || fail "Xvfb did not start (log: $WORK/xvfb.log)"
+    export DISPLAY=":$(head -n 1 "$dfile")"
+    unset WAYLAND_DISPLAY
+    # Whatever the caller's environment says, the game is to use the X server.
+    unset SDL_VIDEODRIVER SDL_VIDEO_DRIVER
+}
+
+game_alive() { [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; }
+
+# start_game [RUN-DIR]: starts the game from RUN-DIR (default: the run dir given to the
+# script), its output in $WORK/game.out and $WORK/game.err.
+start_game() {
+    local dir=${1:-$RUN_DIR}
+    (cd "$dir" && exec "$BIN" >"$WORK/game.out" 2>"$WORK/game.err") &
+    GAME_PID=$!
+}
+
+find_window() {
+    WID=$(xdotool search --name "^${E2E_TITLE}\$" 2>/dev/null | head -n 1)
+    [ -n "$WID" ]
+}
+
+window_or_exit() { find_window || ! game_alive; }
+
+# Waits for the game's window, gives it the keyboard and waits for a first drawn frame
+# (the selected hotbar slot's red fill).
+wait_for_game() {
+    poll 15 window_or_exit || fail "no window titled '$E2E_TITLE' within 15 s"
+    if ! find_window; then
+        local status=0
+        wait "$GAME_PID" || status=$?
+        GAME_PID=''
+        kill -0 "$XVFB_PID" 2>/dev/null || fail "the X server (Xvfb, $DISPLAY) is gone: something else ended it"
+        fail "the game ended with status $status before showing its window"
+    fi
+    xdotool mousemove --window "$WID" --sync 400 450 >/dev/null 2>&1
+    xdotool windowfocus --sync "$WID" >/dev/null 2>&1 || xdotool windowfocus "$WID"
+    poll 10 first_frame_drawn || fail "the game drew no frame within 10 s"
+}
+
+first_frame_drawn() {
+    shot first >/dev/null 2>&1 || return 1
+    color_near "$(pixel "$LAST_SHOT" 277 542)" '219 96 76' 70
+}
+
+# shot NAME: screenshot of the game window into $WORK/NAME.png; sets LAST_SHOT.
+shot() {
+    LAST_SHOT="$WORK/$1.png"
+    import -window "$WID" "$LAST_SHOT"
+}
+
+# mean FILE X Y W H: the mean colour of a rectangle, as "r g b" (0-255).
+mean() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -alpha off \
+        -format '%[fx:int(255*mean.r+0.5)] %[fx:int(255*mean.g+0.5)] %[fx:int(255*mean.b+0.5)]' info:
+}
+
+pixel() { mean "$1" "$2" "$3" 1 1; }
+
+# color_near "r g b" "R G B" TOLERANCE: every channel within TOLERANCE.
+color_near() {
+    local a b i
+    read -r -a a <<<"$1"
+    read -r -a b <<<"$2"
+    [ "${#a[@]}" -eq 3 ] && [ "${#b[@]}" -eq 3 ] || return 1
+    for i in 0 1 2; do
+        local d=$((a[i] - b[i]))
+        [ "${d#-}" -le "$3" ] || return 1
+    done
+}
+
+# The game draws pictures scaled with nearest-pixel sampling. Which source pixel lands on
+# which window pixel depends a little on where the square lies (the renderer works in
+# floating point), so a square is compared, pixel by pixel, with the picture sampled at a
+# few offsets (ImageMagick's -sample), and the best match counts. Only the picture's own
+# (opaque) pixels are compared, so whatever shows through around it does not matter, and
+# the bottom-right corner, where a stack count may be drawn, is left out.
+SAMPLE_OFFSETS='50x50 60x60 60x50 50x60 40x40'
+count_corner() { echo "$(($1 / 2)),$(($1 * 9 / 20)) $(($1 - 1)),$(($1 - 1))"; }
+
+# square_mismatch X Y SIZE PICTURE: how many of the picture's pixels differ in the square
+# at X, Y of the last screenshot (at the best of the sampling offsets; the search stops at
+# the first offset within the 3% that shows_picture allows).
+square_mismatch() {
+    local best='' offset n pic="$RUN_DIR/assets/$4" size=$3
+    convert "$LAST_SHOT" -crop "${size}x${size}+$1+$2" +repage -alpha off "$WORK/square.png"
+    for offset in $SAMPLE_OFFSETS; do
+        # The picture as drawn, black where it is transparent or a count may be, and the
+        # mask of the pixels compared (white).
+        convert "$pic" -define "sample:offset=$offset" -sample "${size}x${size}!" \
+            \( +clone -alpha extract -threshold 50% -fill black -draw "rectangle $(count_corner "$size")" \
+            -write "$WORK/opaque.png" +delete \) \
+            -background black -alpha remove -alpha off -fill black -draw "rectangle $(count_corner "$size")" \
+            "$WORK/expected.png"
+        convert "$WORK/square.png" "$WORK/opaque.png" -compose multiply -composite "$WORK/got.png"
+        n=$(compare -metric AE -fuzz 4% "$WORK/got.png" "$WORK/expected.png" null: 2>&1 | cut -d' ' -f1)
+        n=${n%.*}
+        if [ -z "$best" ] || [ "$n" -lt "$best" ]; then
+            best=$n
+        fi
+        [ "$best" -le $((size * size * 3 / 100)) ] && break
+    done
+    echo "$best"
+}
+
+# shows_picture X Y SIZE PICTURE: the square at X, Y of the last screenshot shows PICTURE
+# (a file of the assets), drawn SIZE by SIZE: at most 3% of the square's pixels differ.
+shows_picture() {
+    local n
+    n=$(square_mismatch "$@")
+    [ "$n" -le $(($3 * $3 * 3 / 100)) ]
+}
+
+# expect_picture WHAT X Y SIZE PICTURE
+expect_picture() {
+    local what=$1
+    shift
+    local n
+    n=$(square_mismatch "$@")
+    [ "$n" -le $(($3 * $3 * 3 / 100)) ] ||
+        fail "$what: expected the picture $4; $n pixels differ"
+    say "ok: $what shows $4"
+}
+
+# expect_empty_slot WHAT X Y FILL: an opaque slot of the screens shows only its fill.
+expect_empty_slot() {
+    local got
+    got=$(mean "$LAST_SHOT" $(($2 + 1)) $(($3 + 1)) 38 38)
+    color_near "$got" "$4" 1 || fail "$1: expected an empty slot of fill ($4), found mean ($got)"
+    say "ok: $1 is empty"
+}
+
+# count_shown X Y: whether a stack count is drawn in the slot at X, Y: white text in its
+# bottom-right corner. No item picture has a pixel whose three channels are all above 248,
+# and every digit has a few.
+count_shown() {
+    local n
+    n=$(convert "$LAST_SHOT" -crop "17x21+$(($1 + 22))+$(($2 + 18))" +repage -alpha off \
+        -separate -evaluate-sequence min -threshold 97% -format '%[fx:int(mean*w*h+0.5)]' info:)
+    [ "$n" -ge 3 ]
+}
+
+expect_count_shown() {
+    count_shown "$2" "$3" || fail "$1: no count drawn"
+    say "ok: $1 shows a count"
+}
+
+expect_no_count() {
+    count_shown "$2" "$3" && fail "$1: a count is drawn"
+    say "ok: $1 shows no count"
+}
+
+# Creatures. Their bodies are the one place where these colours occur in the world
+# (the crafting table's saw is near-white too, but fewer than 100 pixels).
+PIG_PINK='238 155 176'
+WOOL_WHITE='244 240 228' # sheep and cow alike
+
+clip_box() { # X0 Y0 X1 Y1 -> "x y w h" inside the window
+    local x0=$1 y0=$2 x1=$3 y1=$4
+    [ "$x0" -lt 0 ] && x0=0
+    [ "$y0" -lt 0 ] && y0=0
+    [ "$x1" -gt 800 ] && x1=800
+    [ "$y1" -gt 600 ] && y1=600
+    echo "$x0 $y0 $((x1 - x0)) $((y1 - y0))"
+}
+
+# creature_near X Y: whether a creature's square could be under X, Y within the next few
+# frames (creatures walk 1.2 pixels a frame).
+creature_near() {
+    local bx by bw bh
+    read -r bx by bw bh <<<"$(clip_box $(($1 - 84)) $(($2 - 84)) $(($1 + 84)) $(($2 + 84)))"
+    [ "$(count_color "$LAST_SHOT" "$bx" "$by" "$bw" "$bh" "$PIG_PINK" 2)" -gt 0 ] && return 0
+    [ "$(count_color "$LAST_SHOT" "$bx" "$by" "$bw" "$bh" "$WOOL_WHITE" 2)" -gt 100 ]
+}
+
+_no_creature_near() { ! creature_near "$@"; }
+
+# world_click X Y [BUTTON]: a click on the world once no creature is about to be under
+# the pointer, so that it reaches the tile.
+world_click() {
+    until_shot 10 before-world-click _no_creature_near "$1" "$2" ||
+        fail "a creature stayed near ($1, $2) for 10 s"
+    click "$1" "$2" "${3:-1}"
+}
+
+# color_mask FILE X Y W H "r g b" FUZZ%: a black picture with the pixels near the colour white
+# (written to $WORK/mask.png).
+color_mask() {
+    local target="rgb(${6// /,})"
+    convert "$1" -crop "$4x$5+$2+$3" +repage -alpha off \
+        -fuzz "$7%" -fill 'rgb(1,2,3)' -opaque "$target" \
+        -fuzz 0 -fill black +opaque 'rgb(1,2,3)' -fill white -opaque 'rgb(1,2,3)' "$WORK/mask.png"
+}
+
+# count_color FILE X Y W H "r g b" FUZZ%: how many pixels of the rectangle have about that colour.
+count_color() {
+    color_mask "$@"
+    convert "$WORK/mask.png" -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+# color_box FILE X Y W H "r g b" FUZZ%: "count x0 y0 x1 y1" of the pixels of about that colour
+# (window coordinates, inclusive); only the count (0) when there are none.
+color_box() {
+    color_mask "$@"
+    local out n box
+    out=$(convert "$WORK/mask.png" -bordercolor black -border 1 2>/dev/null \
+        -format '%[fx:int(mean*w*h+0.5)] %@' info:)
+    n=${out%% *}
+    if [ "$n" -eq 0 ]; then
+        echo 0
+        return
+    fi
+    box=${out#* }
+    local bw bh bx by
+    bw=${box%%x*}
+    box=${box#*x}
+    bh=${box%%+*}
+    box=${box#*+}
+    bx=${box%%+*}
+    by=${box#*+}
+    echo "$n $(($2 + bx - 1)) $(($3 + by - 1)) $(($2 + bx - 1 + bw - 1)) $(($3 + by - 1 + bh - 1))"
+}
+
+# Input. The game reads the pointer position when it handles a click, not the one carried
+# by the event, so after a click the pointer stays put until the game has surely handled
+# it (E2E_STEP seconds; it draws about 60 frames a second).
+E2E_STEP=${BRAMBIX_E2E_STEP:-0.12}
+
+# move X Y: moves the pointer to a window position and waits until it is there. (xdotool's
+# --sync waits for a motion that never comes when the pointer is already in place.)
+POINTER_AT=''
+move() {
+    [ "$POINTER_AT" = "$1 $2" ] && return 0
+    xdotool mousemove --window "$WID" --sync "$1" "$2" >/dev/null
+    POINTER_AT="$1 $2"
+}
+
+# click X Y [BUTTON]: a click at a window position (button 1 left, 3 right).
+click() {
+    move "$1" "$2"
+    sleep 0.03
+    xdotool mousedown "${3:-1}" mouseup "${3:-1}"
+    sleep "$E2E_STEP"
+}
+
+# click_slot X Y [BUTTON]: a click in the middle of the 40 by 40 slot whose top-left is X, Y,
+# on an open screen. Then the pointer rests in a corner of the panel away from every slot,
+# as the stack it carries is drawn around it.
+click_slot() {
+    click $(($1 + 20)) $(($2 + 20)) "${3:-1}"
+    move 575 475
+}
+
+# press KEY: one key press and release (the game acts on the key-down event).
+press() {
+    xdotool key "$1"
+    sleep "$E2E_STEP"
+}
+
+# hold KEY SECONDS: keeps a key down for a while (the game reads held keys once a frame).
+hold() {
+    xdotool keydown "$1"
+    sleep "$2"
+    xdotool keyup "$1"
+    sleep "$E2E_STEP"
+}
+
+# expect_color WHAT "r g b" "R G B" TOLERANCE
+expect_color() {
+    color_near "$2" "$3" "$4" || fail "$1: colour ($2), expected ($3) within $4"
+    say "ok: $1 ($2)"
+}
+
+# until_shot SECONDS NAME CHECK-COMMAND...: screenshots until the check (run after each
+# shot, which it reads as $LAST_SHOT) passes; the game draws at its own pace, so a change
+# shows a frame or two after the input.
+until_shot() {
+    local limit=$1 name=$2
+    shift 2
+    _until_shot_once() { shot "$name" && "$@"; }
+    poll "$limit" _until_shot_once "$@"
+}
+
+# Path of the helper that sends a window close request; built here when the build did
+# not make it.
+xclose_tool() {
+    local candidate
+    for candidate in "${BRAMBIX_XCLOSE:-}" "$(dirname "$BIN")/../tests/e2e/brambix_xclose"; do
+        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    local built="$WORK/brambix_xclose"
+    if [ ! -x "$built" ]; then
+        ${CXX:-c++} -O1 -o "$built" "$E2E_LIB_DIR/tools/xclose.cpp" -lX11 >"$WORK/xclose-build.log" 2>&1 ||
+            fail "cannot build the close-request helper (log: $WORK/xclose-build.log)"
+    fi
+    echo "$built"
+}
+
+# wait_exit SECONDS: waits for the game to end and sets GAME_STATUS to its exit status;
+# fails when it is still running after SECONDS.
+wait_exit() {
+    poll "$1" eval '! game_alive' || fail "the game was still running $1 s after being asked to close"
+    GAME_STATUS=0
+    wait "$GAME_PID" || GAME_STATUS=$?
+    GAME_PID=''
+}

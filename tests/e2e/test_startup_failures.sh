@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Starting up in poor conditions: no display at all, a recipe file that is not JSON,
+# no recipe file.
+source "$(dirname "$0")/lib.sh"
+e2e_init startup "$@"
+
+# run_dir_copy NAME: a run folder of links to the real assets, except the recipe file,
+# left for the caller to write (or not).
+run_dir_copy() {
+    local dir="$WORK/$1" f
+    mkdir -p "$dir/assets"
+    for f in "$RUN_DIR"/assets/*; do
+        [ "$(basename "$f")" = recipes.json ] || ln -s "$f" "$dir/assets/"
+    done
+    echo "$dir"
+}
+
+# ---------------------------------------------------------------- no display
+# Without any display the video library cannot start: the one message, status 1. (A
+# session directory is given, as a desktop session has one: without it the Wayland
+# client library, probed for a display, complains on standard error by itself.)
+mkdir -m 700 "$WORK/xdg"
+(cd "$RUN_DIR" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u SDL_VIDEO_DRIVER \
+    XDG_RUNTIME_DIR="$WORK/xdg" timeout 20 "$BIN" >"$WORK/nodisplay.out" 2>"$WORK/nodisplay.err")
+status=$?
+[ "$status" -eq 1 ] || fail "with no display the game ended with status $status, expected 1"
+printf 'SDL/TTF initialization failed!\n' | cmp -s - "$WORK/nodisplay.err" ||
+    fail "with no display, standard error was: $(cat "$WORK/nodisplay.err")"
+[ ! -s "$WORK/nodisplay.out" ] || fail "with no display, the game wrote to standard output: $(cat "$WORK/nodisplay.out")"
+say 'ok: no display: "SDL/TTF initialization failed!" on standard error, status 1'
+
+start_x
+
+# ---------------------------------------------------------------- a broken recipe file
+BROKEN=$(run_dir_copy broken-recipes)
+printf '{\n  "recipes": [\n    {"name": "planks", "pattern": [2, 0, 0,\n' >"$BROKEN/assets/recipes.json"
+(cd "$BROKEN" && exec timeout 20 "$BIN" >"$WORK/broken.out" 2>"$WORK/game-broken.err")
+status=$?
+[ "$status" -eq 1 ] || fail "with a recipe file that is not JSON the game ended with status $status, expected 1"
+grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/game-broken.err" ||
+    fail "the message does not name the recipe file and the line: $(cat "$WORK/game-broken.err")"
+[ "$(wc -l <"$WORK/game-broken.err")" -eq 1 ] || fail "more than one line on standard error: $(cat "$WORK/game-broken.err")"
+[ ! -s "$WORK/broken.out" ] || fail 'the game wrote to standard output'
+say "ok: a recipe file that is not JSON: status 1 and '$(cat "$WORK/game-broken.err")'"
+
+# ---------------------------------------------------------------- no recipe file
+# The game starts quietly and is played as usual, but a grid never offers a product.
+NONE=$(run_dir_copy no-recipes)
+start_game "$NONE"
+wait_for_game
+say 'ok: without a recipe file the window appears'
+world_click $(($(tile_x -1) + 32)) $(($(tile_y 0) + 32))
+until_shot 3 broken eval '[ "$(count_color "$LAST_SHOT" $(tile_x -1) $(tile_y 0) 64 64 "$BACKGROUND" 0)" -ge 3500 ]' ||
+    fail 'a left click on the trunk did not break it'
+until_shot 3 wood-in-hotbar shows_picture "$(hotbar_x 0)" 540 40 wood.png ||
+    fail 'the broken wood is not in hotbar slot 0'
+press e
+until_shot 3 inventory-open eval 'color_near "$(pixel "$LAST_SHOT" 241 251)" "$PANEL_SLOT_FILL" 0' ||
+    fail 'E did not open the inventory screen'
+click_slot "$(hotbar_x 0)" 540
+click_slot "$(cell22_x 0)" "$(cell22_y 0)"
+until_shot 3 wood-in-grid shows_picture "$(cell22_x 0)" "$(cell22_y 0)" 40 wood.png ||
+    fail 'the wood did not go into 2x2 cell 0'
+sleep 0.2
+shot no-product
+expect_empty_slot 'the result slot with wood in the grid and no recipes' 430 122 "$RESULT_FILL"
+kill -TERM "$GAME_PID"
+wait_exit 5
+[ "$GAME_STATUS" -eq 0 ] || fail "without a recipe file the game ended with status $GAME_STATUS"
+[ ! -s "$WORK/game.out" ] && [ ! -s "$WORK/game.err" ] || fail 'without a recipe file the game printed something'
+say 'ok: without a recipe file nothing is printed'
+say 'PASS'
