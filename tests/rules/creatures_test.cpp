@@ -12,25 +12,12 @@
 #include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/state.h"
+#include "random_replay.h"
 
 namespace {
 
 uint64_t fakeNow = 0;
 uint64_t fakeTicks() { return fakeNow; }
-
-// How many rand() numbers have been drawn since std::srand(seed), found by matching the
-// next number of the live sequence in a replay. Reseeds the generator as a side effect.
-int drawsSince(unsigned seed)
-{
-    const int next = std::rand();
-    std::srand(seed);
-    for (int n = 0; n < 1000000; ++n) {
-        if (std::rand() == next) {
-            return n;
-        }
-    }
-    return -1;
-}
 
 // The position of the first number in the srand(1) sequence for which `accept` holds.
 template <typename Pred>

@@ -14,6 +14,7 @@
 #include "rules/items.h"
 #include "rules/state.h"
 #include "rules/world.h"
+#include "random_replay.h"
 
 namespace {
 
@@ -21,20 +22,6 @@ constexpr int32_t MIN32 = std::numeric_limits<int32_t>::min();
 constexpr int32_t MAX32 = std::numeric_limits<int32_t>::max();
 
 uint64_t zeroTicks() { return 0; }
-
-// How many rand() numbers have been drawn since std::srand(seed): the next number of the
-// live sequence is looked up in a replay of it. Reseeds the generator as a side effect.
-int drawsSince(unsigned seed)
-{
-    const int next = std::rand();
-    std::srand(seed);
-    for (int n = 0; n < 1000000; ++n) {
-        if (std::rand() == next) {
-            return n;
-        }
-    }
-    return -1;
-}
 
 // How many numbers one spawn roll at the start of the srand(1) sequence draws.
 int firstRollDraws()
