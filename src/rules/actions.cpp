@@ -8,7 +8,6 @@
 #include "rules/world.h"
 
 namespace {
-constexpr float MOB_PX = 64.0f;
 // Meat lies centred in the 64 by 64 square the creature stood on.
 constexpr float CENTRED_DROP_OFFSET_PX = (MOB_PX - DROP_PX) / 2.0f;
 

@@ -15,6 +15,7 @@ constexpr float MOB_ARRIVED_PX = 2.0f;      // stands within this distance of it
 constexpr uint64_t MOB_ANIM_MS = 250;
 constexpr float PICKUP_RADIUS_PX = 40.0f;
 constexpr float DROP_PX = 32.0f;            // a dropped item's square
+constexpr float MOB_PX = 64.0f;             // a creature's square
 
 // Run for a grass tile just marked as seen: 5 in 100 spawn a creature of a random
 // kind on the tile. Draws one random number, or two on a spawn.

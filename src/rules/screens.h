@@ -1,7 +1,6 @@
 // The inventory and crafting-table screens: where their slots lie and what clicks do.
 #pragma once
 
-#include <span>
 
 // A square on the screen in window pixels; x, y is its top-left corner.
 struct SlotRect {

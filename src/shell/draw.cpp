@@ -11,7 +11,6 @@
 namespace {
 constexpr int VIEW_COLUMNS = 16;  // tiles handled per frame: the window and a margin
 constexpr int VIEW_ROWS = 13;
-constexpr float MOB_PX = 64.0f;
 constexpr uint64_t PLAYER_ANIM_MS = 200;
 constexpr float HEART_PX = 20.0f;
 constexpr float HEART_STEP_PX = 25.0f;
