@@ -111,10 +111,8 @@ void addLongPlay(int creatures)
     }
 }
 
-// The world a case starts from. creatures == 0: a fresh world; otherwise a world after
-// long play with that many creatures far away. The first frame at the origin is run
-// here, so the timed frames see no new tiles unless the player walks.
-Loop prepare(int creatures, bool inventoryOpen)
+// A new game at the origin, with the fake clock at its start and stacks in the slots.
+void startGame()
 {
     resetGameState();
     std::srand(1);
@@ -122,6 +120,14 @@ Loop prepare(int creatures, bool inventoryOpen)
     setTickSource(fakeTicks);
     lastDecay = fakeNow;
     fillSlots();
+}
+
+// The world a case starts from. creatures == 0: a fresh world; otherwise a world after
+// long play with that many creatures far away. The first frame at the origin is run
+// here, so the timed frames see no new tiles unless the player walks.
+Loop prepare(int creatures, bool inventoryOpen)
+{
+    startGame();
     Loop loop;
     Platform io = fakePlatform(noKeys());
     runFrame(loop, io, gfx);
@@ -181,12 +187,7 @@ void BM_FirstFrame(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        resetGameState();
-        std::srand(1);
-        fakeNow = START_MS;
-        setTickSource(fakeTicks);
-        lastDecay = fakeNow;
-        fillSlots();
+        startGame();
         Loop loop;
         Platform io = fakePlatform(noKeys());
         state.ResumeTiming();
