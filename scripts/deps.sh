@@ -2,29 +2,72 @@
 # Installs the Debian/Ubuntu packages Brambix needs that are not installed yet.
 #   scripts/deps.sh          what building and playing needs
 #   scripts/deps.sh --test   also what the tests and benchmarks need
+# The game is built against SDL3 where the package archive has it (Debian 13 and later,
+# Ubuntu 25.04 and later) and against SDL2 elsewhere (Debian 12, older Ubuntu).
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config nlohmann-json3-dev
-          libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev fonts-liberation2)
+packages=(g++ cmake make pkg-config nlohmann-json3-dev fonts-liberation2)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick)
+fi
+sdl3=(libsdl3-dev libsdl3-image-dev libsdl3-ttf-dev)
+sdl2=(libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev)
+
+installed() {
+  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]
+}
+all_installed() {
+  local p
+  for p in "$@"; do
+    installed "$p" || return 1
+  done
+}
+# Whether the package lists offer every one of the given packages.
+all_offered() {
+  local p
+  for p in "$@"; do
+    # Read the whole answer first: grep -q leaving early would fail the pipe.
+    [[ $(apt-cache policy "$p" 2>/dev/null) == *"Candidate: "[0-9]* ]] || return 1
+  done
+}
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+updated=0
+update_lists() {
+  if [[ $updated -eq 0 ]]; then
+    "${sudo[@]}" apt-get update -q
+    updated=1
+  fi
+}
+
+# SDL3 when it is installed or on offer; SDL2 when that is installed and SDL3 is not on
+# offer; otherwise the package lists are refreshed and asked again.
+if all_installed "${sdl3[@]}" || all_offered "${sdl3[@]}"; then
+  packages+=("${sdl3[@]}")
+elif all_installed "${sdl2[@]}"; then
+  packages+=("${sdl2[@]}")
+else
+  echo "Brambix: looking up which SDL the package archive offers"
+  update_lists
+  if all_offered "${sdl3[@]}"; then
+    packages+=("${sdl3[@]}")
+  else
+    packages+=("${sdl2[@]}")
+  fi
 fi
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
+  installed "$p" || missing+=("$p")
 done
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0
 fi
 
 echo "Brambix: installing missing packages: ${missing[*]}"
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-  sudo=(sudo)
-fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -q
+update_lists
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
