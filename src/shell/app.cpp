@@ -41,6 +41,17 @@ void quitLibraries()
     SDL_Quit();
 }
 
+// Pixel art is sampled nearest-neighbour at every size and position: SDL3 would
+// otherwise blend neighbouring pixels, SDL2 depends on a hint.
+SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path)
+{
+    SDL_Texture* tex = IMG_LoadTexture(renderer, path);
+    if (tex != nullptr) {
+        SDL_SetTextureScaleMode(tex, SDL_SCALEMODE_NEAREST);
+    }
+    return tex;
+}
+
 void destroy(SDL_Texture*& tex)
 {
     if (tex != nullptr) {
@@ -54,15 +65,15 @@ void loadTextures(Gfx& gfx)
 {
     gfx.texs.fill(nullptr);
     for (int id = 1; id < ITEM_COUNT; ++id) {
-        gfx.texs[static_cast<size_t>(id)] = IMG_LoadTexture(gfx.renderer, ITEMS[static_cast<size_t>(id)].picture);
+        gfx.texs[static_cast<size_t>(id)] = loadPicture(gfx.renderer, ITEMS[static_cast<size_t>(id)].picture);
     }
     for (size_t f = 0; f < gfx.playerFrames.size(); ++f) {
-        gfx.playerFrames[f] = IMG_LoadTexture(gfx.renderer, PLAYER_PICTURES[f]);
+        gfx.playerFrames[f] = loadPicture(gfx.renderer, PLAYER_PICTURES[f]);
     }
-    gfx.healthTex = IMG_LoadTexture(gfx.renderer, HEART_PICTURE);
+    gfx.healthTex = loadPicture(gfx.renderer, HEART_PICTURE);
     for (size_t type = 0; type < gfx.mobFrames.size(); ++type) {
         for (size_t f = 0; f < 2; ++f) {
-            gfx.mobFrames[type][f] = IMG_LoadTexture(gfx.renderer, MOB_PICTURES[type][f]);
+            gfx.mobFrames[type][f] = loadPicture(gfx.renderer, MOB_PICTURES[type][f]);
         }
     }
 }

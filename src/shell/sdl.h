@@ -30,6 +30,7 @@ inline bool renderPresent(SDL_Renderer* r)
 }
 inline bool renderFillRect(SDL_Renderer* r, const SDL_FRect* rect) { return SDL_RenderFillRectF(r, rect) == 0; }
 inline bool pushEvent(SDL_Event* e) { return SDL_PushEvent(e) > 0; }
+inline bool setTextureScaleMode(SDL_Texture* tex, SDL_ScaleMode mode) { return SDL_SetTextureScaleMode(tex, mode) == 0; }
 inline void warpMouseInWindow(SDL_Window* window, float x, float y)
 {
     SDL_WarpMouseInWindow(window, static_cast<int>(x), static_cast<int>(y));
@@ -121,6 +122,7 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 #define SDL_RenderPresent(r) brambix_sdl2::renderPresent(r)
 #define SDL_RenderFillRect(r, rect) brambix_sdl2::renderFillRect((r), (rect))
 #define SDL_PushEvent(e) brambix_sdl2::pushEvent(e)
+#define SDL_SetTextureScaleMode(tex, mode) brambix_sdl2::setTextureScaleMode((tex), (mode))
 #define SDL_GetTicks() SDL_GetTicks64()
 #define TTF_OpenFont(path, ptsize) brambix_sdl2::openFont((path), (ptsize))
 #define SDL_CreateWindow(title, w, h, flags) brambix_sdl2::createWindow((title), (w), (h), (flags))
@@ -142,6 +144,7 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 #define SDL_EVENT_MOUSE_BUTTON_UP SDL_MOUSEBUTTONUP
 #define SDL_HINT_VIDEO_DRIVER SDL_HINT_VIDEODRIVER
 #define SDL_SCANCODE_COUNT SDL_NUM_SCANCODES
+#define SDL_SCALEMODE_NEAREST SDL_ScaleModeNearest
 typedef SDL_RendererFlip SDL_FlipMode;
 typedef Uint32 SDL_MouseButtonFlags;
 

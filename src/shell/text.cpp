@@ -22,6 +22,9 @@ const TextCache::Entry& TextCache::get(SDL_Renderer* renderer, const std::string
     const SDL_Color white = {255, 255, 255, 255};
     if (SDL_Surface* surface = TTF_RenderText_Blended(fnt, text.c_str(), 0, white)) {
         entry.texture = SDL_CreateTextureFromSurface(renderer, surface);
+        if (entry.texture != nullptr) {
+            SDL_SetTextureScaleMode(entry.texture, SDL_SCALEMODE_NEAREST);
+        }
         entry.w = surface->w;
         entry.h = surface->h;
         SDL_DestroySurface(surface);
