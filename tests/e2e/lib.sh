@@ -48,16 +48,31 @@ fail() {
     exit 1
 }
 
+# stop_process PID NAME: ends a process this script started, TERM first, KILL after 5 s;
+# never waits longer than that.
+stop_process() {
+    local pid=$1 i
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    kill -TERM "$pid" 2>/dev/null
+    for i in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        printf '%s (pid %s) did not end 5 s after SIGTERM: killed\n' "$2" "$pid" >&2
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
 e2e_cleanup() {
     local status=$?
     if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
         kill -KILL "$GAME_PID" 2>/dev/null
         wait "$GAME_PID" 2>/dev/null
     fi
-    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-        kill -TERM "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-    fi
+    [ -n "$XVFB_PID" ] && stop_process "$XVFB_PID" Xvfb
     if [ "$status" -ne 0 ] || [ "$E2E_FAILED" -ne 0 ] || [ -n "${BRAMBIX_E2E_KEEP:-}" ]; then
         printf 'work folder kept: %s\n' "$WORK" >&2
         for f in "$WORK"/game*.err; do
@@ -91,7 +106,17 @@ e2e_init() {
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
     WORK=$(mktemp -d "/tmp/brambix-e2e-$name.XXXXXX")
     trap e2e_cleanup EXIT
+    # A private session folder, as a desktop session gives every program: without one,
+    # libraries that SDL probes for a display complain on standard error by themselves.
+    mkdir -m 700 "$WORK/runtime"
+    export XDG_RUNTIME_DIR="$WORK/runtime"
     trap 'exit 130' INT TERM
+}
+
+# xdo ARGS...: xdotool with a time limit (its --sync options wait for X events that may
+# never come); fails when it did not finish within 10 s.
+xdo() {
+    timeout 10 xdotool "$@"
 }
 
 # poll SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds; fails after SECONDS.
@@ -133,26 +158,38 @@ start_game() {
     GAME_PID=$!
 }
 
+# find_window: sets WID to the game's mapped (viewable) window; fails when there is none.
 find_window() {
-    WID=$(xdotool search --name "^${E2E_TITLE}\$" 2>/dev/null | head -n 1)
+    WID=$(xdo search --onlyvisible --name "^${E2E_TITLE}\$" 2>/dev/null | head -n 1)
     [ -n "$WID" ]
 }
 
-window_or_exit() { find_window || ! game_alive; }
+# The game's window is mapped and is still the same mapped window a moment later: SDL
+# creates, destroys and creates its window again while starting.
+window_settled() {
+    find_window || return 1
+    local first=$WID
+    sleep 0.3
+    find_window && [ "$WID" = "$first" ]
+}
+
+window_or_exit() { window_settled || ! game_alive; }
 
 # Waits for the game's window, gives it the keyboard and waits for a first drawn frame
 # (the selected hotbar slot's red fill).
 wait_for_game() {
-    poll 15 window_or_exit || fail "no window titled '$E2E_TITLE' within 15 s"
-    if ! find_window; then
+    poll 15 window_or_exit || fail "no window titled '$E2E_TITLE' that stayed mapped within 15 s"
+    if ! game_alive; then
+        # Ended by itself: reaping it cannot block.
         local status=0
         wait "$GAME_PID" || status=$?
         GAME_PID=''
         kill -0 "$XVFB_PID" 2>/dev/null || fail "the X server (Xvfb, $DISPLAY) is gone: something else ended it"
         fail "the game ended with status $status before showing its window"
     fi
-    xdotool mousemove --window "$WID" --sync 400 450 >/dev/null 2>&1
-    xdotool windowfocus --sync "$WID" >/dev/null 2>&1 || xdotool windowfocus "$WID"
+    xdo mousemove --window "$WID" --sync 400 450 >/dev/null 2>&1
+    xdo windowfocus --sync "$WID" >/dev/null 2>&1 || xdo windowfocus "$WID" ||
+        fail "could not give the game's window the keyboard within 10 s"
     poll 10 first_frame_drawn || fail "the game drew no frame within 10 s"
 }
 
@@ -164,7 +201,7 @@ first_frame_drawn() {
 # shot NAME: screenshot of the game window into $WORK/NAME.png; sets LAST_SHOT.
 shot() {
     LAST_SHOT="$WORK/$1.png"
-    import -window "$WID" "$LAST_SHOT"
+    timeout 10 import -window "$WID" "$LAST_SHOT"
 }
 
 # mean FILE X Y W H: the mean colour of a rectangle, as "r g b" (0-255).
@@ -187,20 +224,22 @@ color_near() {
     done
 }
 
-# The game draws pictures scaled with nearest-pixel sampling. Which source pixel lands on
-# which window pixel depends a little on where the square lies (the renderer works in
-# floating point), so a square is compared, pixel by pixel, with the picture sampled at a
-# few offsets (ImageMagick's -sample), and the best match counts. Only the picture's own
-# (opaque) pixels are compared, so whatever shows through around it does not matter, and
-# the bottom-right corner, where a stack count may be drawn, is left out.
-SAMPLE_OFFSETS='50x50 60x60 60x50 50x60 40x40'
+# The game draws pictures scaled with nearest-pixel sampling. Where a window pixel's centre
+# falls exactly on the edge between two source pixels (at 40 of 64, every fifth row and
+# column), the renderer's floating point may take either one, and a GL renderer does not
+# take the same one on every row. So a square is compared with the picture sampled at a
+# few offsets (ImageMagick's -sample), pixel by pixel: a pixel differs only when it
+# matches none of them. Only the picture's own (opaque) pixels are compared, so whatever
+# shows through around it does not matter, and the bottom-right corner, where a stack
+# count may be drawn, is left out.
+SAMPLE_OFFSETS='50x50 40x40 60x60 40x60 60x40'
 count_corner() { echo "$(($1 / 2)),$(($1 * 9 / 20)) $(($1 - 1)),$(($1 - 1))"; }
 
-# square_mismatch X Y SIZE PICTURE: how many of the picture's pixels differ in the square
-# at X, Y of the last screenshot (at the best of the sampling offsets; the search stops at
-# the first offset within the 3% that shows_picture allows).
+# square_mismatch X Y SIZE PICTURE: how many of the picture's pixels in the square at X, Y
+# of the last screenshot differ from every sampling of the picture.
 square_mismatch() {
-    local best='' offset n pic="$RUN_DIR/assets/$4" size=$3
+    local offset i=0 pic="$RUN_DIR/assets/$4" size=$3
+    local diffs=()
     convert "$LAST_SHOT" -crop "${size}x${size}+$1+$2" +repage -alpha off "$WORK/square.png"
     for offset in $SAMPLE_OFFSETS; do
         # The picture as drawn, black where it is transparent or a count may be, and the
@@ -211,14 +250,13 @@ square_mismatch() {
             -background black -alpha remove -alpha off -fill black -draw "rectangle $(count_corner "$size")" \
             "$WORK/expected.png"
         convert "$WORK/square.png" "$WORK/opaque.png" -compose multiply -composite "$WORK/got.png"
-        n=$(compare -metric AE -fuzz 4% "$WORK/got.png" "$WORK/expected.png" null: 2>&1 | cut -d' ' -f1)
-        n=${n%.*}
-        if [ -z "$best" ] || [ "$n" -lt "$best" ]; then
-            best=$n
-        fi
-        [ "$best" -le $((size * size * 3 / 100)) ] && break
+        # White where the pixel differs from this sampling.
+        compare -fuzz 4% -metric AE -highlight-color white -lowlight-color black -compose src \
+            "$WORK/got.png" "$WORK/expected.png" "$WORK/diff-$i.png" 2>/dev/null
+        diffs+=("$WORK/diff-$i.png")
+        i=$((i + 1))
     done
-    echo "$best"
+    convert "${diffs[@]}" -alpha off -evaluate-sequence min -threshold 50% -format '%[fx:int(mean*w*h+0.5)]' info:
 }
 
 # shows_picture X Y SIZE PICTURE: the square at X, Y of the last screenshot shows PICTURE
@@ -349,7 +387,8 @@ E2E_STEP=${BRAMBIX_E2E_STEP:-0.12}
 POINTER_AT=''
 move() {
     [ "$POINTER_AT" = "$1 $2" ] && return 0
-    xdotool mousemove --window "$WID" --sync "$1" "$2" >/dev/null
+    xdo mousemove --window "$WID" --sync "$1" "$2" >/dev/null ||
+        fail "the pointer did not reach ($1, $2) within 10 s"
     POINTER_AT="$1 $2"
 }
 
@@ -357,7 +396,7 @@ move() {
 click() {
     move "$1" "$2"
     sleep 0.03
-    xdotool mousedown "${3:-1}" mouseup "${3:-1}"
+    xdo mousedown "${3:-1}" mouseup "${3:-1}" || fail "xdotool could not click within 10 s"
     sleep "$E2E_STEP"
 }
 
@@ -371,15 +410,15 @@ click_slot() {
 
 # press KEY: one key press and release (the game acts on the key-down event).
 press() {
-    xdotool key "$1"
+    xdo key "$1" || fail "xdotool could not press $1 within 10 s"
     sleep "$E2E_STEP"
 }
 
 # hold KEY SECONDS: keeps a key down for a while (the game reads held keys once a frame).
 hold() {
-    xdotool keydown "$1"
+    xdo keydown "$1" || fail "xdotool could not press $1 within 10 s"
     sleep "$2"
-    xdotool keyup "$1"
+    xdo keyup "$1" || fail "xdotool could not release $1 within 10 s"
     sleep "$E2E_STEP"
 }
 
@@ -421,6 +460,7 @@ xclose_tool() {
 # fails when it is still running after SECONDS.
 wait_exit() {
     poll "$1" eval '! game_alive' || fail "the game was still running $1 s after being asked to close"
+    # It has ended: reaping it cannot block.
     GAME_STATUS=0
     wait "$GAME_PID" || GAME_STATUS=$?
     GAME_PID=''

@@ -175,9 +175,9 @@ say 'ok: E closed the inventory screen'
 expect_picture 'hotbar slot 1 after closing' "$HOT1" 540 40 crafting.png
 
 # ---------------------------------------------------------------- placing the table
-xdotool keydown 2
+xdo keydown 2
 sleep 0.15
-xdotool keyup 2
+xdo keyup 2
 slot0_deselected() { [ "$(pixel "$LAST_SHOT" $((HOT0 + 1)) 541 | cut -d' ' -f1)" -lt 140 ]; }
 until_shot 3 slot2-selected slot0_deselected || fail 'key 2 did not move the selection off hotbar slot 0'
 say 'ok: key 2 moved the selection off slot 0'

@@ -10,10 +10,10 @@ start_game
 wait_for_game
 
 # ---------------------------------------------------------------- title and size
-title=$(xdotool getwindowname "$WID")
+title=$(xdo getwindowname "$WID")
 [ "$title" = "$E2E_TITLE" ] || fail "window title '$title', expected '$E2E_TITLE'"
 say "ok: the window is titled '$title'"
-[ "$(xdotool search --name 'Brambix' | wc -l)" -eq 1 ] || fail 'more than one window of the game'
+[ "$(xdo search --name 'Brambix' | wc -l)" -eq 1 ] || fail 'more than one window of the game'
 
 info=$(xwininfo -id "$WID")
 width=$(sed -n 's/^ *Width: *//p' <<<"$info")
