@@ -264,6 +264,24 @@ inline Image toImage(SDL_Surface* s)
     return img;
 }
 
+// Writes `img` as a PNG file; false on failure.
+inline bool savePng(const Image& img, const std::string& path)
+{
+    auto* pixels = const_cast<uint32_t*>(img.argb.data());
+    const int pitch = img.w * 4;
+#if defined(BRAMBIX_SDL2)
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels, img.w, img.h, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
+    const bool ok = s != nullptr && IMG_SavePNG(s, path.c_str()) == 0;
+#else
+    SDL_Surface* s = SDL_CreateSurfaceFrom(img.w, img.h, SDL_PIXELFORMAT_ARGB8888, pixels, pitch);
+    const bool ok = s != nullptr && IMG_SavePNG(s, path.c_str());
+#endif
+    if (s != nullptr) {
+        SDL_DestroySurface(s);
+    }
+    return ok;
+}
+
 // The renderer's current picture (call before presenting); empty on failure.
 inline Image readPixels(SDL_Renderer* r)
 {
