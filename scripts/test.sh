@@ -23,6 +23,12 @@ run_suite() {
     failed_steps+=("$name: configure")
     return
   fi
+  # Says which SDL the build found; BRAMBIX_EXPECT_SDL=SDL3 (or SDL2) makes another fail.
+  grep -m 1 'Brambix: .*using SDL' "$log_dir/$name-configure.log"
+  if [[ -n "${BRAMBIX_EXPECT_SDL:-}" ]] && ! grep -q "Brambix: .*using ${BRAMBIX_EXPECT_SDL} " "$log_dir/$name-configure.log"; then
+    failed_steps+=("$name: not built against ${BRAMBIX_EXPECT_SDL}")
+    return
+  fi
   if ! cmake --build "$dir" -j"$jobs" > "$log_dir/$name-build.log" 2>&1; then
     tail -n 60 "$log_dir/$name-build.log"
     failed_steps+=("$name: build")
