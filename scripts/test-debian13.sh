@@ -121,7 +121,7 @@ echo "   ready after $((SECONDS - started)) s"
 in_root 'cd /root/brambix && BRAMBIX_EXPECT_SDL=SDL3 bash scripts/test.sh' 2>&1 | tee "$log_dir/test.log"
 status=${PIPESTATUS[0]}
 cp -r "$work/build-logs/." "$log_dir/" 2>/dev/null
-echo "== Debian 13: $((SECONDS - started)) s in all; root $(du -sh "$root" 2>/dev/null | cut -f1)"
+echo "== Debian 13: $((SECONDS - started)) s in all; root $(du -shx "$root" 2>/dev/null | cut -f1)"
 counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log_dir/test.log" | tail -n 1)
 if [[ $status -eq 0 ]]; then
   echo "Brambix tests on Debian 13 (SDL3): PASS"
