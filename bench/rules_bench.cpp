@@ -4,15 +4,19 @@
 // crafting grid against the shipped recipe book.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "rules/clock.h"
 #include "rules/creatures.h"
+#include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/recipes.h"
+#include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
 
@@ -209,6 +213,81 @@ void BM_CheckRecipes(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CheckRecipes)->ArgNames({"is3x3", "match"})->ArgsProduct({{0, 1}, {1, 0}});
+
+// A slot click with a book of `range(0)` recipes, each with its own 3x3 layout, and the
+// grid holding the layout of the last one: the product is only found at the end of the
+// book if the book is searched in order.
+void BM_ClickWithRecipeBook(benchmark::State& state)
+{
+    startClean();
+    const int n = static_cast<int>(state.range(0));
+    json list = json::array();
+    std::array<int, GRID_CELLS> layout{};
+    for (int i = 1; i <= n; ++i) {
+        // The digits of i in base ITEM_COUNT, one per cell: every recipe differs.
+        int rest = i;
+        for (auto& cell : layout) {
+            cell = rest % ITEM_COUNT;
+            rest /= ITEM_COUNT;
+        }
+        list.push_back({{"pattern", layout}, {"result", ITEM_STICK}, {"amount", 1 + i % 64}});
+    }
+    recipes = {{"recipes", std::move(list)}};
+    for (size_t k = 0; k < GRID_CELLS; ++k) {
+        craftGrid[k] = {layout[k], 2};
+    }
+    clickSlot(hotbar[0], BUTTON_MIDDLE, true);
+    if (craftRes != ItemStack{ITEM_STICK, 1 + n % 64}) {
+        state.SkipWithError("the grid did not give the last recipe's product");
+        return;
+    }
+    for (auto _ : state) {
+        clickSlot(hotbar[0], BUTTON_MIDDLE, true);
+        benchmark::DoNotOptimize(craftRes);
+    }
+}
+BENCHMARK(BM_ClickWithRecipeBook)->ArgName("recipes")->Arg(34)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// Storage full of other items, one inventory slot freed, and `range(0)` single items
+// lying under the player: one frame's pick-up fills the freed slot.
+void BM_PickUpBesideAPile(benchmark::State& state)
+{
+    startClean();
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::vector<DroppedItem> pile(n, DroppedItem{ITEM_WOOD, 10.0f, 10.0f});
+    for (auto _ : state) {
+        state.PauseTiming();
+        hotbar.fill({ITEM_LEAF, MAX_STACK});
+        inv.assign(INV_SLOTS, ItemStack{ITEM_LEAF, MAX_STACK});
+        inv[INV_SLOTS - 1] = {};
+        drops = pile;
+        state.ResumeTiming();
+        pickUpDrops(0.0f, 0.0f);
+    }
+    if (inv[INV_SLOTS - 1] != ItemStack{ITEM_WOOD, MAX_STACK}) {
+        state.SkipWithError("the freed slot was not filled");
+    }
+}
+BENCHMARK(BM_PickUpBesideAPile)->ArgName("items")->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// E with every slot full of other items while the pointer carries a product of
+// `range(0)`: all of it has to go to the ground.
+void BM_GiveBackWithFullStorage(benchmark::State& state)
+{
+    startClean();
+    const int amount = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        drops.clear();
+        hotbar.fill({ITEM_LEAF, MAX_STACK});
+        inv.assign(INV_SLOTS, ItemStack{ITEM_LEAF, MAX_STACK});
+        drag = {ITEM_PLANKS, amount};
+        showInv = true;
+        state.ResumeTiming();
+        toggleInventory(0.0f, 0.0f);
+    }
+}
+BENCHMARK(BM_GiveBackWithFullStorage)->ArgName("amount")->Arg(2)->Arg(100000)->Arg(INT32_MAX)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
