@@ -1,11 +1,13 @@
 // Creature wandering and animation, spawning, and the pick-up of dropped items.
 #include "rules/creatures.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
 #include "rules/clock.h"
 #include "rules/inventory.h"
+#include "rules/items.h"
 
 void Mob::update()
 {
@@ -48,16 +50,31 @@ void spawnRoll(int32_t x, int32_t y)
 
 void pickUpDrops(float pX, float pY)
 {
-    for (auto it = drops.begin(); it != drops.end();) {
-        if (std::hypot(it->x - pX, it->y - pY) < PICKUP_RADIUS_PX && addItem(it->id)) {
-            it = drops.erase(it);
-        } else {
-            ++it;
+    // One pass that closes the gaps as it goes: erasing inside the loop would move the
+    // rest of the list for every item taken.
+    size_t kept = 0;
+    // Ids storage has turned away in this pass: nothing leaves storage meanwhile, so the
+    // next drop of the id would be turned away as well, and a big pile costs one look.
+    std::array<bool, ITEM_COUNT> noRoom{};
+    for (DroppedItem& d : drops) {
+        const bool known = isItem(d.id) && noRoom[static_cast<size_t>(d.id)];
+        if (!known && std::hypot(d.x - pX, d.y - pY) < PICKUP_RADIUS_PX) {
+            const int taken = addUpTo(d.id, d.count);
+            if (taken < d.count && isItem(d.id)) {
+                noRoom[static_cast<size_t>(d.id)] = true;
+            }
+            d.count -= taken;
+        }
+        if (d.count > 0) {
+            drops[kept++] = d;
         }
     }
+    drops.resize(kept);
 }
 
-void dropItem(int id, float x, float y)
+void dropItem(int id, float x, float y, int count)
 {
-    drops.push_back({id, x, y});
+    if (count > 0) {
+        drops.push_back({id, x, y, count});
+    }
 }

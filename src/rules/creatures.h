@@ -21,9 +21,11 @@ constexpr float MOB_PX = 64.0f;             // a creature's square
 // kind on the tile. Draws one random number, or two on a spawn.
 void spawnRoll(int32_t x, int32_t y);
 
-// Collects every dropped item strictly closer than PICKUP_RADIUS_PX to the player
-// (top-left corners), in list order. An item that finds no room stays where it lies.
+// Collects every drop strictly closer than PICKUP_RADIUS_PX to the player (top-left
+// corners), in list order: each gives what storage takes, and what finds no room stays
+// where it lies with its count.
 void pickUpDrops(float pX, float pY);
 
-// Puts one item on the ground with the top-left corner of its square at (x, y).
-void dropItem(int id, float x, float y);
+// Puts `count` items of `id` on the ground as one drop, the top-left corner of its
+// square at (x, y). A count of 0 or below drops nothing.
+void dropItem(int id, float x, float y, int count = 1);

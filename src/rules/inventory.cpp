@@ -7,32 +7,32 @@
 #include "rules/recipes.h"
 
 namespace {
-bool topUp(std::span<ItemStack> slots, int id)
+// Puts up to `n` items of `id` into `slots` in index order: with `merge`, onto stacks of
+// `id` below MAX_STACK, else into empty slots; each takes what it has room for.
+// Returns how many found no place.
+int fill(std::span<ItemStack> slots, int id, int n, bool merge)
 {
     for (auto& s : slots) {
-        if (s.id == id && s.count < MAX_STACK) {
-            ++s.count;
-            return true;
+        if (n == 0) {
+            break;
+        }
+        if (merge ? (s.id == id && s.count < MAX_STACK) : s.id == 0) {
+            // Room is at most MAX_STACK, so neither sum below can overflow.
+            const int moved = std::min(MAX_STACK - (merge ? s.count : 0), n);
+            s = {id, (merge ? s.count : 0) + moved};
+            n -= moved;
         }
     }
-    return false;
-}
-
-bool takeEmpty(std::span<ItemStack> slots, int id)
-{
-    for (auto& s : slots) {
-        if (s.id == 0) {
-            s = {id, 1};
-            return true;
-        }
-    }
-    return false;
+    return n;
 }
 
 void leftClick(ItemStack& s)
 {
     if (drag.id > 0 && drag.id == s.id) {
-        int canAdd = std::min(MAX_STACK - s.count, drag.count);
+        if (s.count >= MAX_STACK) {
+            return;  // a full or oversized stack takes nothing, and nothing is exchanged
+        }
+        const int canAdd = std::min(MAX_STACK - s.count, drag.count);
         s.count += canAdd;
         drag.count -= canAdd;
         clearIfSpent(drag);
@@ -66,11 +66,22 @@ void clearIfSpent(ItemStack& s)
 
 bool addItem(int id)
 {
-    if (id <= 0) {
-        return false;
+    return addUpTo(id, 1) == 1;
+}
+
+int addUpTo(int id, int n)
+{
+    if (id <= 0 || n <= 0) {
+        return 0;
     }
-    // The whole hotbar comes before the inventory; within each, merging before an empty slot.
-    return topUp(hotbar, id) || takeEmpty(hotbar, id) || topUp(inv, id) || takeEmpty(inv, id);
+    // The whole hotbar comes before the inventory; within each, merging before an empty
+    // slot. Storing the items one by one would place them the same way.
+    int left = n;
+    left = fill(hotbar, id, left, true);
+    left = fill(hotbar, id, left, false);
+    left = fill(inv, id, left, true);
+    left = fill(inv, id, left, false);
+    return n - left;
 }
 
 void clickSlot(ItemStack& s, int button, bool is3x3)

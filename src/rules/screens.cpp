@@ -23,6 +23,8 @@ void takeProduct(bool is3x3)
     if (craftRes.id <= 0) {
         return;
     }
+    // The sum of the two counts may not exceed MAX_STACK; written as a difference, since
+    // both can be as large as the int range and their sum would overflow.
     if (drag.id > 0 && (drag.id != craftRes.id || drag.count > MAX_STACK - craftRes.count)) {
         return;
     }
@@ -41,12 +43,12 @@ void takeProduct(bool is3x3)
     checkRecipes(is3x3);
 }
 
+// Stores the whole stack; what finds no room is dropped as one stack at the player.
 void giveBack(ItemStack& s, float pX, float pY)
 {
-    for (; s.id > 0 && s.count > 0; --s.count) {
-        if (!addItem(s.id)) {
-            dropItem(s.id, pX + PLAYER_CENTRE_DROP_PX, pY + PLAYER_CENTRE_DROP_PX);
-        }
+    if (s.id > 0 && s.count > 0) {
+        const int left = s.count - addUpTo(s.id, s.count);
+        dropItem(s.id, pX + PLAYER_CENTRE_DROP_PX, pY + PLAYER_CENTRE_DROP_PX, left);
     }
     s = {};
 }

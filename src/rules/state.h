@@ -31,11 +31,13 @@ struct ItemStack {
     bool operator==(const ItemStack&) const = default;
 };
 
-// One item lying on the ground; x, y is the top-left corner of its 32 by 32 square.
+// Items of one id lying on the ground as one thing; x, y is the top-left corner of its
+// 32 by 32 square. A stack that found no room is dropped whole, so count can be large.
 struct DroppedItem {
     int32_t id = 0;
     float x = 0.0f;
     float y = 0.0f;
+    int32_t count = 1;  // at least 1
 };
 
 // One creature; x, y is the top-left corner of its 64 by 64 square.

@@ -430,4 +430,46 @@ TEST_F(Creatures, ItemWithNoRoomStaysOnTheGround)
     EXPECT_EQ(inv[10], (ItemStack{ITEM_MEAT, 1}));
 }
 
+TEST_F(Creatures, PickUpTakesWhatFitsAndLeavesTheRestWithItsCount)
+{
+    // Storage full of leaves but for room for `room` sticks in the last slot; a drop of `count`
+    // sticks in reach between two drops of leaves (no room for them), in reach and not.
+    struct Row {
+        int room;
+        int count;
+        int lying;  // sticks left on the ground
+    };
+    for (const Row& r : {Row{0, 1, 1}, Row{1, 1, 0}, Row{127, 1, 0}, Row{5, 3, 0}, Row{5, 300, 295},
+                         Row{127, 128, 1}, Row{127, INT32_MAX, INT32_MAX - 127}}) {
+        SCOPED_TRACE(testing::Message() << "room " << r.room << ", count " << r.count);
+        resetGameState();
+        hotbar.fill({ITEM_LEAF, MAX_STACK});
+        inv.assign(INV_SLOTS, ItemStack{ITEM_LEAF, MAX_STACK});
+        inv[20] = {ITEM_STICK, MAX_STACK - r.room};
+        dropItem(ITEM_LEAF, 1.0f, 1.0f, 2);
+        dropItem(ITEM_STICK, 3.0f, 4.0f, r.count);
+        dropItem(ITEM_LEAF, 300.0f, 1.0f);
+        pickUpDrops(0.0f, 0.0f);
+
+        EXPECT_EQ(inv[20], (ItemStack{ITEM_STICK, MAX_STACK - r.room + r.count - r.lying}));
+        std::vector<std::pair<int, int>> lying;
+        for (const auto& d : drops) lying.emplace_back(d.id, d.count);
+        std::vector<std::pair<int, int>> expected = {{ITEM_LEAF, 2}};
+        if (r.lying > 0) expected.emplace_back(ITEM_STICK, r.lying);
+        expected.emplace_back(ITEM_LEAF, 1);
+        EXPECT_EQ(lying, expected);
+        if (r.lying > 0) {
+            EXPECT_EQ(drops[1].x, 3.0f);
+            EXPECT_EQ(drops[1].y, 4.0f);
+        }
+    }
+    {
+        SCOPED_TRACE("a drop of 0 or fewer items is never made");
+        resetGameState();
+        dropItem(ITEM_WOOD, 0.0f, 0.0f, 0);
+        dropItem(ITEM_WOOD, 0.0f, 0.0f, -4);
+        EXPECT_TRUE(drops.empty());
+    }
+}
+
 }  // namespace

@@ -1,6 +1,12 @@
 // Storing items (addItem) and the slot-click table (clickSlot).
 #include <gtest/gtest.h>
 
+#include <array>
+#include <climits>
+#include <random>
+#include <utility>
+#include <vector>
+
 #include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/state.h"
@@ -130,6 +136,107 @@ TEST_F(InventoryTest, ToolsStackTo128LikeAnyItem)
     }
     EXPECT_EQ(hotbar[0], (ItemStack{ITEM_WOODEN_SWORD, 128}));
     EXPECT_EQ(hotbar[1], (ItemStack{ITEM_WOODEN_SWORD, 1}));
+}
+
+TEST_F(InventoryTest, AddUpToStoresWhereAsManyAddItemCallsWould)
+{
+    // Storages to start from: empty, mixed, full stacks, stacks above 128, nearly full.
+    struct Start {
+        const char* name;
+        std::array<ItemStack, HOTBAR_SLOTS> hotbar;
+        std::vector<std::pair<size_t, ItemStack>> inv;  // the other slots are empty
+    };
+    const std::vector<Start> starts = {
+        {"empty", {}, {}},
+        {"hotbar stacks of wood, one full, one oversized",
+         {{{ITEM_WOOD, 128}, {ITEM_LEAF, 3}, {ITEM_WOOD, 200}, {ITEM_WOOD, 127}, {}}},
+         {{3, {ITEM_WOOD, 10}}, {5, {ITEM_WOOD, 128}}}},
+        {"hotbar full of other items",
+         {{{ITEM_GRASS, 1}, {ITEM_GRASS, 128}, {ITEM_MEAT, 5}, {ITEM_STICK, 2}, {ITEM_LEAF, 9}}},
+         {{0, {ITEM_LEAF, 1}}, {4, {ITEM_WOOD, 40}}, {6, {ITEM_WOOD, 9}}, {20, {ITEM_WOOD, 1}}}},
+    };
+    std::mt19937 gen(8);
+    for (const Start& start : starts) {
+        for (int n : {1, 2, 127, 128, 129, 300, 1000, 3328, 4000}) {
+            SCOPED_TRACE(testing::Message() << start.name << ", n = " << n);
+            resetGameState();
+            hotbar = start.hotbar;
+            for (const auto& [i, stack] : start.inv) inv[i] = stack;
+            // Some inventory slots taken by other items, differently each time.
+            for (int k = 0; k < n % 7; ++k) inv[gen() % INV_SLOTS] = {ITEM_PLANKS, 1 + static_cast<int>(gen() % 128)};
+            const auto hotbarBefore = hotbar;
+            const auto invBefore = inv;
+
+            int oneByOne = 0;
+            for (int k = 0; k < n; ++k) oneByOne += addItem(ITEM_WOOD) ? 1 : 0;
+            const auto hotbarOneByOne = hotbar;
+            const auto invOneByOne = inv;
+
+            hotbar = hotbarBefore;
+            inv = invBefore;
+            EXPECT_EQ(addUpTo(ITEM_WOOD, n), oneByOne);
+            EXPECT_EQ(hotbar, hotbarOneByOne);
+            EXPECT_EQ(inv, invOneByOne);
+
+            // Anything beyond what fits changes nothing further, however large.
+            hotbar = hotbarBefore;
+            inv = invBefore;
+            const int room = addUpTo(ITEM_WOOD, INT_MAX);
+            EXPECT_GE(room, oneByOne);
+            if (oneByOne < n) {
+                EXPECT_EQ(room, oneByOne) << "addItem ran out of room";
+            }
+            EXPECT_EQ(addUpTo(ITEM_WOOD, INT_MAX), 0);
+        }
+    }
+    {
+        SCOPED_TRACE("ids and amounts of 0 or below store nothing");
+        resetGameState();
+        for (auto [id, n] : {std::pair{0, 5}, std::pair{-3, 5}, std::pair{2, 0}, std::pair{2, INT_MIN}}) {
+            EXPECT_EQ(addUpTo(id, n), 0);
+        }
+        for (const auto& s : hotbar) EXPECT_EQ(s, ItemStack{});
+        for (const auto& s : inv) EXPECT_EQ(s, ItemStack{});
+    }
+}
+
+TEST_F(InventoryTest, CountsStaySoundForAnyAmount)
+{
+    // One click on a slot holding `slot` while the pointer carries `carried`; the ids
+    // are the same unless the row says otherwise.
+    struct Row {
+        int button;
+        ItemStack slot, carried;
+        ItemStack slotAfter, carriedAfter;
+    };
+    constexpr int BIG = 1073741888;  // two of these overflow an int
+    const Row rows[] = {
+        // Left: a slot at 128 or above takes nothing and nothing is exchanged.
+        {BUTTON_LEFT, {ITEM_PLANKS, 128}, {ITEM_PLANKS, 7}, {ITEM_PLANKS, 128}, {ITEM_PLANKS, 7}},
+        {BUTTON_LEFT, {ITEM_PLANKS, 129}, {ITEM_PLANKS, 1}, {ITEM_PLANKS, 129}, {ITEM_PLANKS, 1}},
+        {BUTTON_LEFT, {ITEM_PLANKS, 200}, {ITEM_PLANKS, 50}, {ITEM_PLANKS, 200}, {ITEM_PLANKS, 50}},
+        {BUTTON_LEFT, {ITEM_PLANKS, BIG}, {ITEM_PLANKS, BIG}, {ITEM_PLANKS, BIG}, {ITEM_PLANKS, BIG}},
+        {BUTTON_LEFT, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}},
+        // Left: below 128 the slot fills to 128 from any carried amount.
+        {BUTTON_LEFT, {ITEM_PLANKS, 127}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, 128}, {ITEM_PLANKS, INT_MAX - 1}},
+        {BUTTON_LEFT, {ITEM_PLANKS, 1}, {ITEM_PLANKS, BIG}, {ITEM_PLANKS, 128}, {ITEM_PLANKS, BIG - 127}},
+        // Left: empty slots and other items take or swap the whole stack.
+        {BUTTON_LEFT, {}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}, {}},
+        {BUTTON_LEFT, {ITEM_STICK, INT_MAX}, {ITEM_PLANKS, BIG}, {ITEM_PLANKS, BIG}, {ITEM_STICK, INT_MAX}},
+        // Right: one at a time, never onto 128 or more.
+        {BUTTON_RIGHT, {}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, 1}, {ITEM_PLANKS, INT_MAX - 1}},
+        {BUTTON_RIGHT, {ITEM_PLANKS, 127}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, 128}, {ITEM_PLANKS, INT_MAX - 1}},
+        {BUTTON_RIGHT, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}, {ITEM_PLANKS, INT_MAX}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "button " << r.button << ", slot " << r.slot.count << ", carried "
+                                        << r.carried.count);
+        ItemStack slot = r.slot;
+        drag = r.carried;
+        clickSlot(slot, r.button, false);
+        EXPECT_EQ(slot, r.slotAfter);
+        EXPECT_EQ(drag, r.carriedAfter);
+    }
 }
 
 // --- clickSlot, left button ------------------------------------------------------------

@@ -2,6 +2,8 @@
 // give-back, and clicks on slots and on the result slot.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/recipes.h"
@@ -43,7 +45,8 @@ protected:
 // Every item the player has: stored, carried, in the grid and on the ground.
 long itemCount()
 {
-    long n = drag.count + static_cast<long>(drops.size());
+    long n = drag.count;
+    for (const auto& d : drops) n += d.count;
     for (const auto& s : hotbar) n += s.count;
     for (const auto& s : inv) n += s.count;
     for (const auto& s : craftGrid) n += s.count;
@@ -304,11 +307,12 @@ TEST_F(ScreensTest, ToggleDropsWhatFindsNoRoomAtThePlayer)
     toggleInventory(1000.0f, -64.0f);
 
     EXPECT_EQ(inv[7], (ItemStack{ITEM_PLANKS, 128}));
-    ASSERT_EQ(drops.size(), 4u);
-    const int ids[4] = {ITEM_PLANKS, ITEM_WOOD, ITEM_WOOD, ITEM_PLANKS};
+    // One drop per stack that found no room, carrying what was left of it.
+    ASSERT_EQ(drops.size(), 3u);
+    const ItemStack dropped[3] = {{ITEM_PLANKS, 1}, {ITEM_WOOD, 2}, {ITEM_PLANKS, 1}};
     for (size_t i = 0; i < drops.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(drops[i].id, ids[i]);
+        EXPECT_EQ((ItemStack{drops[i].id, drops[i].count}), dropped[i]);
         EXPECT_EQ(drops[i].x, 1016.0f);
         EXPECT_EQ(drops[i].y, -48.0f);
     }
@@ -406,6 +410,80 @@ TEST_F(ScreensTest, ResultSlotTakesOnlyWhatFitsThePointer)
         screenClick(BUTTON_LEFT, INV_RESULT_X, INV_RESULT_Y);
         EXPECT_EQ(drag, ItemStack{});
         EXPECT_EQ(craftGrid[2], (ItemStack{ITEM_MEAT, 1}));
+    }
+}
+
+TEST_F(ScreensTest, ProductSumsNeverOverflow)
+{
+    // Wood in cell 0 gives 1,073,741,888 planks, leaf gives the most an int holds.
+    recipes = json::parse(R"({"recipes": [
+        {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 1073741888},
+        {"pattern": [3,0,0, 0,0,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 4, "amount": 2147483647}
+    ]})");
+    struct Row {
+        int cellItem;
+        ItemStack carried;
+        bool taken;
+    };
+    const Row rows[] = {
+        {ITEM_WOOD, {}, true},
+        {ITEM_LEAF, {}, true},
+        {ITEM_WOOD, {ITEM_PLANKS, 1}, false},
+        {ITEM_WOOD, {ITEM_PLANKS, 1073741888}, false},
+        {ITEM_LEAF, {ITEM_PLANKS, INT_MAX}, false},
+        {ITEM_LEAF, {ITEM_PLANKS, 128}, false},
+    };
+    showInv = true;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "cell " << r.cellItem << ", carried " << r.carried.count);
+        craftGrid = {};
+        craftGrid[0] = {r.cellItem, 2};
+        checkRecipes(false);
+        const ItemStack product = craftRes;
+        drag = r.carried;
+        screenClick(BUTTON_LEFT, INV_RESULT_X, INV_RESULT_Y);
+        EXPECT_EQ(drag, r.taken ? product : r.carried);
+        EXPECT_EQ(craftGrid[0].count, r.taken ? 1 : 2);
+    }
+    {
+        SCOPED_TRACE("two products of 1,073,741,888 merged in a slot: nothing moves");
+        resetGameState();
+        drag = {ITEM_PLANKS, 1073741888};
+        inv[0] = {ITEM_PLANKS, 1073741888};
+        screenClick(BUTTON_LEFT, invX(0), invY(0));
+        EXPECT_EQ(inv[0], (ItemStack{ITEM_PLANKS, 1073741888}));
+        EXPECT_EQ(drag, (ItemStack{ITEM_PLANKS, 1073741888}));
+    }
+}
+
+TEST_F(ScreensTest, GiveBackDropsOneStackWhateverItsSize)
+{
+    // Storage full but for `room` planks; the pointer carries `carried` planks.
+    struct Row {
+        int room;
+        int carried;
+    };
+    for (const Row& r : {Row{0, 1}, Row{0, 2}, Row{2, 2}, Row{2, 3}, Row{0, 100000}, Row{127, INT_MAX},
+                         Row{0, INT_MAX}}) {
+        SCOPED_TRACE(testing::Message() << "room " << r.room << ", carried " << r.carried);
+        resetGameState();
+        hotbar.fill({ITEM_MEAT, 128});
+        inv.assign(INV_SLOTS, ItemStack{ITEM_MEAT, 128});
+        inv[3] = {ITEM_PLANKS, 128 - r.room};
+        drag = {ITEM_PLANKS, r.carried};
+        showInv = true;
+        toggleInventory(10.0f, 20.0f);
+        EXPECT_EQ(inv[3], (ItemStack{ITEM_PLANKS, 128}));
+        const int left = r.carried - std::min(r.room, r.carried);
+        if (left == 0) {
+            EXPECT_TRUE(drops.empty());
+            continue;
+        }
+        ASSERT_EQ(drops.size(), 1u);
+        EXPECT_EQ(drops[0].id, ITEM_PLANKS);
+        EXPECT_EQ(drops[0].count, left);
+        EXPECT_EQ(drops[0].x, 26.0f);
+        EXPECT_EQ(drops[0].y, 36.0f);
     }
 }
 
