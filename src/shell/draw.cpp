@@ -44,12 +44,19 @@ void drawTiles(Gfx& gfx, const Loop& loop)
     }
 }
 
+// A drop of several items shows its count the way a slot does: 2 pixels in from the
+// bottom-right corner of its square, and only for the items whose counts are shown.
 void drawDrops(Gfx& gfx, const Loop& loop)
 {
+    constexpr float TEXT_SHIFT_PX = DROP_PX - SLOT_PX;  // drawTxt places text for a slot
     for (const DroppedItem& d : drops) {
         const SDL_FRect dr = {d.x - loop.cameraX, d.y - loop.cameraY, DROP_PX, DROP_PX};
-        if (isItem(d.id) && onScreen(dr.x, dr.y, DROP_PX)) {
-            SDL_RenderTexture(gfx.renderer, gfx.texs[static_cast<size_t>(d.id)], nullptr, &dr);
+        if (!isItem(d.id) || !onScreen(dr.x, dr.y, DROP_PX)) {
+            continue;
+        }
+        SDL_RenderTexture(gfx.renderer, gfx.texs[static_cast<size_t>(d.id)], nullptr, &dr);
+        if (d.count > 1 && showsCount(d.id)) {
+            drawTxt(gfx, std::to_string(d.count), dr.x + TEXT_SHIFT_PX, dr.y + TEXT_SHIFT_PX);
         }
     }
 }

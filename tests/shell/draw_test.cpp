@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -362,6 +363,42 @@ TEST_F(DrawTest, FarAwayCreaturesAndDropsLeaveTheFrameAlone)
     const Box b = changedBox(empty, withNear);
     EXPECT_FALSE(b.empty());
     EXPECT_TRUE(b.within(200, 150, 232, 182)) << "a dropped item is a 32 by 32 square " << b;
+}
+
+TEST_F(DrawTest, ADropOfSeveralShowsItsCountLikeASlot)
+{
+    const Loop loop = view(0.0f, 0.0f);
+    fillTiles(loop, ITEM_NONE);
+    hp = 0;
+    // The drop's picture alone, as a drop of one has always looked.
+    auto pictureOnly = [&](int id) {
+        drops.clear();
+        drawWorld(gfx(), loop);
+        const SDL_FRect dr = {200.0f, 150.0f, 32.0f, 32.0f};
+        SDL_RenderTexture(renderer(), gfx().texs[static_cast<size_t>(id)], nullptr, &dr);
+        return frame();
+    };
+    struct Row {
+        int id;
+        int count;
+        bool text;
+    };
+    for (const Row r : {Row{ITEM_PLANKS, 1, false}, Row{ITEM_PLANKS, 5, true}, Row{ITEM_MEAT, INT32_MAX, true},
+                        Row{ITEM_WOODEN_AXE, 1, false}, Row{ITEM_WOODEN_AXE, 5, false}}) {
+        SCOPED_TRACE(std::to_string(r.id) + " x " + std::to_string(r.count));
+        const Image plain = pictureOnly(r.id);
+        dropItem(r.id, 200.0f, 150.0f, r.count);
+        const Image img = drawn(loop);
+        const Box b = changedBox(plain, img);
+        if (!r.text) {
+            EXPECT_TRUE(b.empty()) << b;
+            continue;
+        }
+        const TextCache::Entry& text = gfx().text.get(renderer(), std::to_string(r.count));
+        ASSERT_GT(text.w, 0);
+        EXPECT_FALSE(b.empty());
+        EXPECT_TRUE(b.within(230 - text.w, 180 - text.h, 230, 180)) << b;
+    }
 }
 
 TEST_F(DrawTest, PlayerStandsInTheMiddleWithItsFirstPicture)
