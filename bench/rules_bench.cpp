@@ -233,6 +233,7 @@ void BM_ClickWithRecipeBook(benchmark::State& state)
         list.push_back({{"pattern", layout}, {"result", ITEM_STICK}, {"amount", 1 + i % 64}});
     }
     recipes = {{"recipes", std::move(list)}};
+    indexRecipes();
     for (size_t k = 0; k < GRID_CELLS; ++k) {
         craftGrid[k] = {layout[k], 2};
     }

@@ -1,7 +1,9 @@
-// Recipe matching reads the parsed document directly; loading checks it once first.
+// Loading checks the recipe document once; an index derived from it answers matches.
 #include "rules/recipes.h"
 
+#include <cstdint>
 #include <fstream>
+#include <unordered_map>
 
 #include "rules/items.h"
 
@@ -9,44 +11,53 @@ namespace {
 constexpr size_t PATTERN_CELLS = 9;
 constexpr size_t EQ_PATTERN_CELLS = 4;
 
-// Whether the ids in `cells` (array of integers) equal the grid ids at `index(k)`.
-template <typename Index>
-bool cellsMatch(const json& cells, size_t n, Index index)
+// A whole grid as one number: the nine cell ids, 4 bits each. Only catalogue ids fit,
+// and only they can be in a grid or in a layout that passed the load-time check.
+using GridKey = uint64_t;
+constexpr int CELL_BITS = 4;
+static_assert(ITEM_COUNT <= (1 << CELL_BITS));
+
+// The product of the first recipe in file order for each layout: one map per grid.
+// The 2x2 layouts are keyed as the whole grid, with the five other cells empty.
+std::unordered_map<GridKey, ItemStack> tableIndex;
+std::unordered_map<GridKey, ItemStack> inventoryIndex;
+
+void putCell(GridKey& key, size_t cell, int64_t id)
 {
-    if (!cells.is_array() || cells.size() != n) {
-        return false;
-    }
-    for (size_t k = 0; k < n; ++k) {
-        const json& want = cells[k];
-        if (!want.is_number_integer() || want.get<int64_t>() != craftGrid[index(k)].id) {
-            return false;
-        }
-    }
-    return true;
+    key |= static_cast<GridKey>(id) << (CELL_BITS * cell);
 }
 
-bool matches(const json& entry, bool is3x3)
+// The key of a layout whose entry k lies in grid cell `cellOf(k)`; nothing when it is
+// not an array of `n` catalogue ids, since no grid could match it.
+template <typename CellOf>
+std::optional<GridKey> layoutKey(const json& cells, size_t n, CellOf cellOf)
 {
-    if (!entry.is_object()) {
-        return false;
+    if (!cells.is_array() || cells.size() != n) {
+        return std::nullopt;
     }
-    if (is3x3) {
-        auto p = entry.find("pattern");
-        return p != entry.end() && cellsMatch(*p, PATTERN_CELLS, [](size_t k) { return k; });
-    }
-    auto eq = entry.find("eq_pattern");
-    if (eq == entry.end() || eq->is_null()) {
-        return false;
-    }
-    if (!cellsMatch(*eq, EQ_PATTERN_CELLS, [](size_t k) { return static_cast<size_t>(map22[k]); })) {
-        return false;
-    }
-    for (int cell : others) {
-        if (craftGrid[static_cast<size_t>(cell)].id != 0) {
-            return false;
+    GridKey key = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const json& id = cells[k];
+        if (!id.is_number_integer() || id.get<int64_t>() < 0 || id.get<int64_t>() >= ITEM_COUNT) {
+            return std::nullopt;
         }
+        putCell(key, cellOf(k), id.get<int64_t>());
     }
-    return true;
+    return key;
+}
+
+// The key of the grid as it is; nothing when a cell holds an id outside the catalogue.
+std::optional<GridKey> gridKey()
+{
+    GridKey key = 0;
+    for (size_t cell = 0; cell < GRID_CELLS; ++cell) {
+        const int id = craftGrid[cell].id;
+        if (id < 0 || id >= ITEM_COUNT) {
+            return std::nullopt;
+        }
+        putCell(key, cell, id);
+    }
+    return key;
 }
 
 bool isIntIn(const json& v, int64_t lo, int64_t hi)
@@ -120,9 +131,10 @@ std::optional<std::string> checkEntry(const json& entry)
 }
 }  // namespace
 
-void checkRecipes(bool is3x3)
+void indexRecipes()
 {
-    craftRes = {};
+    tableIndex.clear();
+    inventoryIndex.clear();
     if (!recipes.is_object()) {
         return;
     }
@@ -131,7 +143,7 @@ void checkRecipes(bool is3x3)
         return;
     }
     for (const json& entry : *list) {
-        if (!matches(entry, is3x3)) {
+        if (!entry.is_object()) {
             continue;
         }
         auto result = entry.find("result");
@@ -140,8 +152,34 @@ void checkRecipes(bool is3x3)
             !isIntIn(*amount, 1, INT32_MAX)) {
             continue;  // only a document that skipped the load-time check gets here
         }
-        craftRes = {result->get<int32_t>(), amount->get<int32_t>()};
+        const ItemStack product = {result->get<int32_t>(), amount->get<int32_t>()};
+        // emplace keeps what is there: an earlier recipe with the same layout wins.
+        if (auto p = entry.find("pattern"); p != entry.end()) {
+            if (auto key = layoutKey(*p, PATTERN_CELLS, [](size_t k) { return k; })) {
+                tableIndex.emplace(*key, product);
+            }
+        }
+        if (auto eq = entry.find("eq_pattern"); eq != entry.end()) {
+            if (auto key = layoutKey(*eq, EQ_PATTERN_CELLS, [](size_t k) { return static_cast<size_t>(map22[k]); })) {
+                inventoryIndex.emplace(*key, product);
+            }
+        }
+    }
+}
+
+void checkRecipes(bool is3x3)
+{
+    craftRes = {};
+    if (!recipes.is_object()) {
         return;
+    }
+    const auto key = gridKey();
+    if (!key) {
+        return;
+    }
+    const auto& index = is3x3 ? tableIndex : inventoryIndex;
+    if (auto found = index.find(*key); found != index.end()) {
+        craftRes = found->second;
     }
 }
 
@@ -189,5 +227,6 @@ RecipeLoad loadRecipes(const std::string& path)
         return {RecipeLoad::Invalid, path + ": " + *bad};
     }
     recipes = std::move(doc);
+    indexRecipes();
     return {RecipeLoad::Loaded, ""};
 }

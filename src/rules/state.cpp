@@ -1,6 +1,8 @@
 // The global game state, created before main runs and destroyed after it returns.
 #include "rules/state.h"
 
+#include "rules/recipes.h"
+
 std::map<TileCoord, int> world;
 std::map<TileCoord, bool> chunks;
 std::vector<Mob> mobs;
@@ -24,6 +26,7 @@ void resetGameState()
     drops.clear();
     inv.assign(INV_SLOTS, ItemStack{});
     recipes = json();
+    indexRecipes();
     hotbar.fill(ItemStack{});
     craftGrid.fill(ItemStack{});
     craftRes = {};

@@ -9,6 +9,7 @@
 
 #include "rules/inventory.h"
 #include "rules/items.h"
+#include "rules/recipes.h"
 #include "rules/state.h"
 
 namespace {
@@ -402,6 +403,7 @@ TEST_F(InventoryTest, EveryClickRecomputesTheCraftingResult)
         {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4},
         {"pattern": [0,0,0, 0,2,0, 0,0,0], "eq_pattern": null,      "result": 5, "amount": 2}
     ]})");
+    indexRecipes();
     hotbar[0] = {ITEM_WOOD, 3};
 
     // The grid changed behind the rules' back: a click on a hotbar slot matches it again.

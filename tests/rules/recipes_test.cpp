@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include "rules/items.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
+
+#include "book_in_order.h"
 
 namespace {
 
@@ -41,6 +44,7 @@ TEST_F(RecipesTest, NoBookOrAnEmptyBookOffersNothing)
     for (const char* doc : {"null", R"({"recipes": []})", R"({"other": 1})", "[]"}) {
         SCOPED_TRACE(doc);
         recipes = json::parse(doc);
+        indexRecipes();
         for (bool is3x3 : {false, true}) {
             craftRes = {ITEM_PLANKS, 4};  // a stale offer is cleared
             EXPECT_EQ(craft(wood, is3x3), ItemStack{});
@@ -55,6 +59,7 @@ TEST_F(RecipesTest, FirstMatchInFileOrderWins)
         {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4},
         {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 5, "amount": 2}
     ]})");
+    indexRecipes();
     EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_PLANKS, 4}));
     EXPECT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
 }
@@ -64,6 +69,7 @@ TEST_F(RecipesTest, CountsInTheCellsDoNotMatter)
     recipes = json::parse(R"({"recipes": [
         {"pattern": [4,4,0, 0,0,0, 0,0,0], "eq_pattern": [4,4,0,0], "result": 6, "amount": 1}
     ]})");
+    indexRecipes();
     craftGrid[0] = {ITEM_PLANKS, 40};
     craftGrid[1] = {ITEM_PLANKS, 1};
     checkRecipes(false);
@@ -78,6 +84,7 @@ TEST_F(RecipesTest, PatternsAreTiedToTheirCells)
     recipes = json::parse(R"({"recipes": [
         {"pattern": [4,5,0, 0,0,0, 0,0,0], "eq_pattern": [4,5,0,0], "result": 12, "amount": 1}
     ]})");
+    indexRecipes();
     EXPECT_EQ(craft({4, 5, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_WOODEN_SWORD, 1}));
     EXPECT_EQ(craft({4, 5, 0, 0, 0, 0, 0, 0, 0}, false), (ItemStack{ITEM_WOODEN_SWORD, 1}));
 
@@ -95,6 +102,7 @@ TEST_F(RecipesTest, ZeroDemandsAnEmptyCellAndAnIdDemandsThatItem)
     recipes = json::parse(R"({"recipes": [
         {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 4}
     ]})");
+    indexRecipes();
     ASSERT_EQ(craft({2, 0, 0, 0, 0, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
     for (size_t extra = 1; extra < GRID_CELLS; ++extra) {
         SCOPED_TRACE(extra);
@@ -117,6 +125,7 @@ TEST_F(RecipesTest, TwoByTwoUsesOnlyEqPatternOnTheCorner)
         {"pattern": [0,0,0, 0,0,0, 0,0,0], "eq_pattern": [0,0,0,7], "result": 5, "amount": 3},
         {"pattern": [0,0,0, 0,0,0, 0,0,0], "eq_pattern": [0,0,7,0], "result": 6, "amount": 1}
     ]})");
+    indexRecipes();
 
     {
         SCOPED_TRACE("eq_pattern absent or null: never offered in the 2x2 grid");
@@ -151,6 +160,7 @@ TEST_F(RecipesTest, TableIgnoresEqPattern)
         {"pattern": [0,0,0, 0,2,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 4, "amount": 4},
         {"pattern": [0,0,0, 0,0,0, 0,0,3], "eq_pattern": [0,0,0,3], "result": 1, "amount": 1}
     ]})");
+    indexRecipes();
     EXPECT_EQ(craft({0, 0, 0, 0, 2, 0, 0, 0, 0}, true), (ItemStack{ITEM_PLANKS, 4}));
     EXPECT_EQ(craft({3, 0, 0, 0, 0, 0, 0, 0, 0}, true), ItemStack{});  // fits eq_pattern only
     EXPECT_EQ(craft({0, 0, 0, 0, 3, 0, 0, 0, 0}, true), ItemStack{});
@@ -162,6 +172,64 @@ TEST_F(RecipesTest, TableIgnoresEqPattern)
 // --- checkRecipeDocument and loadRecipes --------------------------------------------------
 
 // A scratch folder, removed after the test.
+TEST_F(RecipesTest, TheIndexAnswersAsReadingTheBookInOrder)
+{
+    // Books of 60 entries over few ids, mostly in the top-left corner, so that layouts
+    // repeat and the first must win; some entries are broken the ways an unchecked
+    // document can be.
+    std::mt19937 gen(3);
+    auto id = [&] { return static_cast<int>(gen() % 3); };
+    auto inCorner = [](size_t cell) { return cell == 0 || cell == 1 || cell == 3 || cell == 4; };
+    auto layout = [&](size_t n) {
+        json cells = json::array();
+        for (size_t k = 0; k < n; ++k) cells.push_back(n == 4 || inCorner(k) || gen() % 8 == 0 ? id() : 0);
+        switch (gen() % 12) {
+        case 0: return json();                 // null
+        case 1: cells.erase(cells.begin()); break;  // one short
+        case 2: cells[0] = "wood"; break;      // not a number
+        default: break;
+        }
+        return cells;
+    };
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        json list = json::array();
+        for (int i = 0; i < 60; ++i) {
+            json e = {{"pattern", layout(9)}, {"eq_pattern", layout(4)}, {"result", 1 + id()}, {"amount", 1 + i}};
+            switch (gen() % 16) {
+            case 0: e.erase("eq_pattern"); break;
+            case 1: e.erase("result"); break;
+            case 2: e["amount"] = 0; break;
+            case 3: e["result"] = 13; break;
+            case 4: e = json::array({1, 2}); break;
+            default: break;
+            }
+            list.push_back(e);
+        }
+        recipes = {{"recipes", list}};
+        indexRecipes();
+        for (int g = 0; g < 400; ++g) {
+            for (size_t cell = 0; cell < GRID_CELLS; ++cell) {
+                const int v = inCorner(cell) || gen() % 8 == 0 ? id() : 0;
+                craftGrid[cell] = v == 0 ? ItemStack{} : ItemStack{v, 1 + static_cast<int>(gen() % 200)};
+            }
+            for (bool is3x3 : {false, true}) {
+                checkRecipes(is3x3);
+                ASSERT_EQ(craftRes, firstMatchInOrder(recipes, is3x3)) << "grid " << g << (is3x3 ? " 3x3" : " 2x2");
+            }
+        }
+    }
+    {
+        SCOPED_TRACE("a cell holding an id outside the catalogue matches nothing");
+        craftGrid = {};
+        for (int bad : {-1, ITEM_COUNT, 1 << 20}) {
+            craftGrid[8] = {bad, 1};
+            checkRecipes(true);
+            EXPECT_EQ(craftRes, ItemStack{});
+        }
+    }
+}
+
 class RecipeFilesTest : public RecipesTest {
 protected:
     void SetUp() override

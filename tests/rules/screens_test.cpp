@@ -39,6 +39,7 @@ protected:
     {
         resetGameState();
         recipes = json::parse(TEST_BOOK);
+        indexRecipes();
     }
 };
 
@@ -330,6 +331,7 @@ TEST_F(ScreensTest, ResultSlotHandsOverTheWholeProductWithAnyButton)
         SCOPED_TRACE(button);
         resetGameState();
         recipes = json::parse(TEST_BOOK);
+        indexRecipes();
         showInv = true;
         drag = {ITEM_WOOD, 1};
         screenClick(BUTTON_LEFT, 340, 120);  // wood into 2x2 cell 0
@@ -344,6 +346,7 @@ TEST_F(ScreensTest, ResultSlotHandsOverTheWholeProductWithAnyButton)
         SCOPED_TRACE("at the crafting table");
         resetGameState();
         recipes = json::parse(TEST_BOOK);
+        indexRecipes();
         showCraft = true;
         craftGrid[0] = {ITEM_PLANKS, 2};
         craftGrid[4] = {ITEM_STICK, 1};
@@ -420,6 +423,7 @@ TEST_F(ScreensTest, ProductSumsNeverOverflow)
         {"pattern": [2,0,0, 0,0,0, 0,0,0], "eq_pattern": [2,0,0,0], "result": 4, "amount": 1073741888},
         {"pattern": [3,0,0, 0,0,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 4, "amount": 2147483647}
     ]})");
+    indexRecipes();
     struct Row {
         int cellItem;
         ItemStack carried;
