@@ -69,8 +69,7 @@ std::string describe(const Action& a)
 using Ledger = std::array<int64_t, ITEM_COUNT>;
 
 struct Play {
-    float pX = 0.0f;
-    float pY = 0.0f;
+    float pX = 0.0f, pY = 0.0f;
 };
 
 // Every item the player owns, by id: stored, carried, in the grid and on the ground.

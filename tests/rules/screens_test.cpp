@@ -449,15 +449,6 @@ TEST_F(ScreensTest, ProductSumsNeverOverflow)
         EXPECT_EQ(drag, r.taken ? product : r.carried);
         EXPECT_EQ(craftGrid[0].count, r.taken ? 1 : 2);
     }
-    {
-        SCOPED_TRACE("two products of 1,073,741,888 merged in a slot: nothing moves");
-        resetGameState();
-        drag = {ITEM_PLANKS, 1073741888};
-        inv[0] = {ITEM_PLANKS, 1073741888};
-        screenClick(BUTTON_LEFT, invX(0), invY(0));
-        EXPECT_EQ(inv[0], (ItemStack{ITEM_PLANKS, 1073741888}));
-        EXPECT_EQ(drag, (ItemStack{ITEM_PLANKS, 1073741888}));
-    }
 }
 
 TEST_F(ScreensTest, GiveBackDropsOneStackWhateverItsSize)
