@@ -451,7 +451,7 @@ TEST_F(Creatures, PickUpTakesWhatFitsAndLeavesTheRestWithItsCount)
         dropItem(ITEM_LEAF, 300.0f, 1.0f);
         pickUpDrops(0.0f, 0.0f);
 
-        EXPECT_EQ(inv[20], (ItemStack{ITEM_STICK, MAX_STACK - r.room + r.count - r.lying}));
+        EXPECT_EQ(inv[20], (ItemStack{ITEM_STICK, MAX_STACK - r.room + (r.count - r.lying)}));
         std::vector<std::pair<int, int>> lying;
         for (const auto& d : drops) lying.emplace_back(d.id, d.count);
         std::vector<std::pair<int, int>> expected = {{ITEM_LEAF, 2}};
