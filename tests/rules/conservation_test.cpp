@@ -37,7 +37,8 @@ const char* const BOOK = R"({"recipes": [
     {"pattern": [4,0,0, 4,0,0, 0,0,0], "eq_pattern": [4,0,4,0], "result": 5, "amount": 4},
     {"pattern": [3,0,0, 0,0,0, 0,0,0], "eq_pattern": [3,0,0,0], "result": 1, "amount": 200},
     {"pattern": [7,0,0, 0,0,0, 0,0,0], "eq_pattern": [7,0,0,0], "result": 4, "amount": 1073741888},
-    {"pattern": [1,1,0, 0,0,0, 0,0,0], "eq_pattern": [1,1,0,0], "result": 5, "amount": 2147483647},
+    {"pattern": [1,0,0, 0,0,0, 0,0,0], "eq_pattern": [1,0,0,0], "result": 5, "amount": 2147483647},
+    {"pattern": [1,1,0, 0,0,0, 0,0,0], "eq_pattern": [1,1,0,0], "result": 8, "amount": 3},
     {"pattern": [4,4,4, 0,5,0, 0,5,0], "eq_pattern": null,      "result": 9, "amount": 1},
     {"pattern": [0,0,0, 0,5,0, 0,0,0], "eq_pattern": null,      "result": 12, "amount": 128}
 ]})";
@@ -109,7 +110,8 @@ SlotRect targetRect(int target)
     target -= HOTBAR_SLOTS;
     if (target < INV_SLOTS) return inventorySlotRect(target);
     target -= INV_SLOTS;
-    if (target < GRID_TARGETS) return gridCellRect(target % gridCellCount(table), table);
+    // Half of the grid clicks go to the top-left cell, where most layouts start.
+    if (target < GRID_TARGETS) return gridCellRect(target < GRID_CELLS ? 0 : target % gridCellCount(table), table);
     target -= GRID_TARGETS;
     if (target < RESULT_TARGETS) return resultSlotRect(table);
     return {700.0f, 20.0f, 40.0f, 40.0f};
