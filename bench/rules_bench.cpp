@@ -5,13 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <random>
 #include <string>
 
 #include "rules/clock.h"
 #include "rules/creatures.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
 #include "rules/world.h"
@@ -31,7 +31,7 @@ uint64_t fakeTicks()
 void startClean()
 {
     resetGameState();
-    std::srand(1);
+    resetGameRand();
     fakeNow = START_MS;
     setTickSource(fakeTicks);
 }
