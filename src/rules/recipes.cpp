@@ -109,21 +109,21 @@ bool isIntIn(const json& v, int64_t lo, int64_t hi)
 // what is wrong with it.
 std::optional<std::string> checkLayout(const json& v, size_t n, const char* key, bool nullable)
 {
-    std::string want = std::string(1, '"').append(key);
-    want += "\" must be an array of " + std::to_string(n) + " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
-    if (nullable) {
-        want += " or null";
-    }
+    // Built only for a message: a book of a million recipes is checked at every start.
+    auto want = [&] {
+        return std::string(1, '"').append(key) + "\" must be an array of " + std::to_string(n) + " item ids (0 to " +
+               std::to_string(ITEM_COUNT - 1) + ")" + (nullable ? " or null" : "");
+    };
     if (!v.is_array()) {
-        return want + ", not " + v.type_name();
+        return want() + ", not " + v.type_name();
     }
     if (v.size() != n) {
-        return want + ", not " + counted(v.size(), "entry", "entries");
+        return want() + ", not " + counted(v.size(), "entry", "entries");
     }
     bool anyItem = false;
     for (size_t k = 0; k < n; ++k) {
         if (!isIntIn(v[k], 0, ITEM_COUNT - 1)) {
-            return want + "; entry " + std::to_string(k) + " is " + describe(v[k]);
+            return want() + "; entry " + std::to_string(k) + " is " + describe(v[k]);
         }
         anyItem = anyItem || v[k].get<int64_t>() != 0;
     }
