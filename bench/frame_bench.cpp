@@ -17,6 +17,7 @@
 #include "rules/clock.h"
 #include "rules/creatures.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "shell/app.h"
 #include "shell/draw.h"
@@ -115,7 +116,7 @@ void addLongPlay(int creatures)
 void startGame()
 {
     resetGameState();
-    std::srand(1);
+    resetGameRand();
     fakeNow = START_MS;
     setTickSource(fakeTicks);
     lastDecay = fakeNow;

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "rules/creatures.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/recipes.h"
 #include "rules/screens.h"
 #include "rules/state.h"
@@ -35,7 +35,7 @@ uint64_t fakeTicks()
 void startClean()
 {
     resetGameState();
-    std::srand(1);
+    resetGameRand();
     fakeNow = START_MS;
     setTickSource(fakeTicks);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Brambix twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test in both. Ends with one summary line.
+# UndefinedBehaviorSanitizer) and runs every test in both, then fuzzes the recipe
+# loader for a minute. Ends with one summary line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -62,9 +63,43 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 run_suite sanitizers build-asan -DBRAMBIX_SANITIZE=ON
 
+# The recipe loader and matcher under libFuzzer with the sanitizers, seeded with the
+# shipped book and the broken ones. Anything it finds fails the run and is copied into
+# tests/fuzz/regressions, which the rules tests replay on every run once committed.
+run_fuzz() {
+  local dir=build-fuzz seconds=${BRAMBIX_FUZZ_SECONDS:-60}
+  echo "== fuzz: recipe book, ${seconds} s"
+  if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -DBRAMBIX_FUZZ=ON > "$log_dir/fuzz-configure.log" 2>&1 ||
+     ! cmake --build "$dir" -j"$jobs" > "$log_dir/fuzz-build.log" 2>&1; then
+    tail -n 30 "$log_dir/fuzz-configure.log" "$log_dir/fuzz-build.log"
+    failed_steps+=("fuzz: build")
+    return
+  fi
+  rm -rf "$dir/seeds" "$dir/findings"
+  mkdir -p "$dir/seeds" "$dir/corpus" "$dir/findings"
+  cp assets/recipes.json tests/rules/fixtures/* tests/fuzz/regressions/* "$dir/seeds/"
+  "$dir/tests/fuzz/recipe_book_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    -dict=tests/fuzz/json.dict -artifact_prefix="$dir/findings/" "$dir/corpus" "$dir/seeds" \
+    > "$log_dir/fuzz.log" 2>&1
+  local rc=$?
+  local runs speed cov
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log_dir/fuzz.log")
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log_dir/fuzz.log")
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log_dir/fuzz.log" | tail -n 1)
+  echo "fuzz: ${runs:-?} inputs, ${speed:-?}/s, ${cov:-no coverage line} (log: $log_dir/fuzz.log)"
+  local found
+  found=$(find "$dir/findings" -type f | wc -l)
+  if [[ $rc -ne 0 || $found -gt 0 ]]; then
+    cp "$dir"/findings/* tests/fuzz/regressions/ 2> /dev/null
+    grep -m 3 -E 'ERROR|check failed|SUMMARY' "$log_dir/fuzz.log"
+    failed_steps+=("fuzz: $found finding(s), kept in tests/fuzz/regressions")
+  fi
+}
+run_fuzz
+
 echo
 if [[ ${#failed_steps[@]} -eq 0 ]]; then
-  echo "Brambix tests: PASS (plain and sanitizer builds)"
+  echo "Brambix tests: PASS (plain and sanitizer builds, fuzzing)"
   echo "$passed_total passed, $failed_total failed"
   exit 0
 fi

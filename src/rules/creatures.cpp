@@ -3,20 +3,20 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 
 #include "rules/clock.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
+#include "rules/random.h"
 
 void Mob::update()
 {
     const uint64_t t = ticks();
     if (t > nextMove) {
         // Three draws, in this order, so a run replays the same wandering.
-        tx = x + static_cast<float>(std::rand() % (2 * WANDER_RANGE_PX) - WANDER_RANGE_PX);
-        ty = y + static_cast<float>(std::rand() % (2 * WANDER_RANGE_PX) - WANDER_RANGE_PX);
-        nextMove = t + static_cast<uint64_t>(std::rand()) % WANDER_SPREAD_MS + WANDER_MIN_MS;
+        tx = x + static_cast<float>(gameRand() % (2 * WANDER_RANGE_PX) - WANDER_RANGE_PX);
+        ty = y + static_cast<float>(gameRand() % (2 * WANDER_RANGE_PX) - WANDER_RANGE_PX);
+        nextMove = t + static_cast<uint64_t>(gameRand()) % WANDER_SPREAD_MS + WANDER_MIN_MS;
     }
     const float dx = tx - x;
     const float dy = ty - y;
@@ -36,11 +36,11 @@ void Mob::update()
 
 void spawnRoll(int32_t x, int32_t y)
 {
-    if (std::rand() % 100 >= SPAWN_CHANCE_PERCENT) {
+    if (gameRand() % 100 >= SPAWN_CHANCE_PERCENT) {
         return;
     }
     Mob m;
-    m.type = std::rand() % MOB_KINDS;
+    m.type = gameRand() % MOB_KINDS;
     m.x = static_cast<float>(TILE_PX) * static_cast<float>(x);
     m.y = static_cast<float>(TILE_PX) * static_cast<float>(y);
     m.tx = m.x;

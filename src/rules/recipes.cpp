@@ -1,15 +1,66 @@
 // Loading checks the recipe document once; an index derived from it answers matches.
 #include "rules/recipes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <iterator>
+#include <new>
+#include <system_error>
 #include <unordered_map>
+#include <vector>
 
 #include "rules/items.h"
 
 namespace {
 constexpr size_t PATTERN_CELLS = 9;
 constexpr size_t EQ_PATTERN_CELLS = 4;
+constexpr size_t SHOWN_STRING_BYTES = 40;    // of a bad string value in a message
+constexpr size_t SHOWN_PROBLEM_BYTES = 240;  // of the JSON library's own description
+constexpr size_t READ_CHUNK_BYTES = 65536;
+
+// The first `limit` bytes of `text`, cut before a UTF-8 continuation byte, with "..."
+// when something was cut.
+std::string shortened(const std::string& text, size_t limit)
+{
+    if (text.size() <= limit) {
+        return text;
+    }
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return text.substr(0, end) + "...";
+}
+
+std::string counted(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// A value as a message shows it: numbers, true, false and null as written, the start
+// of a string, and only the kind and size of an array or object, which may nest far
+// deeper than any message (or stack) should follow.
+std::string describe(const json& v)
+{
+    switch (v.type()) {
+    case json::value_t::array:
+        return "an array of " + counted(v.size(), "entry", "entries");
+    case json::value_t::object:
+        return "an object of " + counted(v.size(), "key", "keys");
+    case json::value_t::string: {
+        const auto& s = v.get_ref<const json::string_t&>();
+        std::string shown = json(shortened(s, SHOWN_STRING_BYTES)).dump(-1, ' ', false, json::error_handler_t::replace);
+        return s.size() > SHOWN_STRING_BYTES ? "a string starting " + shown : shown;
+    }
+    default:
+        return v.dump();
+    }
+}
 
 // A whole grid as one number: the nine cell ids, 4 bits each. Only catalogue ids fit,
 // and only they can be in a grid or in a layout that passed the load-time check.
@@ -69,21 +120,21 @@ bool isIntIn(const json& v, int64_t lo, int64_t hi)
 // what is wrong with it.
 std::optional<std::string> checkLayout(const json& v, size_t n, const char* key, bool nullable)
 {
-    std::string want = std::string(1, '"').append(key);
-    want += "\" must be an array of " + std::to_string(n) + " item ids (0 to " + std::to_string(ITEM_COUNT - 1) + ")";
-    if (nullable) {
-        want += " or null";
-    }
+    // Built only for a message: a book of a million recipes is checked at every start.
+    auto want = [&] {
+        return std::string(1, '"').append(key) + "\" must be an array of " + std::to_string(n) + " item ids (0 to " +
+               std::to_string(ITEM_COUNT - 1) + ")" + (nullable ? " or null" : "");
+    };
     if (!v.is_array()) {
-        return want + ", not " + v.type_name();
+        return want() + ", not " + v.type_name();
     }
     if (v.size() != n) {
-        return want + ", not " + std::to_string(v.size()) + " entries";
+        return want() + ", not " + counted(v.size(), "entry", "entries");
     }
     bool anyItem = false;
     for (size_t k = 0; k < n; ++k) {
         if (!isIntIn(v[k], 0, ITEM_COUNT - 1)) {
-            return want + "; entry " + std::to_string(k) + " is " + v[k].dump();
+            return want() + "; entry " + std::to_string(k) + " is " + describe(v[k]);
         }
         anyItem = anyItem || v[k].get<int64_t>() != 0;
     }
@@ -117,7 +168,7 @@ std::optional<std::string> checkEntry(const json& entry)
     }
     if (!isIntIn(*result, 1, ITEM_COUNT - 1)) {
         return "\"result\" must be an item id from 1 to " + std::to_string(ITEM_COUNT - 1) +
-               ", not " + result->dump();
+               ", not " + describe(*result);
     }
     auto amount = entry.find("amount");
     if (amount == entry.end()) {
@@ -125,9 +176,223 @@ std::optional<std::string> checkEntry(const json& entry)
     }
     if (!isIntIn(*amount, 1, INT32_MAX)) {
         return "\"amount\" must be a whole number from 1 to " + std::to_string(INT32_MAX) +
-               ", not " + amount->dump();
+               ", not " + describe(*amount);
     }
     return std::nullopt;
+}
+
+// The library's description of `e` without its "[json.exception.parse_error.101] ".
+std::string withoutId(const json::exception& e)
+{
+    std::string what = e.what();
+    if (auto close = what.find("] "); close != std::string::npos) {
+        what.erase(0, close + 2);
+    }
+    return what;
+}
+
+// Builds the document from the JSON library's parse events without recursion, so any
+// depth of nesting costs heap, not stack, and keeps where parsing stopped and why.
+class BookBuilder {
+public:
+    json root;
+    size_t read = 0;         // bytes the library has taken so far
+    bool complete = false;   // the top-level value has ended
+    size_t documentEnd = 0;  // the byte after it
+    bool failed = false;
+    size_t failedAt = 0;    // bytes read when the library gave up
+    std::string lastToken;
+    std::string problem;    // the library's description, without its exception id
+
+    bool null() { return add(json(nullptr)); }
+    bool boolean(bool b) { return add(json(b)); }
+    bool number_integer(json::number_integer_t n) { return add(json(n)); }
+    bool number_unsigned(json::number_unsigned_t n) { return add(json(n)); }
+    bool number_float(json::number_float_t n, const json::string_t& /*text*/) { return add(json(n)); }
+    bool string(json::string_t& text) { return add(json(std::move(text))); }
+    bool binary(json::binary_t& bytes) { return add(json::binary(std::move(bytes))); }
+    bool start_object(size_t /*size*/) { return open(json::object()); }
+    bool key(json::string_t& name)
+    {
+        key_ = std::move(name);
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool start_array(size_t /*size*/) { return open(json::array()); }
+    bool end_array() { return close(); }
+    bool parse_error(size_t position, const std::string& token, const json::exception& e)
+    {
+        failed = true;
+        failedAt = position;
+        lastToken = token;
+        problem = withoutId(e);
+        return false;
+    }
+
+private:
+    std::vector<json*> open_;  // the arrays and objects still open, outermost first
+    std::string key_;
+
+    // Puts `v` into the innermost open container (or makes it the document); the
+    // pointer stays valid while `v` is open, as its parent only grows after it closes.
+    json* place(json&& v)
+    {
+        if (open_.empty()) {
+            root = std::move(v);
+            return &root;
+        }
+        json& parent = *open_.back();
+        if (parent.is_array()) {
+            auto& items = parent.get_ref<json::array_t&>();
+            items.push_back(std::move(v));
+            return &items.back();
+        }
+        json& slot = parent[key_];  // a repeated key keeps its last value
+        slot = std::move(v);
+        return &slot;
+    }
+    bool add(json&& v)
+    {
+        const bool number = v.is_number();
+        place(std::move(v));
+        if (open_.empty()) {
+            // A number is known to end only once the byte after it has been read.
+            ended(number && read > 0 ? read - 1 : read);
+        }
+        return true;
+    }
+    void ended(size_t at)
+    {
+        complete = true;
+        documentEnd = at;
+    }
+    bool open(json&& empty)
+    {
+        open_.push_back(place(std::move(empty)));
+        return true;
+    }
+    bool close()
+    {
+        open_.pop_back();
+        if (open_.empty()) {
+            ended(read);
+        }
+        return true;
+    }
+};
+
+// Hands the text to the JSON library byte by byte, counting how far it has read, so
+// the end of the document is known when the library finds more after it.
+struct CountingReader {
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    const char* start;
+    const char* at;
+    size_t* read;
+
+    reference operator*() const { return *at; }
+    CountingReader& operator++()
+    {
+        ++at;
+        *read = static_cast<size_t>(at - start);
+        return *this;
+    }
+    bool operator==(const CountingReader& other) const { return at == other.at; }
+};
+
+// "line L, column C" of the byte at `offset`, both from 1, as the JSON library counts.
+std::string placeOf(const std::string& text, size_t offset)
+{
+    size_t line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
+}
+
+RecipeLoad invalid(std::string message)
+{
+    return {RecipeLoad::Invalid, std::move(message)};
+}
+
+// What a file that is not a regular file is, for "it is a ..., not a regular file".
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO (named pipe)";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "a special file";
+}
+
+std::string reason(int err)
+{
+    return std::error_code(err, std::generic_category()).message();
+}
+
+// Reads the whole of `path`, a regular file, into `text`. Never blocks on a FIFO or
+// device: those are refused before the first read. Missing when nothing is there.
+RecipeLoad readBook(const std::string& path, std::string& text)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int err = errno;
+        struct stat st {};
+        if (err == ENOENT || err == ENOTDIR) {
+            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
+            }
+            return {RecipeLoad::Missing, ""};
+        }
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            return invalid(path + ": cannot read: it is " + kindOf(st.st_mode) + ", not a regular file");
+        }
+        return invalid(path + ": cannot read: " + reason(err));
+    }
+    struct stat st {};
+    RecipeLoad result{RecipeLoad::Loaded, ""};
+    if (::fstat(fd, &st) != 0) {
+        result = invalid(path + ": cannot read: " + reason(errno));
+    } else if (!S_ISREG(st.st_mode)) {
+        result = invalid(path + ": cannot read: it is " + kindOf(st.st_mode) + ", not a regular file");
+    } else {
+        std::vector<char> chunk(READ_CHUNK_BYTES);
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                result = invalid(path + ": cannot read: " + reason(errno));
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+            text.append(chunk.data(), static_cast<size_t>(got));
+        }
+    }
+    ::close(fd);
+    return result;
 }
 }  // namespace
 
@@ -204,29 +469,52 @@ std::optional<std::string> checkRecipeDocument(const json& doc)
     return std::nullopt;
 }
 
+RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
+{
+    recipes = json();
+    indexRecipes();
+    BookBuilder book;
+    try {
+        json::sax_parse(CountingReader{text.data(), text.data(), &book.read},
+                        CountingReader{text.data(), text.data() + text.size(), nullptr}, &book);
+    } catch (const json::exception& e) {
+        // The library reports parse faults to the builder; this is for anything else.
+        return invalid(name + ": not valid JSON: " + shortened(withoutId(e), SHOWN_PROBLEM_BYTES));
+    } catch (const std::bad_alloc&) {
+        return invalid(name + ": too large to load into memory");
+    }
+    if (book.failed && book.complete) {
+        size_t at = book.documentEnd;
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) {
+            ++at;
+        }
+        return invalid(name + ": not valid JSON: text after the document at " + placeOf(text, at));
+    }
+    if (book.failed) {
+        std::string problem = shortened(book.problem, SHOWN_PROBLEM_BYTES);
+        if (problem.rfind("parse error", 0) != 0) {
+            // Syntax errors name their place themselves; a number out of range does not,
+            // but the number is the last token read.
+            size_t at = text.rfind(book.lastToken, book.failedAt);
+            problem = "parse error at " + placeOf(text, at == std::string::npos ? book.failedAt : at) + ": " + problem;
+        }
+        return invalid(name + ": not valid JSON: " + problem);
+    }
+    if (auto bad = checkRecipeDocument(book.root)) {
+        return invalid(name + ": " + *bad);
+    }
+    recipes = std::move(book.root);
+    indexRecipes();
+    return {RecipeLoad::Loaded, ""};
+}
+
 RecipeLoad loadRecipes(const std::string& path)
 {
     recipes = json();
-    std::ifstream file(path);
-    if (!file) {
-        return {RecipeLoad::Missing, ""};
-    }
-    json doc;
-    try {
-        // Reads one JSON value and stops at its end, as the stream reader does.
-        file >> doc;
-    } catch (const json::parse_error& e) {
-        std::string what = e.what();
-        // Drop the library's "[json.exception.parse_error.101] " prefix.
-        if (auto close = what.find("] "); close != std::string::npos) {
-            what = what.substr(close + 2);
-        }
-        return {RecipeLoad::Invalid, path + ": not valid JSON: " + what};
-    }
-    if (auto bad = checkRecipeDocument(doc)) {
-        return {RecipeLoad::Invalid, path + ": " + *bad};
-    }
-    recipes = std::move(doc);
     indexRecipes();
-    return {RecipeLoad::Loaded, ""};
+    std::string text;
+    if (RecipeLoad read = readBook(path, text); read.status != RecipeLoad::Loaded) {
+        return read;
+    }
+    return loadRecipeText(text, path);
 }

@@ -34,7 +34,12 @@ struct RecipeLoad {
     std::string message;  // for Invalid: names the file, the place and the problem
 };
 
-// Reads the recipe file into `recipes`. A file that cannot be opened leaves `recipes`
-// null (no crafting) and is Missing; one that is not JSON or breaks the format leaves
-// it null and is Invalid, with the message to show.
+// Reads the recipe file into `recipes`. Nothing at `path` (no file, no folder) leaves
+// `recipes` null (no crafting) and is Missing, with no message. Everything else that
+// is not a readable regular file holding a recipe book in JSON, with nothing after the
+// document, leaves it null and is Invalid, with the message to show. Never blocks: a
+// FIFO or device is refused without reading it.
 RecipeLoad loadRecipes(const std::string& path);
+
+// As loadRecipes, for a book already read into `text`; `name` starts every message.
+RecipeLoad loadRecipeText(const std::string& text, const std::string& name);

@@ -1,11 +1,17 @@
 // Tests for the art source parser, the PNG writer and the staged game pictures.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <set>
 #include <string>
@@ -244,13 +250,49 @@ TEST(Parser, RejectsMalformedSourcesNamingFileAndLine) {
     }
 }
 
-TEST(Parser, LoadArtReportsUnreadableFile) {
-    const fs::path missing = fs::temp_directory_path() / "brambix-no-such-art.txt";
+TEST(Parser, LoadArtRefusesWhatIsNotAReadableRegularFile) {
+    const fs::path dir = fs::temp_directory_path() / ("brambix-art-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder.txt");
+    ASSERT_EQ(mkfifo((dir / "fifo.txt").c_str(), 0600), 0);
+    struct Case {
+        fs::path source;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {dir / "missing.txt", "cannot open file: No such file or directory"},
+        {dir / "folder.txt", "not a regular file: it is a directory"},
+        {dir / "fifo.txt", "not a regular file: it is a FIFO (named pipe)"},
+        {"/dev/null", "not a regular file: it is a character device"},
+    };
+    for (const auto& c : cases) {
+        // A load that blocks is released by a writer opening and closing the FIFO.
+        auto load = std::async(std::launch::async, [&] {
+            try {
+                (void)load_art(c.source);
+                return std::string("no error");
+            } catch (const ArtError& e) {
+                return std::string(e.what());
+            }
+        });
+        if (load.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            ::close(::open((dir / "fifo.txt").c_str(), O_WRONLY | O_NONBLOCK));
+            ADD_FAILURE() << c.source << ": still reading after 10 s";
+        }
+        EXPECT_EQ(load.get(), c.source.string() + ": " + c.problem);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(Parser, TwoSourcesForOnePngAreRefused) {
+    EXPECT_EQ(png_targets("out", {"a/grass.txt", "b/wood.txt"}), (std::vector<fs::path>{"out/grass.png", "out/wood.png"}));
     try {
-        (void)load_art(missing);
+        (void)png_targets("out", {"a/grass.txt", "b/grass.txt", "wood.txt", "a/grass.txt"});
         FAIL() << "expected an error";
     } catch (const ArtError& e) {
-        EXPECT_NE(std::string(e.what()).find("brambix-no-such-art.txt"), std::string::npos);
+        EXPECT_EQ(std::string(e.what()),
+                  "b/grass.txt: would write out/grass.png, as a/grass.txt does\n"
+                  "a/grass.txt: would write out/grass.png, as a/grass.txt does");
     }
 }
 

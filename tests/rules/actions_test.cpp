@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "rules/actions.h"
 #include "rules/clock.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "rules/world.h"
 
@@ -56,7 +56,7 @@ protected:
     {
         resetGameState();
         setTickSource(zeroTicks);
-        std::srand(1);
+        resetGameRand();
     }
 };
 

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "rules/actions.h"
@@ -11,6 +10,7 @@
 #include "rules/creatures.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "random_replay.h"
 
@@ -19,35 +19,35 @@ namespace {
 uint64_t fakeNow = 0;
 uint64_t fakeTicks() { return fakeNow; }
 
-// The position of the first number in the srand(1) sequence for which `accept` holds.
+// The position of the first number in the game's sequence for which `accept` holds.
 template <typename Pred>
 int findInSequence(Pred accept)
 {
-    std::srand(1);
+    resetGameRand();
     for (int n = 0; n < 10000000; ++n) {
-        if (accept(std::rand())) {
+        if (accept(gameRand())) {
             return n;
         }
     }
     return -1;
 }
 
-// Number n (from 0) of the srand(1) sequence.
+// Number n (from 0) of the game's sequence.
 int nthNumber(int n)
 {
-    std::srand(1);
+    resetGameRand();
     for (int i = 0; i < n; ++i) {
-        (void)std::rand();
+        (void)gameRand();
     }
-    return std::rand();
+    return gameRand();
 }
 
-// Seeds with 1 and draws n numbers, so that the next one drawn is number n.
+// Restarts the sequence and draws n numbers, so that the next one drawn is number n.
 void seekTo(int n)
 {
-    std::srand(1);
+    resetGameRand();
     for (int i = 0; i < n; ++i) {
-        (void)std::rand();
+        (void)gameRand();
     }
 }
 
@@ -68,7 +68,7 @@ protected:
         resetGameState();
         fakeNow = 0;
         setTickSource(fakeTicks);
-        std::srand(1);
+        resetGameRand();
     }
     void TearDown() override { setTickSource(nullptr); }
 };
@@ -81,21 +81,21 @@ TEST_F(Creatures, NewTargetOnlyOnceNextMoveHasPassed)
     m.nextMove = 5000;
 
     fakeNow = 5000;
-    std::srand(1);
+    resetGameRand();
     m.update();
-    EXPECT_EQ(drawsSince(1), 0);
+    EXPECT_EQ(drawsSince(), 0);
     EXPECT_EQ(m.tx, 640.0f);
     EXPECT_EQ(m.ty, 320.0f);
     EXPECT_EQ(m.nextMove, 5000u);
 
-    std::srand(1);
-    const int a = std::rand();
-    const int b = std::rand();
-    const int c = std::rand();
-    std::srand(1);
+    resetGameRand();
+    const int a = gameRand();
+    const int b = gameRand();
+    const int c = gameRand();
+    resetGameRand();
     fakeNow = 5001;
     m.update();
-    EXPECT_EQ(drawsSince(1), 3);
+    EXPECT_EQ(drawsSince(), 3);
     EXPECT_EQ(m.tx, 640.0f + static_cast<float>(a % 400 - 200));
     EXPECT_EQ(m.ty, 320.0f + static_cast<float>(b % 400 - 200));
     EXPECT_EQ(m.nextMove, 5001u + static_cast<uint64_t>(c % 3000) + 3000u);
@@ -103,15 +103,15 @@ TEST_F(Creatures, NewTargetOnlyOnceNextMoveHasPassed)
 
 TEST_F(Creatures, NewCreatureChoosesAndStepsAtItsFirstUpdate)
 {
-    std::srand(1);
-    const int a = std::rand();
-    const int b = std::rand();
-    const int c = std::rand();
+    resetGameRand();
+    const int a = gameRand();
+    const int b = gameRand();
+    const int c = gameRand();
     const float ox = static_cast<float>(a % 400 - 200);
     const float oy = static_cast<float>(b % 400 - 200);
     ASSERT_GT(std::hypot(ox, oy), 2.0f) << "the replayed offsets happen to be tiny";
 
-    std::srand(1);
+    resetGameRand();
     Mob m = mobAt(128.0f, -64.0f);
     fakeNow = 10;
     m.update();
@@ -239,12 +239,12 @@ TEST_F(Creatures, AnimationChangesOnlyAfterMoreThan250ms)
 
 TEST_F(Creatures, NewCreatureWithZeroOffsetsStands)
 {
-    // Find two numbers in a row that give offset 0 (rand() % 400 == 200) on both axes.
-    std::srand(1);
+    // Find two numbers in a row that give offset 0 (gameRand() % 400 == 200) on both axes.
+    resetGameRand();
     int pos = -1;
-    int prev = std::rand();
+    int prev = gameRand();
     for (int n = 1; n < 10000000 && pos < 0; ++n) {
-        const int cur = std::rand();
+        const int cur = gameRand();
         if (prev % 400 == 200 && cur % 400 == 200) {
             pos = n - 1;
         }
@@ -282,7 +282,7 @@ TEST_F(Creatures, NewCreatureWithZeroOffsetsStands)
 TEST_F(Creatures, SpawnRollFollowsTheSequence)
 {
     // Replay what a run of rolls over tiles (k, -k) must give.
-    std::srand(1);
+    resetGameRand();
     struct Expected {
         int32_t tile;
         int type;
@@ -291,18 +291,18 @@ TEST_F(Creatures, SpawnRollFollowsTheSequence)
     int draws = 0;
     for (int32_t k = 0; k < 300; ++k) {
         ++draws;
-        if (std::rand() % 100 <= 4) {
+        if (gameRand() % 100 <= 4) {
             ++draws;
-            expected.push_back({k, std::rand() % 3});
+            expected.push_back({k, gameRand() % 3});
         }
     }
     ASSERT_GE(expected.size(), 3u);
 
-    std::srand(1);
+    resetGameRand();
     for (int32_t k = 0; k < 300; ++k) {
         spawnRoll(k, -k);
     }
-    EXPECT_EQ(drawsSince(1), draws);
+    EXPECT_EQ(drawsSince(), draws);
     ASSERT_EQ(mobs.size(), expected.size());
     for (size_t i = 0; i < mobs.size(); ++i) {
         SCOPED_TRACE(i);
@@ -323,7 +323,7 @@ TEST_F(Creatures, SpawnRollBoundaryAndNewCreature)
         const int after = nthNumber(at + 1);
         seekTo(at);
         spawnRoll(2, 2);
-        EXPECT_EQ(std::rand(), after);
+        EXPECT_EQ(gameRand(), after);
         EXPECT_TRUE(mobs.empty());
     }
     {
@@ -334,7 +334,7 @@ TEST_F(Creatures, SpawnRollBoundaryAndNewCreature)
         const int after = nthNumber(at + 2);
         seekTo(at);
         spawnRoll(-3, 7);
-        EXPECT_EQ(std::rand(), after) << "a spawn draws exactly two numbers";
+        EXPECT_EQ(gameRand(), after) << "a spawn draws exactly two numbers";
         ASSERT_EQ(mobs.size(), 1u);
         const Mob& m = mobs[0];
         EXPECT_EQ(m.type, type);

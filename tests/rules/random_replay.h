@@ -1,16 +1,16 @@
-// Helpers for checking where rules draw random numbers, by replaying rand()'s sequence.
+// Helpers for checking where rules draw random numbers, by replaying the game's sequence.
 #pragma once
 
-#include <cstdlib>
+#include "rules/random.h"
 
-// How many rand() numbers have been drawn since std::srand(seed): the next number of the
-// live sequence is looked up in a replay of it. Reseeds the generator as a side effect.
-inline int drawsSince(unsigned seed)
+// How many numbers have been drawn since resetGameRand(): the next number of the live
+// sequence is looked up in a replay of it. Restarts the sequence as a side effect.
+inline int drawsSince()
 {
-    const int next = std::rand();
-    std::srand(seed);
+    const int next = gameRand();
+    resetGameRand();
     for (int n = 0; n < 1000000; ++n) {
-        if (std::rand() == next) {
+        if (gameRand() == next) {
             return n;
         }
     }

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <iostream>
 #include <fstream>
 #include <random>
 #include <set>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -402,6 +408,96 @@ TEST_F(RecipeFilesTest, FileThatIsNotJsonNamesThePathLineAndColumn)
     // The line of the fault is the one reported.
     std::string path = write("broken.json", "{\n  \"recipes\": [\n    {\"pattern\": [1,2,,]}\n  ]\n}");
     expectWords(loadRecipes(path).message, {"line 3"});
+}
+
+// Every way a book on disk can be broken or not a book at all: each is refused with a
+// message that starts with the path and says where or what, and leaves no book.
+TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
+{
+    const std::string fixtures = BRAMBIX_SOURCE_DIR "/tests/rules/fixtures/";
+    const bool root = geteuid() == 0;
+    struct Case {
+        const char* label;
+        std::function<std::string()> make;  // the path to load; empty when this system cannot make it
+        std::vector<std::string> words;
+    };
+    const std::vector<Case> cases = {
+        {"huge number in an unknown key", [&] { return fixtures + "huge_number.json"; },
+         {"not valid JSON: parse error at line 5, column 11: number overflow parsing '4e308'"}},
+        {"negative huge number", [&] { return write("neg.json", R"({"recipes": [], "x": [1, -1e309]})"); },
+         {"line 1, column 26", "-1e309"}},
+        {"deep nesting in pattern", [&] { return fixtures + "deep_pattern.json"; },
+         {"recipe 0", "\"pattern\"", "entry 8 is an array of 1 entry"}},
+        {"deep nesting in result", [&] { return fixtures + "deep_result.json"; },
+         {"recipe 0", "\"result\"", "not an array of 1 entry"}},
+        {"deep nesting in amount", [&] { return fixtures + "deep_amount.json"; },
+         {"recipe 0", "\"amount\"", "not an array of 1 entry"}},
+        {"nesting deeper than any stack",
+         [&] {
+             const size_t depth = 200000;  // far past what a recursive walk survives on an 8 MB stack
+             return write("deeper.json", R"({"recipes": [{"pattern": [2,0,0,0,0,0,0,0,0], "result": )" +
+                                             std::string(depth, '[') + std::string(depth, ']') + "}]}");
+         },
+         {"\"result\"", "not an array of 1 entry"}},
+        {"a long string", [&] { return write("long.json", R"({"recipes": [{"pattern": [2,0,0,0,0,0,0,0,0], "result": ")" + std::string(100000, 'x') + "\"}]}"); },
+         {"not a string starting \"xxxxxxxx", "xxx...\""}},
+        {"text after the document", [&] { return fixtures + "trailing_text.json"; },
+         {"not valid JSON: text after the document at line 4, column 3"}},
+        {"a second document", [&] { return fixtures + "second_document.json"; },
+         {"not valid JSON: text after the document at line 4, column 1"}},
+        {"a directory",
+         [&] {
+             std::filesystem::create_directory(dir_ / "dir.json");
+             return (dir_ / "dir.json").string();
+         },
+         {"cannot read: it is a directory, not a regular file"}},
+        {"a FIFO, which must not block",
+         [&] {
+             const std::string path = (dir_ / "fifo.json").string();
+             return mkfifo(path.c_str(), 0600) == 0 ? path : "";
+         },
+         {"cannot read: it is a FIFO (named pipe), not a regular file"}},
+        {"a device", [] { return std::string("/dev/null"); }, {"cannot read: it is a character device"}},
+        {"a dangling symbolic link",
+         [&] {
+             std::filesystem::create_symlink(dir_ / "gone.json", dir_ / "link.json");
+             return (dir_ / "link.json").string();
+         },
+         {"cannot read: it is a symbolic link to a file that does not exist"}},
+        // Root reads a mode-000 file anyway; procfs refuses write-only settings even to root.
+        {"an unreadable file",
+         [&] {
+             if (root) {
+                 return std::filesystem::exists("/proc/sys/vm/drop_caches") ? std::string("/proc/sys/vm/drop_caches") : "";
+             }
+             const std::string path = write("locked.json", R"({"recipes": []})");
+             std::filesystem::permissions(path, std::filesystem::perms::none);
+             return path;
+         },
+         {"cannot read: Permission denied"}},
+        {"a read that fails", [] { return std::filesystem::exists("/proc/self/mem") ? std::string("/proc/self/mem") : ""; },
+         {"cannot read: Input/output error"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string path = c.make();
+        if (path.empty()) {
+            std::cout << "[  SKIPPED ] row \"" << c.label << "\": this system cannot make it\n";
+            continue;
+        }
+        recipes = json::parse(bookWithEntry2(GOOD_ENTRY));
+        auto loading = std::async(std::launch::async, [&] { return loadRecipes(path); });
+        if (loading.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));  // a FIFO's reader gets its end
+            ADD_FAILURE() << "still loading after 10 s";
+        }
+        RecipeLoad load = loading.get();
+        EXPECT_EQ(load.status, RecipeLoad::Invalid);
+        EXPECT_EQ(load.message.rfind(path + ": ", 0), 0u) << load.message;
+        EXPECT_LT(load.message.size(), 400u) << "a message shows a short prefix of a bad value";
+        expectWords(load.message, c.words);
+        EXPECT_TRUE(recipes.is_null());
+    }
 }
 
 // --- the recipe book shipped with the game --------------------------------------------------

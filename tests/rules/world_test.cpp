@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -12,6 +11,7 @@
 
 #include "rules/clock.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "rules/world.h"
 #include "random_replay.h"
@@ -23,12 +23,12 @@ constexpr int32_t MAX32 = std::numeric_limits<int32_t>::max();
 
 uint64_t zeroTicks() { return 0; }
 
-// How many numbers one spawn roll at the start of the srand(1) sequence draws.
+// How many numbers one spawn roll at the start of the game's sequence draws.
 int firstRollDraws()
 {
-    std::srand(1);
-    const int draws = std::rand() % 100 <= 4 ? 2 : 1;
-    std::srand(1);
+    resetGameRand();
+    const int draws = gameRand() % 100 <= 4 ? 2 : 1;
+    resetGameRand();
     return draws;
 }
 
@@ -38,7 +38,7 @@ protected:
     {
         resetGameState();
         setTickSource(zeroTicks);
-        std::srand(1);
+        resetGameRand();
     }
 };
 
@@ -183,14 +183,14 @@ TEST_F(WorldGen, GrassGetsOneEntryAndOneRoll)
     visitTile(1, 0, getTile(1, 0));
     ASSERT_EQ(chunks.size(), 1u);
     EXPECT_TRUE(chunks.at({1, 0}));
-    EXPECT_EQ(drawsSince(1), rollDraws);
+    EXPECT_EQ(drawsSince(), rollDraws);
     EXPECT_EQ(mobs.size(), expectedMobs);
 
     // Seen again: nothing more.
-    std::srand(1);
+    resetGameRand();
     visitTile(1, 0, ITEM_GRASS);
     visitTile(1, 0, ITEM_GRASS);
-    EXPECT_EQ(drawsSince(1), 0);
+    EXPECT_EQ(drawsSince(), 0);
     EXPECT_EQ(chunks.size(), 1u);
     EXPECT_EQ(mobs.size(), expectedMobs);
 }
@@ -200,7 +200,7 @@ TEST_F(WorldGen, TilesThatAreNotGrassAreNotEntered)
     world[{5, 5}] = ITEM_NONE;            // broken
     world[{6, 6}] = ITEM_CRAFTING_TABLE;  // placed
     world[{7, 7}] = ITEM_MEAT;
-    std::srand(1);
+    resetGameRand();
     visitTile(0, 0, getTile(0, 0));    // wood
     visitTile(0, -2, getTile(0, -2));  // leaf
     visitTile(5, 5, getTile(5, 5));
@@ -208,12 +208,12 @@ TEST_F(WorldGen, TilesThatAreNotGrassAreNotEntered)
     visitTile(7, 7, getTile(7, 7));
     EXPECT_TRUE(chunks.empty());
     EXPECT_TRUE(mobs.empty());
-    EXPECT_EQ(drawsSince(1), 0);
+    EXPECT_EQ(drawsSince(), 0);
 }
 
 TEST_F(WorldGen, GrassPlacedLaterIsEnteredOnItsFirstVisitAsGrass)
 {
-    std::srand(1);
+    resetGameRand();
     visitTile(0, 0, getTile(0, 0));
     EXPECT_TRUE(chunks.empty());
 
@@ -221,21 +221,21 @@ TEST_F(WorldGen, GrassPlacedLaterIsEnteredOnItsFirstVisitAsGrass)
     const int rollDraws = firstRollDraws();
     visitTile(0, 0, getTile(0, 0));
     EXPECT_EQ(chunks.count({0, 0}), 1u);
-    EXPECT_EQ(drawsSince(1), rollDraws);
+    EXPECT_EQ(drawsSince(), rollDraws);
 
-    std::srand(1);
+    resetGameRand();
     visitTile(0, 0, getTile(0, 0));
-    EXPECT_EQ(drawsSince(1), 0);
+    EXPECT_EQ(drawsSince(), 0);
 }
 
 TEST_F(WorldGen, BrokenGrassKeepsItsEntry)
 {
-    std::srand(1);
+    resetGameRand();
     visitTile(1, 0, getTile(1, 0));
     ASSERT_EQ(chunks.count({1, 0}), 1u);
 
     world[{1, 0}] = ITEM_NONE;
-    std::srand(1);
+    resetGameRand();
     visitTile(1, 0, getTile(1, 0));
     EXPECT_TRUE(chunks.at({1, 0}));
 
@@ -243,7 +243,7 @@ TEST_F(WorldGen, BrokenGrassKeepsItsEntry)
     world[{1, 0}] = ITEM_GRASS;
     visitTile(1, 0, getTile(1, 0));
     EXPECT_TRUE(chunks.at({1, 0}));
-    EXPECT_EQ(drawsSince(1), 0);
+    EXPECT_EQ(drawsSince(), 0);
     EXPECT_EQ(chunks.size(), 1u);
 }
 
@@ -285,7 +285,7 @@ std::string firstFrameText(int& grass, int& wood, int& leaf)
 
 TEST_F(WorldGen, FirstFrameMatchesGolden)
 {
-    std::srand(1);
+    resetGameRand();
     int grass = 0, wood = 0, leaf = 0;
     const std::string fresh = firstFrameText(grass, wood, leaf);
 
@@ -295,7 +295,7 @@ TEST_F(WorldGen, FirstFrameMatchesGolden)
     EXPECT_EQ(chunks.size(), 178u);
     EXPECT_TRUE(world.empty());
     // One number per grass tile and one more per creature.
-    EXPECT_EQ(drawsSince(1), 178 + static_cast<int>(mobs.size()));
+    EXPECT_EQ(drawsSince(), 178 + static_cast<int>(mobs.size()));
 
     const std::string path = std::string(BRAMBIX_SOURCE_DIR) + "/tests/rules/golden/first_frame.txt";
     std::ifstream in(path);

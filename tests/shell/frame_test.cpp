@@ -3,7 +3,6 @@
 // opens a window.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "rules/clock.h"
 #include "rules/creatures.h"
 #include "rules/items.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "rules/world.h"
 #include "shell/frame.h"
@@ -81,7 +81,7 @@ protected:
         resetGameState();
         now = 0;
         setTickSource(fakeTicks);
-        std::srand(1);
+        resetGameRand();
         io = fake.platform();
     }
     void TearDown() override { setTickSource(nullptr); }

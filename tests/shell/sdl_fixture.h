@@ -17,6 +17,7 @@
 #include <string>
 
 #include "rules/clock.h"
+#include "rules/random.h"
 #include "rules/state.h"
 #include "shell/app.h"
 #include "shell/draw.h"
@@ -245,7 +246,7 @@ protected:
         resetGameState();
         fakeNow = 0;
         setTickSource(fakeTicks);
-        std::srand(1);
+        resetGameRand();
         gfx_->text.clear();
     }
 

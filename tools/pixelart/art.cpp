@@ -1,12 +1,19 @@
 #include "art.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
+#include <system_error>
 
 namespace brambix::art {
 
@@ -222,11 +229,70 @@ Image parse_art(std::string_view text, std::string_view source_name) {
 }
 
 Image load_art(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw ArtError(file.string() + ": cannot open file");
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw ArtError(file.string() + ": cannot read file");
-    return parse_art(text, file.string());
+    return parse_art(read_source(file), file.string());
+}
+
+namespace {
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a special file";
+}
+
+std::string reason(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
+
+}  // namespace
+
+std::string read_source(const std::filesystem::path& file) {
+    // Non-blocking, so that opening a FIFO returns at once and is refused below.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) throw ArtError(file.string() + ": cannot open file: " + reason(errno));
+    std::string text;
+    std::string problem;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        problem = "cannot read file: " + reason(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        problem = std::string("not a regular file: it is ") + kind_of(st.st_mode);
+    } else {
+        std::array<char, 65536> chunk{};
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                problem = "cannot read file: " + reason(errno);
+                break;
+            }
+            if (got == 0) break;
+            text.append(chunk.data(), static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    if (!problem.empty()) throw ArtError(file.string() + ": " + problem);
+    return text;
+}
+
+std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_dir,
+                                               const std::vector<std::filesystem::path>& sources) {
+    std::vector<std::filesystem::path> targets;
+    std::map<std::filesystem::path, std::filesystem::path> first_source;  // by target
+    std::string problems;
+    for (const auto& source : sources) {
+        auto target = out_dir / std::filesystem::path(source.stem()).concat(".png");
+        if (auto [it, fresh] = first_source.emplace(target, source); !fresh) {
+            problems += (problems.empty() ? "" : "\n") + source.string() + ": would write " + target.string() +
+                        ", as " + it->second.string() + " does";
+        }
+        targets.push_back(std::move(target));
+    }
+    if (!problems.empty()) throw ArtError(problems);
+    return targets;
 }
 
 // ---------------------------------------------------------------------------

@@ -49,6 +49,16 @@ public:
 // Reads and parses an art source file.
 [[nodiscard]] Image load_art(const std::filesystem::path& file);
 
+// The whole text of a source, which must be a regular file: a directory, FIFO or
+// device raises ArtError ("<file>: not a regular file: it is a FIFO (named pipe)")
+// without blocking, as does a file that cannot be opened or read.
+[[nodiscard]] std::string read_source(const std::filesystem::path& file);
+
+// The PNG each source writes (<out_dir>/<stem>.png), in order. Raises ArtError naming
+// every source that would write the same PNG as an earlier one, one per line.
+[[nodiscard]] std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_dir,
+                                                             const std::vector<std::filesystem::path>& sources);
+
 // CRC-32 (as used by PNG and zip). Pass a previous result to continue a running checksum.
 [[nodiscard]] std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
 

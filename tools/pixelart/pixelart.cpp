@@ -3,7 +3,9 @@
 //   pixelart <out-dir> <src.txt>...
 //
 // Writes <out-dir>/<basename>.png for every source. All sources are checked
-// first; if any is malformed, every problem is reported and nothing is written.
+// first; if any is malformed, is not a regular file or would write the same PNG as
+// another, every problem is reported and nothing is written.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -14,6 +16,7 @@
 
 namespace fs = std::filesystem;
 using brambix::art::ArtError;
+using brambix::art::Image;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -26,19 +29,32 @@ int main(int argc, char** argv) {
         fs::path target;
         brambix::art::Image image;
     };
+    const std::vector<fs::path> sources(argv + 2, argv + argc);
+    std::vector<fs::path> targets;
     std::vector<Picture> pictures;
     int failures = 0;
-    for (int i = 2; i < argc; ++i) {
-        const fs::path source = argv[i];
+    try {
+        targets = brambix::art::png_targets(out_dir, sources);
+    } catch (const ArtError& e) {
+        const std::string lines = e.what();
+        for (size_t start = 0; start < lines.size();) {
+            const size_t end = std::min(lines.find('\n', start), lines.size());
+            std::fprintf(stderr, "pixelart: %s\n", lines.substr(start, end - start).c_str());
+            ++failures;
+            start = end + 1;
+        }
+    }
+    for (size_t i = 0; i < sources.size(); ++i) {
         try {
-            pictures.push_back({out_dir / source.stem().concat(".png"), brambix::art::load_art(source)});
+            Image image = brambix::art::load_art(sources[i]);
+            if (i < targets.size()) pictures.push_back({targets[i], std::move(image)});
         } catch (const ArtError& e) {
             std::fprintf(stderr, "pixelart: %s\n", e.what());
             ++failures;
         }
     }
     if (failures > 0) {
-        std::fprintf(stderr, "pixelart: %d malformed source(s), nothing written\n", failures);
+        std::fprintf(stderr, "pixelart: %d problem(s) with the sources, nothing written\n", failures);
         return 1;
     }
 
