@@ -25,10 +25,25 @@ Image scale_nearest(const Image& image, int size) {
     return out;
 }
 
+namespace {
+bool uniform_cells(const Image& image, int cell) {
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.pixel(x, y) != image.pixel(x - x % cell, y - y % cell)) return false;
+    return true;
+}
+}  // namespace
+
+int art_grid(const Image& image) {
+    if (image.width != image.height || image.width <= 0) return 0;
+    for (int cell = image.width; cell > 1; --cell)
+        if (image.width % cell == 0 && uniform_cells(image, cell)) return image.width / cell;
+    return image.width;
+}
+
 bool scales_whole(const Image& image, int size) {
-    if (image.width != image.height) return false;
-    const Image back = scale_nearest(scale_nearest(image, size), image.width);
-    return back.width == image.width && back.rgba == image.rgba;
+    const int grid = art_grid(image);
+    return grid > 0 && size > 0 && size % grid == 0;
 }
 
 }  // namespace brambix::art

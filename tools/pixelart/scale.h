@@ -9,8 +9,12 @@ namespace brambix::art {
 // centre falls in, so pixel art stays sharp.
 [[nodiscard]] Image scale_nearest(const Image& image, int size);
 
-// Whether scaling to `size` keeps every art pixel a whole square of equal pixels: true
-// exactly when scaling the result back gives the picture again.
+// The picture's art grid: the fewest cells per side such that each cell is a square of
+// one colour (64 for a picture with no such squares; 0 for one that is not square).
+[[nodiscard]] int art_grid(const Image& image);
+
+// Whether scaling to `size` keeps every art pixel a whole square of equal pixels, all
+// of one size: `size` is a multiple of the art grid.
 [[nodiscard]] bool scales_whole(const Image& image, int size);
 
 }  // namespace brambix::art
