@@ -56,8 +56,11 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 # One package test at a time on this machine, whichever build folder it comes from.
-exec 9>/run/lock/brambix-package-test.lock
-flock -w 300 9 || fail 'another package test held /run/lock/brambix-package-test.lock for 300 s'
+lock_dir=/run/lock
+[ -d "$lock_dir" ] && [ -w "$lock_dir" ] || lock_dir=/tmp
+LOCK="$lock_dir/brambix-package-test.lock"
+{ exec 9>"$LOCK"; } 2>/dev/null || fail "cannot open the lock file $LOCK"
+flock -w 300 9 || fail "another package test held $LOCK for 300 s"
 if dpkg-query -W -f='${Status}' brambix 2>/dev/null | grep -q 'installed'; then
     say 'PASS (not installed: a brambix package is already installed here, left as it is)'
     exit 0
