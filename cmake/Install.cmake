@@ -56,20 +56,20 @@ install(FILES ${_assets} DESTINATION "${_data}/assets")
 
 # The font package that owns the build's font, for the .deb's dependencies: the
 # installed assets/arial.ttf can then link to the system's font instead of a copy.
-if(NOT DEFINED BRAMBIX_FONT_PACKAGE)
-  set(_owner "")
+# Worked out afresh at every configure (the font may change); -DBRAMBIX_FONT_PACKAGE=
+# names it by hand, or with an empty value always copies the font.
+if(DEFINED BRAMBIX_FONT_PACKAGE)
+  set(_font_package "${BRAMBIX_FONT_PACKAGE}")
+else()
+  set(_font_package "")
   find_program(DPKG_QUERY dpkg-query)
   if(DPKG_QUERY)
     execute_process(COMMAND "${DPKG_QUERY}" -S "${BRAMBIX_FONT}"
       OUTPUT_VARIABLE _owner ERROR_QUIET RESULT_VARIABLE _rc OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(_rc EQUAL 0 AND _owner MATCHES "^([a-z0-9.+-]+)(:[a-z0-9]+)?: ")
-      set(_owner "${CMAKE_MATCH_1}")
-    else()
-      set(_owner "")
+      set(_font_package "${CMAKE_MATCH_1}")
     endif()
   endif()
-  set(BRAMBIX_FONT_PACKAGE "${_owner}" CACHE STRING
-    "Debian package that owns BRAMBIX_FONT; empty: the font is copied, never linked")
 endif()
 
 # Where the prefix holds the font itself (/usr for the .deb) and a package owns it, the
@@ -81,7 +81,8 @@ install(CODE "
   set(_to \"\$ENV{DESTDIR}\${_dir}/arial.ttf\")
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${_dir}\")
   file(REMOVE \"\${_to}\")
-  if(NOT \"${BRAMBIX_FONT_PACKAGE}\" STREQUAL \"\" AND _font MATCHES \"^\${CMAKE_INSTALL_PREFIX}/\")
+  string(FIND \"\${_font}\" \"\${CMAKE_INSTALL_PREFIX}/\" _at)
+  if(NOT \"${_font_package}\" STREQUAL \"\" AND _at EQUAL 0)
     file(RELATIVE_PATH _link \"\${_dir}\" \"\${_font}\")
     message(STATUS \"Linking: \${_to} -> \${_link}\")
     file(CREATE_LINK \"\${_link}\" \"\${_to}\" SYMBOLIC)
@@ -123,7 +124,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "${BRAMBIX_FONT_PACKAGE}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_font_package}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Installed with DESTDIR under the prefix /usr, so that the install step above sees the
 # package's real prefix (and links the font rather than copying it).
