@@ -25,7 +25,7 @@ debs=("$WORK"/pkg/brambix_*_*.deb)
 DEB=${debs[0]}
 say "ok: $(basename "$DEB"), $(stat -c %s "$DEB") bytes"
 
-dpkg-deb --contents "$DEB" | awk '{print $6}' >"$WORK/contents.txt"
+timeout 60 dpkg-deb --contents "$DEB" | awk '{print $6}' >"$WORK/contents.txt"
 for path in ./usr/bin/brambix ./usr/share/brambix/assets/recipes.json ./usr/share/brambix/assets/grass.png \
     ./usr/share/brambix/assets/arial.ttf "./usr/share/applications/$APP_ID.desktop" \
     "./usr/share/metainfo/$APP_ID.metainfo.xml" ./usr/share/man/man6/brambix.6.gz \
@@ -37,14 +37,14 @@ done
 outside=$(grep -v -e '^\./usr/' -e '^\./$' "$WORK/contents.txt")
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 # dpkg-shlibdeps names the SDL that the build linked: SDL2 or SDL3, with its image and font libraries.
-depends=$(dpkg-deb --field "$DEB" Depends)
+depends=$(timeout 60 dpkg-deb --field "$DEB" Depends)
 for lib in 'libsdl(2-2\.0-0|3-0)' 'libsdl[23]-image' 'libsdl[23]-ttf'; do
     grep -qE "$lib" <<<"$depends" || fail "the dependencies name no $lib: $depends"
 done
 say "ok: laid out under /usr; Depends: $depends"
 
 # Run as root (as here) lintian complains of that on standard error; only its tags count.
-lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>"$WORK/lintian.err" ||
+timeout 300 lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>"$WORK/lintian.err" ||
     fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt" | tr '\n' ' ')$(cat "$WORK/lintian.err")"
 grep -q '^E:' "$WORK/lintian.txt" && fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt")"
 say "ok: lintian reports no errors; warnings: $(grep -c '^W:' "$WORK/lintian.txt")"

@@ -31,12 +31,12 @@ for n in 16 32 48 64 128 256; do
 done
 say "ok: installed under DESTDIR + $PREFIX, with icons of 16 to 256 pixels ($(du -sk "$DEST" | cut -f1) KiB)"
 
-desktop-file-validate "$ROOT/share/applications/$APP_ID.desktop" >"$WORK/desktop.log" 2>&1 ||
+timeout 60 desktop-file-validate "$ROOT/share/applications/$APP_ID.desktop" >"$WORK/desktop.log" 2>&1 ||
     fail "desktop-file-validate: $(cat "$WORK/desktop.log")"
 grep -qx "Icon=$APP_ID" "$ROOT/share/applications/$APP_ID.desktop" || fail 'the desktop entry does not name the icon'
 # AppStream 1.0 calls any warning a failed validation; only errors fail here (the
 # warnings are shown).
-appstreamcli validate --no-net "$ROOT/share/metainfo/$APP_ID.metainfo.xml" >"$WORK/appstream.log" 2>&1
+timeout 60 appstreamcli validate --no-net "$ROOT/share/metainfo/$APP_ID.metainfo.xml" >"$WORK/appstream.log" 2>&1
 grep -q 'Validation' "$WORK/appstream.log" && ! grep -q '^E:' "$WORK/appstream.log" ||
     fail "appstreamcli validate: $(cat "$WORK/appstream.log")"
 say "ok: desktop-file-validate passes, appstreamcli validate finds no errors: $(grep -E '^[WI]:' "$WORK/appstream.log" | tr '\n' ' ')"
