@@ -1,7 +1,11 @@
 // Brambix: a top-down sandbox of grass and trees, creatures and crafting.
 #include "shell/app.h"
+#include "shell/options.h"
 
-int main(int /*argc*/, char** /*argv*/)
+int main(int argc, char** argv)
 {
+    if (int status = answerCommandLine(parseCommandLine(argc, argv)); status >= 0) {
+        return status;
+    }
     return runGame();
 }

@@ -2,14 +2,23 @@
 #include "shell/app.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "rules/clock.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
+#include "shell/datadir.h"
 #include "shell/frame.h"
 #include "shell/platform.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+#ifndef BRAMBIX_APP_ID
+#define BRAMBIX_APP_ID "org.brambix.Brambix"
+#endif
 
 namespace {
 constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};
@@ -35,6 +44,19 @@ bool onInvisibleDriverByDefault()
     return std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("SDL_VIDEO_DRIVER") == nullptr;
 }
 
+// One line on standard error for an asset that did not load: the file, the data folder
+// (the working folder by now) and the reason, with what the game does without it.
+void reportAsset(const char* path, const std::string& reason, const char* consequence)
+{
+    std::error_code ec;
+    const std::string dir = std::filesystem::current_path(ec).string();
+    std::cerr << "Brambix: cannot load " << path << " from the data folder " << (ec ? "?" : dir);
+    if (!reason.empty()) {
+        std::cerr << ": " << reason;
+    }
+    std::cerr << " (" << consequence << ")\n";
+}
+
 void quitLibraries()
 {
     TTF_Quit();
@@ -42,12 +64,15 @@ void quitLibraries()
 }
 
 // Pixel art is sampled nearest-neighbour at every size and position: SDL3 would
-// otherwise blend neighbouring pixels, SDL2 depends on a hint.
+// otherwise blend neighbouring pixels, SDL2 depends on a hint. A picture that does not
+// load is reported.
 SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path)
 {
     SDL_Texture* tex = IMG_LoadTexture(renderer, path);
     if (tex != nullptr) {
         SDL_SetTextureScaleMode(tex, SDL_SCALEMODE_NEAREST);
+    } else {
+        reportAsset(path, SDL_GetError(), "it is not drawn");
     }
     return tex;
 }
@@ -97,6 +122,11 @@ void destroyTextures(Gfx& gfx)
 
 int runGame()
 {
+    // Without its data the game would be a window of nothing: stop before opening one.
+    if (!enterDataDir()) {
+        return 1;
+    }
+    sdlx::setAppIdentity("Brambix", BRAMBIX_VERSION, BRAMBIX_APP_ID);
     if (!SDL_Init(SDL_INIT_VIDEO) || !TTF_Init()) {
         std::cerr << INIT_FAILED_MESSAGE << '\n';
         return 1;
@@ -112,6 +142,10 @@ int runGame()
         std::cerr << "Brambix: cannot start: " << load.message << '\n';
         quitLibraries();
         return 1;
+    } else if (load.status == RecipeLoad::Missing) {
+        std::error_code ec;
+        reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
+                    "crafting makes nothing");
     }
 
     Gfx gfx;
@@ -130,6 +164,9 @@ int runGame()
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
     fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
+    if (fnt == nullptr) {
+        reportAsset(FONT_PATH, SDL_GetError(), "stack counts are not shown");
+    }
     loadTextures(gfx);
 
     Loop loop;

@@ -160,6 +160,37 @@ typedef Uint32 SDL_MouseButtonFlags;
 // Small helpers whose SDL calls differ between the two in more than a name.
 namespace sdlx {
 
+// The folder of the running program, ending with a separator; empty when SDL cannot
+// tell. SDL3 keeps the string; SDL2 hands it over to be freed.
+inline std::string basePath()
+{
+#if defined(BRAMBIX_SDL2)
+    char* path = SDL_GetBasePath();
+    std::string result = path != nullptr ? path : "";
+    SDL_free(path);
+    return result;
+#else
+    const char* path = SDL_GetBasePath();
+    return path != nullptr ? path : "";
+#endif
+}
+
+// Tells SDL the game's name, version and application id before SDL_Init, so that the
+// desktop matches the window with the menu entry of that id. SDL2 has no id of its
+// own: it takes the X11 window class and the Wayland app id from two environment
+// variables (an id the player set there wins).
+inline void setAppIdentity(const char* name, const char* version, const char* appId)
+{
+#if defined(BRAMBIX_SDL2)
+    (void)version;
+    SDL_SetHint(SDL_HINT_APP_NAME, name);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", appId, 0);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", appId, 0);
+#else
+    SDL_SetAppMetadata(name, version, appId);
+#endif
+}
+
 // Which SDL this build uses, with its version, e.g. "SDL2 2.26.5".
 inline std::string flavour()
 {

@@ -44,7 +44,7 @@ grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/g
 say "ok: a recipe file that is not JSON: status 1 and '$(cat "$WORK/game-broken.err")'"
 
 # ---------------------------------------------------------------- no recipe file
-# The game starts quietly and is played as usual, but a grid never offers a product.
+# The game says so in one line and is played as usual, but a grid never offers a product.
 NONE=$(run_dir_copy no-recipes)
 start_game "$NONE"
 wait_for_game
@@ -67,6 +67,9 @@ expect_empty_slot 'the result slot with wood in the grid and no recipes' 430 122
 kill -TERM "$GAME_PID"
 wait_exit 5
 [ "$GAME_STATUS" -eq 0 ] || fail "without a recipe file the game ended with status $GAME_STATUS"
-[ ! -s "$WORK/game.out" ] && [ ! -s "$WORK/game.err" ] || fail 'without a recipe file the game printed something'
-say 'ok: without a recipe file nothing is printed'
+[ ! -s "$WORK/game.out" ] || fail 'without a recipe file the game wrote to standard output'
+[ "$(wc -l <"$WORK/game.err")" -eq 1 ] && grep -q 'assets/recipes\.json' "$WORK/game.err" &&
+    grep -qF "$NONE" "$WORK/game.err" ||
+    fail "without a recipe file, expected one line naming it and the data folder: $(cat "$WORK/game.err")"
+say "ok: without a recipe file one line says so: $(cat "$WORK/game.err")"
 say 'PASS'

@@ -1,0 +1,99 @@
+// Finding the data folder and making it the working folder.
+#include "shell/datadir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "shell/sdl.h"
+
+namespace fs = std::filesystem;
+
+#ifndef BRAMBIX_DATA_FROM_BIN
+#define BRAMBIX_DATA_FROM_BIN "../share/brambix"
+#endif
+
+namespace {
+std::string normal(const fs::path& p)
+{
+    std::string s = p.lexically_normal().string();
+    // "/a/b/" and "/a/b" are one folder; keep the root's own slash.
+    if (s.size() > 1 && s.back() == '/') {
+        s.pop_back();
+    }
+    return s;
+}
+}  // namespace
+
+std::vector<std::string> dataDirCandidates(const char* variable, const std::string& workingDir,
+                                           const std::string& basePath, const std::string& installedData)
+{
+    std::vector<std::string> out;
+    auto add = [&out](const std::string& dir) {
+        for (const std::string& seen : out) {
+            if (seen == dir) {
+                return;
+            }
+        }
+        out.push_back(dir);
+    };
+    if (variable != nullptr && *variable != '\0') {
+        add(normal(fs::path(workingDir) / variable));
+    }
+    add(normal(workingDir));
+    if (!basePath.empty()) {
+        add(normal(basePath));
+        add(normal(fs::path(basePath) / installedData));
+    }
+    return out;
+}
+
+std::string firstDataDir(const std::vector<std::string>& candidates,
+                         const std::function<bool(const std::string&)>& holdsAssets)
+{
+    for (const std::string& dir : candidates) {
+        if (holdsAssets(dir)) {
+            return dir;
+        }
+    }
+    return "";
+}
+
+bool holdsAssetsFolder(const std::string& dir)
+{
+    std::error_code ec;
+    return fs::is_directory(fs::path(dir) / "assets", ec);
+}
+
+std::string noDataDirMessage(const std::vector<std::string>& tried)
+{
+    std::string line = "Brambix: cannot find the game's data (a folder holding assets/); tried:";
+    for (size_t i = 0; i < tried.size(); ++i) {
+        line += (i == 0 ? " " : ", ") + tried[i];
+    }
+    return line + "; set " + DATA_DIR_VARIABLE + " to the folder that holds assets/";
+}
+
+bool enterDataDir()
+{
+    std::error_code ec;
+    const fs::path working = fs::current_path(ec);
+    if (ec) {
+        std::cerr << "Brambix: cannot tell the working folder: " << ec.message() << '\n';
+        return false;
+    }
+    const std::vector<std::string> tried =
+        dataDirCandidates(std::getenv(DATA_DIR_VARIABLE), working.string(), sdlx::basePath(), BRAMBIX_DATA_FROM_BIN);
+    const std::string dir = firstDataDir(tried, holdsAssetsFolder);
+    if (dir.empty()) {
+        std::cerr << noDataDirMessage(tried) << '\n';
+        return false;
+    }
+    fs::current_path(dir, ec);
+    if (ec) {
+        std::cerr << "Brambix: cannot enter the data folder " << dir << ": " << ec.message() << '\n';
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+// Finding the data folder: the folder that holds the game's assets/ folder.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Names the data folder, ahead of every other place, when set.
+constexpr const char* DATA_DIR_VARIABLE = "BRAMBIX_DATA_DIR";
+
+// The places to look for the data folder, in order, as absolute paths: the folder
+// named by `variable` (when set and not empty; relative to `workingDir`), the working
+// folder, then the program's folder `basePath` and `basePath`/`installedData`, where an
+// installed copy keeps its data (skipped when SDL could not tell the base path).
+std::vector<std::string> dataDirCandidates(const char* variable, const std::string& workingDir,
+                                           const std::string& basePath, const std::string& installedData);
+
+// The first candidate that holds an assets/ folder, per `holdsAssets`; empty if none.
+std::string firstDataDir(const std::vector<std::string>& candidates,
+                         const std::function<bool(const std::string&)>& holdsAssets);
+
+// Whether `dir`/assets is a folder (false when it cannot be examined).
+bool holdsAssetsFolder(const std::string& dir);
+
+// The one line that says no data folder was found, naming every place tried.
+std::string noDataDirMessage(const std::vector<std::string>& tried);
+
+// Finds the data folder from the environment, the working folder and the program's own
+// folder, and makes it the working folder so that every asset path ("assets/grass.png")
+// is read from it. Returns false, with the one-line reason on standard error, when no
+// candidate holds assets/ or the folder cannot be entered.
+bool enterDataDir();

@@ -1,0 +1,92 @@
+// The command line and the texts it prints.
+#include "shell/options.h"
+
+#include <iostream>
+#include <string_view>
+
+#include "shell/datadir.h"
+#include "shell/sdl.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+#ifndef BRAMBIX_DATA_FROM_BIN
+#define BRAMBIX_DATA_FROM_BIN "../share/brambix"
+#endif
+
+CommandLine parseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine line;
+    bool help = false;
+    bool version = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            line.action = CommandLine::Unknown;
+            line.unknown = arg;
+            return line;
+        }
+    }
+    line.action = help ? CommandLine::Help : version ? CommandLine::Version : CommandLine::Play;
+    return line;
+}
+
+std::string usageText()
+{
+    return std::string(
+               "Usage: brambix [--help | --version]\n"
+               "A top-down sandbox of grass and trees, creatures and crafting.\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help   show this help and exit\n"
+               "  --version    show the version and exit\n"
+               "\n"
+               "Controls:\n"
+               "  W A S D (held)      walk\n"
+               "  1 to 5              select a hotbar slot\n"
+               "  left click          kill the creature under the pointer, else break the tile\n"
+               "  right click         eat the selected meat, open a placed crafting table,\n"
+               "                      or place the selected block\n"
+               "  E                   open or close the inventory\n"
+               "  F11, Alt+Enter      switch between window and fullscreen\n"
+               "  on a screen         left click moves a whole stack, right click one item;\n"
+               "                      a click on the result takes the product\n"
+               "\n"
+               "Data: the first of these folders that holds assets/ is used:\n"
+               "  1. the folder named by ") +
+           DATA_DIR_VARIABLE +
+           ", when set\n"
+           "  2. the working folder\n"
+           "  3. the program's own folder\n"
+           "  4. <the program's folder>/" BRAMBIX_DATA_FROM_BIN " (an installed copy)\n";
+}
+
+std::string versionText()
+{
+    return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
+}
+
+int answerCommandLine(const CommandLine& line)
+{
+    switch (line.action) {
+    case CommandLine::Help:
+        std::cout << usageText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::Version:
+        std::cout << versionText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::Unknown:
+        std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
+        return 2;
+    case CommandLine::Play:
+        break;
+    }
+    return -1;
+}

@@ -1,0 +1,25 @@
+// The command line: --help, --version, or play.
+#pragma once
+
+#include <string>
+
+struct CommandLine {
+    enum Action { Play, Help, Version, Unknown } action = Play;
+    std::string unknown;  // for Unknown: the first option not understood
+};
+
+// Reads the arguments after the program name. Any option not understood makes it
+// Unknown; else --help (-h) wins over --version; words that are not options are
+// ignored, as they always were, and so is everything after "--".
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The usage: options, controls and where the data folder is looked for.
+std::string usageText();
+
+// "brambix <version> (<SDL and its version>)".
+std::string versionText();
+
+// Acts on --help, --version or an unknown option: prints and returns the exit status
+// (0; 1 when the text could not be written; 2 for an unknown option, with the usage
+// on standard error). Returns -1 when the game is to be played.
+int answerCommandLine(const CommandLine& line);
