@@ -46,11 +46,17 @@ bool onInvisibleDriverByDefault()
 
 // One line on standard error for an asset that did not load: the file, the data folder
 // (the working folder by now) and the reason, with what the game does without it.
-void reportAsset(const char* path, const std::string& reason, const char* consequence)
+// The data folder in use: the working folder once it has been found.
+std::string dataFolder()
 {
     std::error_code ec;
     const std::string dir = std::filesystem::current_path(ec).string();
-    std::cerr << "Brambix: cannot load " << path << " from the data folder " << (ec ? "?" : dir);
+    return ec ? "?" : dir;
+}
+
+void reportAsset(const char* path, const std::string& reason, const char* consequence)
+{
+    std::cerr << "Brambix: cannot load " << path << " from the data folder " << dataFolder();
     if (!reason.empty()) {
         std::cerr << ": " << reason;
     }
@@ -139,7 +145,7 @@ int runGame()
     setTickSource(sdlTicks);
 
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
-        std::cerr << "Brambix: cannot start: " << load.message << '\n';
+        std::cerr << "Brambix: cannot start: " << load.message << " (data folder " << dataFolder() << ")\n";
         quitLibraries();
         return 1;
     } else if (load.status == RecipeLoad::Missing) {

@@ -37,8 +37,9 @@ printf '{\n  "recipes": [\n    {"name": "planks", "pattern": [2, 0, 0,\n' >"$BRO
 (cd "$BROKEN" && exec timeout 20 "$BIN" >"$WORK/broken.out" 2>"$WORK/game-broken.err")
 status=$?
 [ "$status" -eq 1 ] || fail "with a recipe file that is not JSON the game ended with status $status, expected 1"
-grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/game-broken.err" ||
-    fail "the message does not name the recipe file and the line: $(cat "$WORK/game-broken.err")"
+grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/game-broken.err" &&
+    grep -qF "(data folder $(cd "$BROKEN" && pwd -P))" "$WORK/game-broken.err" ||
+    fail "the message does not name the recipe file, the line and the data folder: $(cat "$WORK/game-broken.err")"
 [ "$(wc -l <"$WORK/game-broken.err")" -eq 1 ] || fail "more than one line on standard error: $(cat "$WORK/game-broken.err")"
 [ ! -s "$WORK/broken.out" ] || fail 'the game wrote to standard output'
 say "ok: a recipe file that is not JSON: status 1 and '$(cat "$WORK/game-broken.err")'"
