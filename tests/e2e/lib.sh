@@ -135,17 +135,34 @@ poll() {
     done
 }
 
-# Starts a private X server with a 24-bit screen and exports DISPLAY.
+# Starts a private X server with a 24-bit screen (E2E_SCREEN_SIZE, default 1024x768)
+# and exports DISPLAY. The display number is picked at random from a wide range rather
+# than the first free one: a server's lock file lives in its own /tmp, but its abstract
+# socket is shared with every root on the machine (a chroot, the host), where the first
+# free number may well be taken; a server that cannot listen ends at once, and another
+# number is tried.
 start_x() {
-    local dfile="$WORK/display"
-    : >"$dfile"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    poll 10 grep -q '^[0-9]' "$dfile" || fail "Xvfb did not start (log: $WORK/xvfb.log)"
-    export DISPLAY=":$(head -n 1 "$dfile")"
-    unset WAYLAND_DISPLAY
-    # Whatever the caller's environment says, the game is to use the X server.
-    unset SDL_VIDEODRIVER SDL_VIDEO_DRIVER
+    local dfile="$WORK/display" try n
+    for try in 1 2 3 4 5; do
+        n=$((200 + RANDOM % 30000))
+        [ -e "/tmp/.X$n-lock" ] && continue
+        : >"$dfile"
+        Xvfb ":$n" -displayfd 3 -screen 0 "${E2E_SCREEN_SIZE:-1024x768}x24" -nolisten tcp -s 0 \
+            3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        # The number is written once the server listens; a server that cannot ends.
+        poll 10 eval 'grep -q "^[0-9]" "$dfile" || ! kill -0 "$XVFB_PID" 2>/dev/null'
+        if grep -q '^[0-9]' "$dfile" && kill -0 "$XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            unset WAYLAND_DISPLAY
+            # Whatever the caller's environment says, the game is to use the X server.
+            unset SDL_VIDEODRIVER SDL_VIDEO_DRIVER
+            return 0
+        fi
+        stop_process "$XVFB_PID" Xvfb
+        XVFB_PID=''
+    done
+    fail "Xvfb did not start on any of five display numbers (last log: $WORK/xvfb.log)"
 }
 
 game_alive() { [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; }
