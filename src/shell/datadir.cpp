@@ -90,6 +90,11 @@ bool enterDataDir()
         std::cerr << noDataDirMessage(tried) << '\n';
         return false;
     }
+    // A folder the player named on purpose and that is passed over deserves a word.
+    if (const char* named = std::getenv(DATA_DIR_VARIABLE); named != nullptr && *named != '\0' && dir != tried.front()) {
+        std::cerr << "Brambix: " << DATA_DIR_VARIABLE << " names " << tried.front()
+                  << ", which holds no assets folder; using the data folder " << dir << '\n';
+    }
     fs::current_path(dir, ec);
     if (ec) {
         std::cerr << "Brambix: cannot enter the data folder " << dir << ": " << ec.message() << '\n';

@@ -124,6 +124,14 @@ stop_game 'with BRAMBIX_DATA_DIR'
 [ ! -s "$WORK/game-variable.err" ] || fail "with BRAMBIX_DATA_DIR: $(cat "$WORK/game-variable.err")"
 say 'ok: the data folder named by BRAMBIX_DATA_DIR is the one used'
 
+# A BRAMBIX_DATA_DIR without assets is passed over, with one line saying so.
+mkdir -p "$WORK/no-assets"
+play_installed misnamed BRAMBIX_DATA_DIR="$WORK/no-assets"
+stop_game 'with a BRAMBIX_DATA_DIR that holds no assets'
+[ "$(wc -l <"$WORK/game-misnamed.err")" -eq 1 ] && grep -qF "$WORK/no-assets, which holds no assets folder" "$WORK/game-misnamed.err" ||
+    fail "a BRAMBIX_DATA_DIR without assets: expected one line naming it: $(cat "$WORK/game-misnamed.err")"
+say "ok: a BRAMBIX_DATA_DIR without assets: $(cat "$WORK/game-misnamed.err")"
+
 # A picture and the font missing: one line each, naming the file and the data folder,
 # and the game plays on without them.
 cp -rL "$ROOT/share/brambix" "$WORK/data-partial"
