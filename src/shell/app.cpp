@@ -115,7 +115,8 @@ int runGame()
     }
 
     Gfx gfx;
-    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, 0);
+    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY);
     if (gfx.window == nullptr) {
         std::cerr << "Brambix: cannot create the window: " << SDL_GetError() << '\n';
         quitLibraries();
@@ -129,11 +130,14 @@ int runGame()
         return 1;
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
+    // The game draws an 800 by 600 picture; SDL scales it to fit the window, aspect
+    // kept, with black bars on the sides it does not fill.
+    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
     fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
 
     Loop loop;
-    Platform io = sdlPlatform();
+    Platform io = sdlPlatform(gfx);
     while (loop.running) {
         runFrame(loop, io, gfx);
     }
