@@ -9,6 +9,7 @@
 #include "rules/recipes.h"
 #include "rules/state.h"
 #include "shell/frame.h"
+#include "shell/picture.h"
 #include "shell/platform.h"
 
 namespace {
@@ -87,6 +88,7 @@ void destroyTextures(Gfx& gfx)
         destroy(tex);
     }
     destroy(gfx.healthTex);
+    destroy(gfx.picture);
     for (auto& frames : gfx.mobFrames) {
         for (auto& tex : frames) {
             destroy(tex);
@@ -130,9 +132,7 @@ int runGame()
         return 1;
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
-    // The game draws an 800 by 600 picture; SDL scales it to fit the window, aspect
-    // kept, with black bars on the sides it does not fill.
-    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
+    setUpPicture(gfx);
     fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
 

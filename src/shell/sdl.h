@@ -22,33 +22,7 @@ inline bool setRenderDrawColor(SDL_Renderer* r, Uint8 red, Uint8 green, Uint8 bl
 {
     return SDL_SetRenderDrawColor(r, red, green, blue, alpha) == 0;
 }
-// With a logical size, SDL3 shows the bars round the picture black whatever the clear
-// colour; SDL2 clears them in the clear colour, so this clears them black and the
-// picture in the colour.
-inline bool renderClear(SDL_Renderer* r)
-{
-    int logicalW = 0;
-    int logicalH = 0;
-    SDL_RenderGetLogicalSize(r, &logicalW, &logicalH);
-    if (logicalW == 0 || logicalH == 0 || SDL_GetRenderTarget(r) != nullptr) {
-        return SDL_RenderClear(r) == 0;
-    }
-    Uint8 red = 0;
-    Uint8 green = 0;
-    Uint8 blue = 0;
-    Uint8 alpha = 0;
-    SDL_BlendMode mode = SDL_BLENDMODE_NONE;
-    SDL_GetRenderDrawColor(r, &red, &green, &blue, &alpha);
-    SDL_GetRenderDrawBlendMode(r, &mode);
-    SDL_SetRenderDrawColor(r, 0, 0, 0, SDL_ALPHA_OPAQUE);
-    const bool cleared = SDL_RenderClear(r) == 0;
-    SDL_SetRenderDrawColor(r, red, green, blue, alpha);
-    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    const SDL_Rect picture = {0, 0, logicalW, logicalH};
-    const bool filled = SDL_RenderFillRect(r, &picture) == 0;
-    SDL_SetRenderDrawBlendMode(r, mode);
-    return cleared && filled;
-}
+inline bool renderClear(SDL_Renderer* r) { return SDL_RenderClear(r) == 0; }
 inline bool renderPresent(SDL_Renderer* r)
 {
     SDL_RenderPresent(r);
@@ -286,6 +260,28 @@ inline unsigned keyModifiers(const SDL_Event& e)
 #else
     return e.key.mod;
 #endif
+}
+
+// A texture to draw into, w by h, copied out as it is: nearest pixels when scaled, no
+// blending. Opaque, like a window: a software renderer copies it to the window without
+// converting. Null when the renderer cannot draw into textures.
+inline SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
+{
+    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (t == nullptr) {
+        return nullptr;
+    }
+#if defined(BRAMBIX_SDL2)
+    const bool ready = SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest) == 0 &&
+                       SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE) == 0;
+#else
+    const bool ready = SDL_SetTextureScaleMode(t, SDL_SCALEMODE_NEAREST) && SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE);
+#endif
+    if (!ready) {
+        SDL_DestroyTexture(t);
+        return nullptr;
+    }
+    return t;
 }
 
 inline bool isFullscreen(SDL_Window* window)

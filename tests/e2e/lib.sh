@@ -135,11 +135,12 @@ poll() {
     done
 }
 
-# Starts a private X server with a 24-bit screen and exports DISPLAY.
+# Starts a private X server with a 24-bit screen (E2E_SCREEN_SIZE, default 1024x768)
+# and exports DISPLAY.
 start_x() {
     local dfile="$WORK/display"
     : >"$dfile"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN_SIZE:-1024x768}x24" -nolisten tcp -s 0 3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     poll 10 grep -q '^[0-9]' "$dfile" || fail "Xvfb did not start (log: $WORK/xvfb.log)"
     export DISPLAY=":$(head -n 1 "$dfile")"

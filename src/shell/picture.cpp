@@ -1,0 +1,40 @@
+// The frame's picture, scaled into the window once per frame.
+#include "shell/picture.h"
+
+#include "rules/state.h"
+
+namespace {
+constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
+}
+
+void setUpPicture(Gfx& gfx)
+{
+    // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
+    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
+    // Scaling the finished picture rather than each drawing keeps every pixel of it one
+    // block at whole-number scales (a heart drawn 20 pixels wide stays the same heart at
+    // any size), and costs one copy however much is drawn.
+    gfx.picture = sdlx::createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+void beginPicture(Gfx& gfx)
+{
+    // A window of the picture's own size takes the drawing as it is, at no extra cost.
+    int w = 0;
+    int h = 0;
+    const bool ownSize = SDL_GetRenderOutputSize(gfx.renderer, &w, &h) && w == SCREEN_WIDTH && h == SCREEN_HEIGHT;
+    if (gfx.picture != nullptr && !ownSize) {
+        SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+    }
+}
+
+void showPicture(Gfx& gfx)
+{
+    if (gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture) {
+        SDL_SetRenderTarget(gfx.renderer, nullptr);
+        SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+        SDL_RenderClear(gfx.renderer);
+        SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
+    }
+    SDL_RenderPresent(gfx.renderer);
+}
