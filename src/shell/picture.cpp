@@ -5,7 +5,21 @@
 
 namespace {
 constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
+
+// A texture to draw into, copied out as it is: nearest pixels when scaled, no blending.
+// Opaque, like a window, so that a software renderer copies it without converting. Null
+// when the renderer cannot draw into textures.
+SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
+{
+    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (t != nullptr &&
+        (!SDL_SetTextureScaleMode(t, SDL_SCALEMODE_NEAREST) || !SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE))) {
+        SDL_DestroyTexture(t);
+        t = nullptr;
+    }
+    return t;
 }
+}  // namespace
 
 void setUpPicture(Gfx& gfx)
 {
@@ -14,7 +28,7 @@ void setUpPicture(Gfx& gfx)
     // Scaling the finished picture rather than each drawing keeps every pixel of it one
     // block at whole-number scales (a heart drawn 20 pixels wide stays the same heart at
     // any size), and costs one copy however much is drawn.
-    gfx.picture = sdlx::createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    gfx.picture = createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 
 void beginPicture(Gfx& gfx)

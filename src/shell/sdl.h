@@ -167,6 +167,10 @@ inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY,
     SDL_RenderWindowToLogical(r, static_cast<int>(windowX), static_cast<int>(windowY), x, y);
     return true;
 }
+
+inline bool getRenderOutputSize(SDL_Renderer* r, int* w, int* h) { return SDL_GetRendererOutputSize(r, w, h) == 0; }
+inline bool setRenderTarget(SDL_Renderer* r, SDL_Texture* tex) { return SDL_SetRenderTarget(r, tex) == 0; }
+inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode) { return SDL_SetTextureBlendMode(tex, mode) == 0; }
 }  // namespace brambix_sdl2
 
 #define SDL_LOGICAL_PRESENTATION_DISABLED brambix_sdl2::LOGICAL_PRESENTATION_DISABLED
@@ -174,7 +178,9 @@ inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY,
 #define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
 #define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
 #define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI
-#define SDL_GetRenderOutputSize(r, w, h) (SDL_GetRendererOutputSize((r), (w), (h)) == 0)
+#define SDL_GetRenderOutputSize(r, w, h) brambix_sdl2::getRenderOutputSize((r), (w), (h))
+#define SDL_SetRenderTarget(r, tex) brambix_sdl2::setRenderTarget((r), (tex))
+#define SDL_SetTextureBlendMode(tex, mode) brambix_sdl2::setTextureBlendMode((tex), (mode))
 #define SDL_KMOD_ALT KMOD_ALT
 #define SDL_KMOD_LALT KMOD_LALT
 #define SDL_KMOD_RALT KMOD_RALT
@@ -260,28 +266,6 @@ inline unsigned keyModifiers(const SDL_Event& e)
 #else
     return e.key.mod;
 #endif
-}
-
-// A texture to draw into, w by h, copied out as it is: nearest pixels when scaled, no
-// blending. Opaque, like a window: a software renderer copies it to the window without
-// converting. Null when the renderer cannot draw into textures.
-inline SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
-{
-    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
-    if (t == nullptr) {
-        return nullptr;
-    }
-#if defined(BRAMBIX_SDL2)
-    const bool ready = SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest) == 0 &&
-                       SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE) == 0;
-#else
-    const bool ready = SDL_SetTextureScaleMode(t, SDL_SCALEMODE_NEAREST) && SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE);
-#endif
-    if (!ready) {
-        SDL_DestroyTexture(t);
-        return nullptr;
-    }
-    return t;
 }
 
 inline bool isFullscreen(SDL_Window* window)
