@@ -35,14 +35,13 @@ heart_scaled() {
 }
 
 # resize W H: sizes the window and waits for a frame drawn at that size (the first heart,
-# scaled like the picture, at the picture's corner).
+# scaled like the picture, at the picture's corner). W and H hold the picture a whole
+# number of times.
 resize() {
     xdotool windowsize "$WID" "$1" "$2"
     poll 5 size_is "$1" "$2" || fail "the window did not take the size $1x$2 (it is $(geometry))"
-    local scale=$(($2 / 600)) left=$((($1 - 800 * $2 / 600) / 2))
-    [ $(($1 * 600)) -lt $(($2 * 800)) ] && scale=$(($1 / 800)) left=0
-    [ "$left" -lt 0 ] && left=0
-    local top=$((($2 - 600 * scale) / 2))
+    local scale=$(($1 * 600 < $2 * 800 ? $1 / 800 : $2 / 600))
+    local left=$((($1 - 800 * scale) / 2)) top=$((($2 - 600 * scale) / 2))
     until_shot 5 "at-$1x$2" heart_scaled $((left + 10 * scale)) $((top + 10 * scale)) "$scale" ||
         fail "no frame of the picture drawn at $1x$2"
 }
