@@ -170,7 +170,10 @@ inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY,
 
 inline bool getRenderOutputSize(SDL_Renderer* r, int* w, int* h) { return SDL_GetRendererOutputSize(r, w, h) == 0; }
 inline bool setRenderTarget(SDL_Renderer* r, SDL_Texture* tex) { return SDL_SetRenderTarget(r, tex) == 0; }
-inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode) { return SDL_SetTextureBlendMode(tex, mode) == 0; }
+inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
+{
+    return SDL_SetTextureBlendMode(tex, mode) == 0;
+}
 }  // namespace brambix_sdl2
 
 #define SDL_LOGICAL_PRESENTATION_DISABLED brambix_sdl2::LOGICAL_PRESENTATION_DISABLED
