@@ -3,8 +3,9 @@
 // fake platform (no events, a fake clock moved 16 ms a frame, a pause that does not
 // wait). Worlds: fresh at the origin, and after long play (10,000 or 100,000 creatures,
 // 100,000 seen tiles, 100,000 changed tiles and 10,000 dropped items, all off screen),
-// each with the inventory screen closed and open, standing still or walking. A second
-// group times the frame's parts on the same worlds to show where the time goes.
+// each with the inventory screen closed and open, standing still or walking; and a fresh
+// world with the window resized. A second group times the frame's parts on the same
+// worlds to show where the time goes.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "shell/app.h"
 #include "shell/draw.h"
 #include "shell/frame.h"
+#include "shell/picture.h"
 #include "shell/sdl.h"
 
 namespace {
@@ -197,6 +199,52 @@ void BM_FirstFrame(benchmark::State& state)
 }
 BENCHMARK(BM_FirstFrame)->Unit(benchmark::kMicrosecond);
 
+// Sizes the window as a player would and lets SDL see it; false if the renderer's
+// output did not follow.
+bool resizeWindow(int w, int h)
+{
+    SDL_SetWindowSize(gfx.window, w, h);
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+    }
+    int outW = 0;
+    int outH = 0;
+    return SDL_GetRenderOutputSize(gfx.renderer, &outW, &outH) && outW == w && outH == h;
+}
+
+// One whole frame of a fresh world, standing, with the window range(0) by range(1)
+// pixels: the 800 by 600 picture scaled to fit, with bars where the shape differs.
+// range(2) 1: drawn into the picture and scaled in one copy, as the game does; 0: drawn
+// straight into the window, every drawing scaled (the game's way without render targets).
+void BM_FrameAtWindowSize(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0));
+    const int h = static_cast<int>(state.range(1));
+    if (!resizeWindow(w, h)) {
+        state.SkipWithError("the renderer's output did not follow the window's size");
+        return;
+    }
+    SDL_Texture* const picture = gfx.picture;
+    if (state.range(2) == 0) {
+        gfx.picture = nullptr;
+    }
+    Loop loop = prepare(0, false);
+    Platform io = fakePlatform(noKeys());
+    for (auto _ : state) {
+        nextFrameTime();
+        runFrame(loop, io, gfx);
+    }
+    reportWorld(state);
+    gfx.picture = picture;
+    resizeWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+BENCHMARK(BM_FrameAtWindowSize)
+    ->ArgNames({"w", "h", "picture"})
+    ->ArgsProduct({{SCREEN_WIDTH}, {SCREEN_HEIGHT}, {0, 1}})
+    ->ArgsProduct({{1600}, {1200}, {0, 1}})
+    ->ArgsProduct({{2560}, {1440}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
 // The parts of a standing frame, on the same worlds as BM_Frame.
 // Everything before drawing: health, creatures, pick-up, camera, events, keys.
 void BM_Part_Step(benchmark::State& state)
@@ -256,16 +304,27 @@ BENCHMARK(BM_Part_DrawAndPresent)
     ->ArgsProduct({{0, 10000, 100000}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
-// The floor under any drawing: clearing the window and presenting it.
+// The floor under any drawing: clearing the window and presenting it, with the window
+// range(0) by range(1) pixels.
 void BM_Part_ClearAndPresent(benchmark::State& state)
 {
+    if (!resizeWindow(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)))) {
+        state.SkipWithError("the renderer's output did not follow the window's size");
+        return;
+    }
     for (auto _ : state) {
         SDL_SetRenderDrawColor(gfx.renderer, 30, 30, 30, 255);
         SDL_RenderClear(gfx.renderer);
         SDL_RenderPresent(gfx.renderer);
     }
+    resizeWindow(SCREEN_WIDTH, SCREEN_HEIGHT);
 }
-BENCHMARK(BM_Part_ClearAndPresent)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Part_ClearAndPresent)
+    ->ArgNames({"w", "h"})
+    ->Args({SCREEN_WIDTH, SCREEN_HEIGHT})
+    ->Args({1600, 1200})
+    ->Args({2560, 1440})
+    ->Unit(benchmark::kMicrosecond);
 
 bool allTexturesLoaded()
 {
@@ -307,7 +366,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_bench: SDL/TTF initialisation failed: %s\n", SDL_GetError());
         return 1;
     }
-    gfx.window = SDL_CreateWindow("Brambix benchmark", SCREEN_WIDTH, SCREEN_HEIGHT, 0);
+    gfx.window = SDL_CreateWindow("Brambix benchmark", SCREEN_WIDTH, SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
     gfx.renderer = gfx.window ? SDL_CreateRenderer(gfx.window, "software") : nullptr;
     if (gfx.renderer == nullptr) {
         std::fprintf(stderr, "frame_bench: no software renderer: %s\n", SDL_GetError());
@@ -315,6 +374,12 @@ int main(int argc, char** argv)
         return 1;
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
+    setUpPicture(gfx);  // as in the game: the 800 by 600 picture scaled to the window
+    if (gfx.picture == nullptr) {
+        std::fprintf(stderr, "frame_bench: the renderer cannot draw into a texture: %s\n", SDL_GetError());
+        SDL_Quit();
+        return 1;
+    }
     fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
     if (fnt == nullptr || !allTexturesLoaded()) {

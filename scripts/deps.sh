@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config nlohmann-json3-dev fonts-liberation2)
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick evilwm
             clang libclang-rt-dev desktop-file-utils appstream lintian dpkg-dev file)
 fi
 sdl3=(libsdl3-dev libsdl3-image-dev libsdl3-ttf-dev)

@@ -11,6 +11,7 @@
 #include "rules/state.h"
 #include "shell/datadir.h"
 #include "shell/frame.h"
+#include "shell/picture.h"
 #include "shell/platform.h"
 
 #ifndef BRAMBIX_VERSION
@@ -118,6 +119,7 @@ void destroyTextures(Gfx& gfx)
         destroy(tex);
     }
     destroy(gfx.healthTex);
+    destroy(gfx.picture);
     for (auto& frames : gfx.mobFrames) {
         for (auto& tex : frames) {
             destroy(tex);
@@ -155,7 +157,8 @@ int runGame()
     }
 
     Gfx gfx;
-    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, 0);
+    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY);
     if (gfx.window == nullptr) {
         std::cerr << "Brambix: cannot create the window: " << SDL_GetError() << '\n';
         quitLibraries();
@@ -169,6 +172,7 @@ int runGame()
         return 1;
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
+    setUpPicture(gfx);
     fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
     if (fnt == nullptr) {
         reportAsset(FONT_PATH, SDL_GetError(), "stack counts are not shown");
@@ -176,7 +180,7 @@ int runGame()
     loadTextures(gfx);
 
     Loop loop;
-    Platform io = sdlPlatform();
+    Platform io = sdlPlatform(gfx);
     while (loop.running) {
         runFrame(loop, io, gfx);
     }

@@ -44,6 +44,7 @@ struct Gfx {
     SDL_Texture* healthTex = nullptr;
     std::array<std::array<SDL_Texture*, 2>, 3> mobFrames{};  // [type][frame]
     TextCache text;
+    SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
 };
 
 struct Colour {

@@ -7,6 +7,7 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "shell/draw.h"
+#include "shell/picture.h"
 #include "shell/sdl.h"
 
 namespace {
@@ -103,10 +104,14 @@ void stepFrame(Loop& loop, Platform& io)
 void runFrame(Loop& loop, Platform& io, Gfx& gfx)
 {
     stepFrame(loop, io);
+    // The pointer is read while the window, not the picture, is the renderer's target:
+    // its mapping into the picture is the window's.
+    const PointerPos pointer = io.mouseState();
+    beginPicture(gfx);
     drawWorld(gfx, loop);
     if (screenOpen()) {
-        drawScreen(gfx, io.mouseState());
+        drawScreen(gfx, pointer);
     }
-    SDL_RenderPresent(gfx.renderer);
+    showPicture(gfx);
     io.delay(FRAME_PAUSE_MS);
 }

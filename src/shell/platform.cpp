@@ -1,10 +1,45 @@
 // SDL behind the frame loop's platform seam.
 #include "shell/platform.h"
 
+#include <cmath>
+
+#include "rules/state.h"
+#include "shell/draw.h"
 #include "shell/sdl.h"
 
 namespace {
-bool pollSdlEvent(InputEvent& out)
+// SDL's float arithmetic can land the first pixel of a bar a hair inside the picture's
+// edge (799.99994 at 2.4 times); a grid of 1/1024 pixel is far finer than any window's.
+float snapped(float v)
+{
+    constexpr float GRID = 1024.0f;
+    return std::round(v * GRID) / GRID;
+}
+
+// The pointer as SDL has it now, from window coordinates into the picture's pixels.
+PointerPos pointerInPicture(SDL_Renderer* renderer)
+{
+    float windowX = 0.0f;
+    float windowY = 0.0f;
+    SDL_GetMouseState(&windowX, &windowY);
+    PointerPos p{windowX, windowY};
+    SDL_RenderCoordinatesFromWindow(renderer, windowX, windowY, &p.x, &p.y);
+    return {snapped(p.x), snapped(p.y)};
+}
+
+bool onPicture(PointerPos p)
+{
+    return p.x >= 0.0f && p.x < SCREEN_WIDTH && p.y >= 0.0f && p.y < SCREEN_HEIGHT;
+}
+
+// F11 and Alt+Enter belong to the window, not to the game.
+bool isFullscreenKey(const SDL_Event& e)
+{
+    const SDL_Scancode code = sdlx::scancode(e);
+    return code == SDL_SCANCODE_F11 || (code == SDL_SCANCODE_RETURN && (sdlx::keyModifiers(e) & SDL_KMOD_ALT) != 0);
+}
+
+bool pollSdlEvent(Gfx& gfx, InputEvent& out)
 {
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
@@ -16,24 +51,28 @@ bool pollSdlEvent(InputEvent& out)
         out.kind = InputEvent::Kind::Quit;
         break;
     case SDL_EVENT_KEY_DOWN:
+        if (isFullscreenKey(e)) {
+            // A held key repeats: only its first press switches, or the window flickers.
+            if (!sdlx::isKeyRepeat(e)) {
+                sdlx::setDesktopFullscreen(gfx.window, !sdlx::isFullscreen(gfx.window));
+            }
+            break;
+        }
         out.kind = InputEvent::Kind::KeyDown;
         out.scancode = sdlx::scancode(e);
         break;
     case SDL_EVENT_MOUSE_BUTTON_DOWN:
-        out.kind = InputEvent::Kind::MouseDown;
-        out.button = e.button.button;
+        // The loop reads the pointer as it is now for every event; where that is on
+        // the bars, the click is on no part of the game.
+        if (onPicture(pointerInPicture(gfx.renderer))) {
+            out.kind = InputEvent::Kind::MouseDown;
+            out.button = e.button.button;
+        }
         break;
     default:
         break;
     }
     return true;
-}
-
-PointerPos sdlMouse()
-{
-    PointerPos p;
-    SDL_GetMouseState(&p.x, &p.y);
-    return p;
 }
 
 KeyState sdlKeyboard()
@@ -52,7 +91,13 @@ uint64_t sdlTicks()
     return SDL_GetTicks();
 }
 
-Platform sdlPlatform()
+Platform sdlPlatform(Gfx& gfx)
 {
-    return {sdlTicks, pollSdlEvent, sdlMouse, sdlKeyboard, [](uint32_t ms) { SDL_Delay(ms); }};
+    return {
+        sdlTicks,
+        [&gfx](InputEvent& e) { return pollSdlEvent(gfx, e); },
+        [&gfx] { return pointerInPicture(gfx.renderer); },
+        sdlKeyboard,
+        [](uint32_t ms) { SDL_Delay(ms); },
+    };
 }

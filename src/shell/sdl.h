@@ -148,6 +148,46 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 typedef SDL_RendererFlip SDL_FlipMode;
 typedef Uint32 SDL_MouseButtonFlags;
 
+// The resizable window: the picture letterboxed into it, its pixel density, the pointer.
+namespace brambix_sdl2 {
+enum LogicalPresentation { LOGICAL_PRESENTATION_DISABLED, LOGICAL_PRESENTATION_LETTERBOX };
+
+inline bool setLogicalPresentation(SDL_Renderer* r, int w, int h, LogicalPresentation mode)
+{
+    if (mode == LOGICAL_PRESENTATION_DISABLED) {
+        return SDL_RenderSetLogicalSize(r, 0, 0) == 0;
+    }
+    return SDL_RenderSetLogicalSize(r, w, h) == 0;
+}
+
+// SDL2 rewrites mouse events for a logical size itself, but not the polled mouse state:
+// this is for the state (window coordinates, whole pixels in SDL2).
+inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY, float* x, float* y)
+{
+    SDL_RenderWindowToLogical(r, static_cast<int>(windowX), static_cast<int>(windowY), x, y);
+    return true;
+}
+
+inline bool getRenderOutputSize(SDL_Renderer* r, int* w, int* h) { return SDL_GetRendererOutputSize(r, w, h) == 0; }
+inline bool setRenderTarget(SDL_Renderer* r, SDL_Texture* tex) { return SDL_SetRenderTarget(r, tex) == 0; }
+inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
+{
+    return SDL_SetTextureBlendMode(tex, mode) == 0;
+}
+}  // namespace brambix_sdl2
+
+#define SDL_LOGICAL_PRESENTATION_DISABLED brambix_sdl2::LOGICAL_PRESENTATION_DISABLED
+#define SDL_LOGICAL_PRESENTATION_LETTERBOX brambix_sdl2::LOGICAL_PRESENTATION_LETTERBOX
+#define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
+#define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
+#define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI
+#define SDL_GetRenderOutputSize(r, w, h) brambix_sdl2::getRenderOutputSize((r), (w), (h))
+#define SDL_SetRenderTarget(r, tex) brambix_sdl2::setRenderTarget((r), (tex))
+#define SDL_SetTextureBlendMode(tex, mode) brambix_sdl2::setTextureBlendMode((tex), (mode))
+#define SDL_KMOD_ALT KMOD_ALT
+#define SDL_KMOD_LALT KMOD_LALT
+#define SDL_KMOD_RALT KMOD_RALT
+
 
 #else
 
@@ -214,17 +254,21 @@ inline SDL_Scancode scancode(const SDL_Event& e)
 #endif
 }
 
-// An event that presses `scancode`, as a test would push it.
-inline SDL_Event keyDownEvent(SDL_Scancode code)
+// An event that presses `scancode` with the SDL_KMOD_* `modifiers` held, as a test would
+// push it; `repeat` as when the key is held.
+inline SDL_Event keyDownEvent(SDL_Scancode code, unsigned modifiers = 0, bool repeat = false)
 {
     SDL_Event e{};
     e.type = SDL_EVENT_KEY_DOWN;
+    e.key.repeat = repeat ? 1 : 0;
 #if defined(BRAMBIX_SDL2)
     e.key.state = SDL_PRESSED;
     e.key.keysym.scancode = code;
+    e.key.keysym.mod = static_cast<Uint16>(modifiers);
 #else
     e.key.down = true;
     e.key.scancode = code;
+    e.key.mod = static_cast<SDL_Keymod>(modifiers);
 #endif
     return e;
 }
@@ -240,6 +284,38 @@ inline SDL_Event mouseDownEvent(Uint8 button)
     e.button.down = true;
 #endif
     return e;
+}
+
+// Whether the key event is the platform repeating a held key.
+inline bool isKeyRepeat(const SDL_Event& e)
+{
+    return e.key.repeat != 0;
+}
+
+// The modifier keys held with the key event, as SDL_KMOD_* bits.
+inline unsigned keyModifiers(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return e.key.keysym.mod;
+#else
+    return e.key.mod;
+#endif
+}
+
+inline bool isFullscreen(SDL_Window* window)
+{
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+// Borderless fullscreen at the desktop's own resolution, or back to the window; SDL puts
+// the window back at its size and place from before.
+inline bool setDesktopFullscreen(SDL_Window* window, bool on)
+{
+#if defined(BRAMBIX_SDL2)
+    return SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+#else
+    return SDL_SetWindowFullscreenMode(window, nullptr) && SDL_SetWindowFullscreen(window, on);
+#endif
 }
 
 // The renderer's driver name, e.g. "software" or "opengl"; empty without a renderer.

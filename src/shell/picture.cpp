@@ -1,0 +1,54 @@
+// The frame's picture, scaled into the window once per frame.
+#include "shell/picture.h"
+
+#include "rules/state.h"
+
+namespace {
+constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
+
+// A texture to draw into, copied out as it is: nearest pixels when scaled, no blending.
+// Opaque, like a window, so that a software renderer copies it without converting. Null
+// when the renderer cannot draw into textures.
+SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
+{
+    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (t != nullptr &&
+        (!SDL_SetTextureScaleMode(t, SDL_SCALEMODE_NEAREST) || !SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE))) {
+        SDL_DestroyTexture(t);
+        t = nullptr;
+    }
+    return t;
+}
+}  // namespace
+
+void setUpPicture(Gfx& gfx)
+{
+    // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
+    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
+    // Scaling the finished picture rather than each drawing keeps every pixel of it one
+    // block at whole-number scales (a heart drawn 20 pixels wide stays the same heart at
+    // any size), and costs one copy however much is drawn.
+    gfx.picture = createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+void beginPicture(Gfx& gfx)
+{
+    // A window of the picture's own size takes the drawing as it is, at no extra cost.
+    int w = 0;
+    int h = 0;
+    const bool ownSize = SDL_GetRenderOutputSize(gfx.renderer, &w, &h) && w == SCREEN_WIDTH && h == SCREEN_HEIGHT;
+    if (gfx.picture != nullptr && !ownSize) {
+        SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+    }
+}
+
+void showPicture(Gfx& gfx)
+{
+    if (gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture) {
+        SDL_SetRenderTarget(gfx.renderer, nullptr);
+        SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+        SDL_RenderClear(gfx.renderer);
+        SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
+    }
+    SDL_RenderPresent(gfx.renderer);
+}

@@ -1,0 +1,16 @@
+// How the frame's 800 by 600 picture reaches a window of any size.
+#pragma once
+
+#include "shell/draw.h"
+
+// Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
+// to the largest size that fits the window with its aspect kept, centred, by nearest
+// pixels, with black bars beside it. Where the renderer cannot draw into a texture the
+// frame is drawn straight into the window and SDL scales each drawing alike.
+void setUpPicture(Gfx& gfx);
+
+// Points the frame's drawing at the picture.
+void beginPicture(Gfx& gfx);
+
+// Shows the picture in the window and presents it.
+void showPicture(Gfx& gfx);

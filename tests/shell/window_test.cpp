@@ -1,0 +1,123 @@
+// The window at other sizes, through the platform the game uses: where the pointer lands
+// in the 800 by 600 picture, clicks on the bars round it, and the fullscreen keys. The
+// window is sized by hand on SDL's dummy video driver; pointer and keys are real SDL
+// input (a warped pointer, pushed events).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "rules/state.h"
+#include "sdl_fixture.h"
+#include "shell/picture.h"
+#include "shell/platform.h"
+
+namespace {
+
+class WindowTest : public shelltest::SdlSuite {
+protected:
+    static void drainEvents()
+    {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+        }
+    }
+
+    // Sizes the window as after the player resized it.
+    static void resize(int w, int h)
+    {
+        SDL_SetWindowSize(gfx().window, w, h);
+        drainEvents();
+        int outW = 0;
+        int outH = 0;
+        ASSERT_TRUE(SDL_GetRenderOutputSize(renderer(), &outW, &outH)) << SDL_GetError();
+        ASSERT_EQ(outW, w) << "the renderer's output did not follow the window";
+        ASSERT_EQ(outH, h);
+    }
+};
+
+TEST_F(WindowTest, PointerLandsInThePictureAndBarsTakeNoClicks)
+{
+    constexpr float BAR = -1.0f;  // expected: the click is on a bar
+    struct Case {
+        int w, h;      // window size
+        float x, y;    // pointer, window point
+        float px, py;  // where it lands in the picture, or BAR
+    };
+    const Case cases[] = {
+        {800, 600, 0, 599, 0, 599},             // the window's own size
+        {1600, 1200, 928, 600, 464, 300},       // twice the size: halved
+        {1600, 1200, 1599, 1199, 799.5f, 599.5f},
+        {1000, 600, 99, 300, BAR, 0},           // wider: the left bar's last column
+        {1000, 600, 100, 0, 0, 0},              // the picture's first column
+        {1000, 600, 899, 599, 799, 599},        // its last column
+        {1000, 600, 900, 300, BAR, 0},          // the right bar's first column
+        {800, 900, 400, 149, BAR, 0},           // taller: the top bar
+        {800, 900, 400, 150, 400, 0},
+        {800, 900, 400, 750, BAR, 0},           // the bottom bar
+        {2560, 1440, 1436, 720, 465, 300},      // 2.4 times, bars of 320
+        {2560, 1440, 2240, 720, BAR, 0},        // the right bar's first column
+    };
+    setUpPicture(gfx());
+    Platform io = sdlPlatform(gfx());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " at " << c.x << "," << c.y);
+        resize(c.w, c.h);
+        SDL_WarpMouseInWindow(gfx().window, c.x, c.y);
+        drainEvents();  // the pointer's motion
+        SDL_Event down = sdlx::mouseDownEvent(SDL_BUTTON_LEFT);
+        SDL_PushEvent(&down);
+        InputEvent e;
+        ASSERT_TRUE(io.pollEvent(e));
+        const PointerPos p = io.mouseState();
+        if (c.px == BAR) {
+            EXPECT_EQ(e.kind, InputEvent::Kind::Other) << "the click reached the game at " << p.x << "," << p.y;
+        } else {
+            EXPECT_EQ(e.kind, InputEvent::Kind::MouseDown);
+            EXPECT_FLOAT_EQ(p.x, c.px);
+            EXPECT_FLOAT_EQ(p.y, c.py);
+        }
+    }
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+TEST_F(WindowTest, FullscreenKeysSwitchTheWindowAndReachNoRule)
+{
+    struct Case {
+        SDL_Scancode key;
+        unsigned modifiers;
+        bool repeat;
+        bool switches;     // the window goes to or from fullscreen
+        bool reachesLoop;  // the loop sees the key press
+    };
+    const Case cases[] = {
+        {SDL_SCANCODE_F11, 0, false, true, false},
+        {SDL_SCANCODE_F11, 0, true, false, false},  // held: the repeats do nothing
+        {SDL_SCANCODE_F11, 0, false, true, false},
+        {SDL_SCANCODE_RETURN, SDL_KMOD_LALT, false, true, false},
+        {SDL_SCANCODE_RETURN, SDL_KMOD_RALT, true, false, false},
+        {SDL_SCANCODE_RETURN, SDL_KMOD_RALT, false, true, false},
+        {SDL_SCANCODE_RETURN, 0, false, false, true},
+        {SDL_SCANCODE_E, SDL_KMOD_LALT, false, false, true},
+    };
+    Platform io = sdlPlatform(gfx());
+    drainEvents();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scancode " << c.key << ", modifiers " << c.modifiers
+                                        << (c.repeat ? ", repeated" : ""));
+        const bool before = sdlx::isFullscreen(gfx().window);
+        SDL_Event key = sdlx::keyDownEvent(c.key, c.modifiers, c.repeat);
+        SDL_PushEvent(&key);
+        std::vector<int> keysSeen;  // the window's own events follow a switch
+        InputEvent e;
+        while (io.pollEvent(e)) {
+            if (e.kind == InputEvent::Kind::KeyDown) {
+                keysSeen.push_back(e.scancode);
+            }
+        }
+        EXPECT_EQ(sdlx::isFullscreen(gfx().window), before != c.switches);
+        EXPECT_EQ(keysSeen, c.reachesLoop ? std::vector<int>{c.key} : std::vector<int>{});
+    }
+    sdlx::setDesktopFullscreen(gfx().window, false);
+}
+
+}  // namespace
