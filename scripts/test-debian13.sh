@@ -112,7 +112,7 @@ in_root() {
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$1"
 }
 if ! in_root 'export DEBIAN_FRONTEND=noninteractive; apt-get update -q && apt-get upgrade -y -q &&
-              cd /root/brambix && bash scripts/deps.sh --test' >"$log_dir/packages.log" 2>&1; then
+              cd /root/brambix && bash scripts/deps.sh --test && apt-get clean' >"$log_dir/packages.log" 2>&1; then
   tail -n 20 "$log_dir/packages.log"
   summary_fail "installing packages (log: $log_dir/packages.log)"
 fi
@@ -121,6 +121,8 @@ echo "   ready after $((SECONDS - started)) s"
 in_root 'cd /root/brambix && BRAMBIX_EXPECT_SDL=SDL3 bash scripts/test.sh' 2>&1 | tee "$log_dir/test.log"
 status=${PIPESTATUS[0]}
 cp -r "$work/build-logs/." "$log_dir/" 2>/dev/null
+# The copy and its builds are made afresh every run: the cache keeps only the system.
+rm -rf --one-file-system "$work"
 echo "== Debian 13: $((SECONDS - started)) s in all; root $(du -shx "$root" 2>/dev/null | cut -f1)"
 counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log_dir/test.log" | tail -n 1)
 if [[ $status -eq 0 ]]; then
