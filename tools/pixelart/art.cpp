@@ -286,8 +286,14 @@ std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_
     for (const auto& source : sources) {
         auto target = out_dir / std::filesystem::path(source.stem()).concat(".png");
         if (auto [it, fresh] = first_source.emplace(target, source); !fresh) {
-            problems += (problems.empty() ? "" : "\n") + source.string() + ": would write " + target.string() +
-                        ", as " + it->second.string() + " does";
+            // Appended piece by piece: one long temporary draws a false -Wrestrict from GCC 12.
+            if (!problems.empty()) problems += '\n';
+            problems += source.string();
+            problems += ": would write ";
+            problems += target.string();
+            problems += ", as ";
+            problems += it->second.string();
+            problems += " does";
         }
         targets.push_back(std::move(target));
     }
