@@ -147,7 +147,9 @@ start_x() {
         n=$((200 + RANDOM % 30000))
         [ -e "/tmp/.X$n-lock" ] && continue
         : >"$dfile"
-        Xvfb ":$n" -displayfd 3 -screen 0 "${E2E_SCREEN_SIZE:-1024x768}x24" -nolisten tcp -s 0 \
+        # -noreset: by default the server resets when its last client leaves, and a game
+        # started again in that moment cannot connect ("SDL/TTF initialization failed!").
+        Xvfb ":$n" -displayfd 3 -screen 0 "${E2E_SCREEN_SIZE:-1024x768}x24" -nolisten tcp -s 0 -noreset \
             3>"$dfile" >"$WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
         # The number is written once the server listens; a server that cannot ends.
