@@ -11,42 +11,19 @@
 #include "rules/recipes.h"
 #include "rules/state.h"
 
+#include "../rules/book_in_order.h"
+
 namespace fuzzcheck {
 
 constexpr size_t OWN_LAYOUTS_TRIED = 32;  // recipes whose own layouts are laid out
 constexpr size_t LONGEST_MESSAGE = 600;
 
-// The product the first recipe in file order offers for the grid: the plain reading
-// of the rules, for comparing with whatever the matcher does.
-inline ItemStack firstMatch(const json& list, bool is3x3)
-{
-    for (const json& r : list) {
-        auto eq = r.find("eq_pattern");
-        if (!is3x3 && (eq == r.end() || eq->is_null())) {
-            continue;
-        }
-        const json& layout = is3x3 ? r.at("pattern") : *eq;
-        bool same = true;
-        for (size_t k = 0; k < layout.size(); ++k) {
-            const size_t cell = is3x3 ? k : static_cast<size_t>(map22[k]);
-            same = same && craftGrid[cell].id == layout[k].get<int>();
-        }
-        for (int cell : others) {
-            same = same && (is3x3 || craftGrid[static_cast<size_t>(cell)].id == 0);
-        }
-        if (same) {
-            return {r.at("result").get<int>(), r.at("amount").get<int>()};
-        }
-    }
-    return {};
-}
-
 // Matches the grid both ways; what went wrong, or nothing.
-inline std::optional<std::string> matchBoth(const json& list)
+inline std::optional<std::string> matchBoth()
 {
     for (bool is3x3 : {false, true}) {
         checkRecipes(is3x3);
-        if (craftRes != firstMatch(list, is3x3)) {
+        if (craftRes != firstMatchInOrder(recipes, is3x3)) {
             return std::string("checkRecipes(") + (is3x3 ? "3x3" : "2x2") + ") offers " + std::to_string(craftRes.id) +
                    " x " + std::to_string(craftRes.count) + ", not the first matching recipe's product";
         }
@@ -86,7 +63,7 @@ inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size
             const int id = pattern[cell].get<int>();
             craftGrid[cell] = id == 0 ? ItemStack{} : ItemStack{id, 1};
         }
-        if (auto bad = matchBoth(list)) {
+        if (auto bad = matchBoth()) {
             return "recipe " + std::to_string(i) + "'s pattern: " + *bad;
         }
         auto eq = list[i].find("eq_pattern");
@@ -96,7 +73,7 @@ inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size
                 const int id = (*eq)[k].get<int>();
                 craftGrid[static_cast<size_t>(map22[k])] = id == 0 ? ItemStack{} : ItemStack{id, 1};
             }
-            if (auto bad = matchBoth(list)) {
+            if (auto bad = matchBoth()) {
                 return "recipe " + std::to_string(i) + "'s eq_pattern: " + *bad;
             }
         }
@@ -106,7 +83,7 @@ inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size
             const int b = data[at + cell];
             craftGrid[cell] = b % ITEM_COUNT == 0 ? ItemStack{} : ItemStack{b % ITEM_COUNT, b / ITEM_COUNT + 1};
         }
-        if (auto bad = matchBoth(list)) {
+        if (auto bad = matchBoth()) {
             return "grid at byte " + std::to_string(at) + ": " + *bad;
         }
     }
