@@ -88,9 +88,7 @@ world_shown() {
 }
 until_shot 5 packaged world_shown || fail '/usr/bin/brambix started from / does not show grass and wood'
 say 'ok: /usr/bin/brambix started from / shows the world'
-kill -TERM "$GAME_PID"
-wait_exit 5
-[ "$GAME_STATUS" -eq 0 ] || fail "the packaged game ended with status $GAME_STATUS"
+stop_game 'the packaged game'
 [ ! -s "$WORK/game.err" ] || fail "the packaged game printed: $(cat "$WORK/game.err")"
 remove_package
 [ ! -e /usr/bin/brambix ] && ! dpkg-query -W -f='${Status}' brambix 2>/dev/null | grep -q 'installed' ||

@@ -484,3 +484,11 @@ wait_exit() {
     wait "$GAME_PID" || GAME_STATUS=$?
     GAME_PID=''
 }
+
+# stop_game WHAT: ends the game with SIGTERM, as a desktop does at logout, and fails
+# unless it ends within 5 s with status 0.
+stop_game() {
+    kill -TERM "$GAME_PID"
+    wait_exit 5
+    [ "$GAME_STATUS" -eq 0 ] || fail "$1: after SIGTERM the game ended with status $GAME_STATUS"
+}

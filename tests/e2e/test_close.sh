@@ -28,9 +28,7 @@ say 'ok: nothing printed'
 # ---------------------------------------------------------------- SIGTERM
 start_game
 wait_for_game
-kill -TERM "$GAME_PID"
-wait_exit 5
-[ "$GAME_STATUS" -eq 0 ] || fail "after SIGTERM the game ended with status $GAME_STATUS"
+stop_game 'SIGTERM'
 say 'ok: SIGTERM ends the game with status 0'
 find_window && fail 'the window is still there after the game ended'
 [ ! -s "$WORK/game.out" ] && [ ! -s "$WORK/game.err" ] || fail 'the game printed something (see game.out, game.err)'

@@ -99,11 +99,6 @@ play_installed() {
     GAME_PID=$!
     wait_for_game
 }
-stop_game() {
-    kill -TERM "$GAME_PID"
-    wait_exit 5
-    [ "$GAME_STATUS" -eq 0 ] || fail "$1: the game ended with status $GAME_STATUS"
-}
 
 play_installed installed -u BRAMBIX_DATA_DIR
 until_shot 5 installed world_shows grass.png || fail 'the installed game does not show grass, wood and leaves'

@@ -20,7 +20,7 @@ geometry() { # "x y w h" of the game's window on the screen
         /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {print x, y, w, h}'
 }
 place() { # X Y W H: moves and sizes the window and waits until it is so
-    xdotool windowmove "$WID" "$1" "$2" windowsize "$WID" "$3" "$4"
+    xdo windowmove "$WID" "$1" "$2" windowsize "$WID" "$3" "$4"
     poll 5 eval "[ \"\$(geometry)\" = '$*' ]" || fail "the window is at $(geometry), not at $*"
 }
 

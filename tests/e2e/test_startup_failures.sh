@@ -65,9 +65,7 @@ until_shot 3 wood-in-grid shows_picture "$(cell22_x 0)" "$(cell22_y 0)" 40 wood.
 sleep 0.2
 shot no-product
 expect_empty_slot 'the result slot with wood in the grid and no recipes' 430 122 "$RESULT_FILL"
-kill -TERM "$GAME_PID"
-wait_exit 5
-[ "$GAME_STATUS" -eq 0 ] || fail "without a recipe file the game ended with status $GAME_STATUS"
+stop_game 'without a recipe file'
 [ ! -s "$WORK/game.out" ] || fail 'without a recipe file the game wrote to standard output'
 [ "$(wc -l <"$WORK/game.err")" -eq 1 ] && grep -q 'assets/recipes\.json' "$WORK/game.err" &&
     grep -qF "$NONE" "$WORK/game.err" ||
