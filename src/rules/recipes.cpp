@@ -1,19 +1,16 @@
 // Loading checks the recipe document once; an index derived from it answers matches.
 #include "rules/recipes.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <new>
-#include <system_error>
 #include <unordered_map>
 #include <vector>
 
+#include "files/regular_file.h"
 #include "rules/items.h"
 
 namespace {
@@ -21,7 +18,6 @@ constexpr size_t PATTERN_CELLS = 9;
 constexpr size_t EQ_PATTERN_CELLS = 4;
 constexpr size_t SHOWN_STRING_BYTES = 40;    // of a bad string value in a message
 constexpr size_t SHOWN_PROBLEM_BYTES = 240;  // of the JSON library's own description
-constexpr size_t READ_CHUNK_BYTES = 65536;
 
 // The first `limit` bytes of `text`, cut before a UTF-8 continuation byte, with "..."
 // when something was cut.
@@ -323,77 +319,6 @@ RecipeLoad invalid(std::string message)
     return {RecipeLoad::Invalid, std::move(message)};
 }
 
-// What a file that is not a regular file is, for "it is a ..., not a regular file".
-const char* kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a FIFO (named pipe)";
-    }
-    if (S_ISCHR(mode)) {
-        return "a character device";
-    }
-    if (S_ISBLK(mode)) {
-        return "a block device";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return "a special file";
-}
-
-std::string reason(int err)
-{
-    return std::error_code(err, std::generic_category()).message();
-}
-
-// Reads the whole of `path`, a regular file, into `text`. Never blocks on a FIFO or
-// device: those are refused before the first read. Missing when nothing is there.
-RecipeLoad readBook(const std::string& path, std::string& text)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        const int err = errno;
-        struct stat st {};
-        if (err == ENOENT || err == ENOTDIR) {
-            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-                return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
-            }
-            return {RecipeLoad::Missing, ""};
-        }
-        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            return invalid(path + ": cannot read: it is " + kindOf(st.st_mode) + ", not a regular file");
-        }
-        return invalid(path + ": cannot read: " + reason(err));
-    }
-    struct stat st {};
-    RecipeLoad result{RecipeLoad::Loaded, ""};
-    if (::fstat(fd, &st) != 0) {
-        result = invalid(path + ": cannot read: " + reason(errno));
-    } else if (!S_ISREG(st.st_mode)) {
-        result = invalid(path + ": cannot read: it is " + kindOf(st.st_mode) + ", not a regular file");
-    } else {
-        std::vector<char> chunk(READ_CHUNK_BYTES);
-        for (;;) {
-            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                result = invalid(path + ": cannot read: " + reason(errno));
-                break;
-            }
-            if (got == 0) {
-                break;
-            }
-            text.append(chunk.data(), static_cast<size_t>(got));
-        }
-    }
-    ::close(fd);
-    return result;
-}
 }  // namespace
 
 void indexRecipes()
@@ -512,9 +437,21 @@ RecipeLoad loadRecipes(const std::string& path)
 {
     recipes = json();
     indexRecipes();
-    std::string text;
-    if (RecipeLoad read = readBook(path, text); read.status != RecipeLoad::Loaded) {
-        return read;
+    const FileRead file = readRegularFile(path);
+    switch (file.status) {
+    case FileRead::Read:
+        return loadRecipeText(file.text, path);
+    case FileRead::Missing: {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
+        }
+        return {RecipeLoad::Missing, ""};
     }
-    return loadRecipeText(text, path);
+    case FileRead::NotRegular:
+        return invalid(path + ": cannot read: it is " + file.problem + ", not a regular file");
+    case FileRead::Failed:
+        break;
+    }
+    return invalid(path + ": cannot read: " + file.problem);
 }

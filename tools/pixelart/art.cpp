@@ -1,19 +1,15 @@
 #include "art.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files/regular_file.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
-#include <system_error>
 
 namespace brambix::art {
 
@@ -232,50 +228,19 @@ Image load_art(const std::filesystem::path& file) {
     return parse_art(read_source(file), file.string());
 }
 
-namespace {
-
-const char* kind_of(mode_t mode) {
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "a special file";
-}
-
-std::string reason(int err) {
-    return std::error_code(err, std::generic_category()).message();
-}
-
-}  // namespace
-
 std::string read_source(const std::filesystem::path& file) {
-    // Non-blocking, so that opening a FIFO returns at once and is refused below.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw ArtError(file.string() + ": cannot open file: " + reason(errno));
-    std::string text;
-    std::string problem;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        problem = "cannot read file: " + reason(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        problem = std::string("not a regular file: it is ") + kind_of(st.st_mode);
-    } else {
-        std::array<char, 65536> chunk{};
-        for (;;) {
-            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                problem = "cannot read file: " + reason(errno);
-                break;
-            }
-            if (got == 0) break;
-            text.append(chunk.data(), static_cast<std::size_t>(got));
-        }
+    FileRead read = readRegularFile(file.string());
+    switch (read.status) {
+        case FileRead::Read:
+            return std::move(read.text);
+        case FileRead::NotRegular:
+            throw ArtError(file.string() + ": not a regular file: it is " + read.problem);
+        case FileRead::Missing:
+            throw ArtError(file.string() + ": cannot open file: " + read.problem);
+        case FileRead::Failed:
+            break;
     }
-    ::close(fd);
-    if (!problem.empty()) throw ArtError(file.string() + ": " + problem);
-    return text;
+    throw ArtError(file.string() + ": cannot read file: " + read.problem);
 }
 
 std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_dir,
