@@ -28,7 +28,7 @@
 // rows that need them are skipped there.
 #define O_NONBLOCK 0
 static int mkfifo(const char*, int) { return -1; }
-static int geteuid() { return 0; }
+static int geteuid() { return 1; }
 constexpr bool POSIX_FILES = false;
 #else
 constexpr bool POSIX_FILES = true;
@@ -471,13 +471,17 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
         {"a device", [] { return std::string(POSIX_FILES ? "/dev/null" : ""); }, {"cannot read: it is a character device"}},
         {"a dangling symbolic link",
          [&] {
-             std::filesystem::create_symlink(dir_ / "gone.json", dir_ / "link.json");
-             return (dir_ / "link.json").string();
+             std::error_code ec;  // Wine makes no symbolic links
+             std::filesystem::create_symlink(dir_ / "gone.json", dir_ / "link.json", ec);
+             return ec ? "" : (dir_ / "link.json").string();
          },
          {"cannot read: it is a symbolic link to a file that does not exist"}},
         // Root reads a mode-000 file anyway; procfs refuses write-only settings even to root.
         {"an unreadable file",
          [&] {
+             if (!POSIX_FILES) {
+                 return std::string();
+             }
              if (root) {
                  return std::filesystem::exists("/proc/sys/vm/drop_caches") ? std::string("/proc/sys/vm/drop_caches") : "";
              }
@@ -486,14 +490,17 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
              return path;
          },
          {"cannot read: Permission denied"}},
-        {"a read that fails", [] { return std::filesystem::exists("/proc/self/mem") ? std::string("/proc/self/mem") : ""; },
+        {"a read that fails",
+         [] { return POSIX_FILES && std::filesystem::exists("/proc/self/mem") ? std::string("/proc/self/mem") : ""; },
          {"cannot read: Input/output error"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string path = c.make();
         if (path.empty()) {
-            std::cout << "[  SKIPPED ] row \"" << c.label << "\": this system cannot make it\n";
+            // Not in gtest's "[  SKIPPED ]" form: ctest would take the whole test, failures
+            // and all, for skipped.
+            std::cout << "row \"" << c.label << "\" left out: this system cannot make it\n";
             continue;
         }
         recipes = json::parse(bookWithEntry2(GOOD_ENTRY));
