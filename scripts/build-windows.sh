@@ -41,7 +41,16 @@ cp -r /usr/include/nlohmann "$json/include/"
 cp -r /usr/share/cmake/nlohmann_json "$json/share/cmake/"
 
 echo "== Windows: the game"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DBRAMBIX_WINDOWS_LIBS="$libs;$json" \
+# Compiled objects are kept between runs outside the clone; paths inside the clone
+# are taken as relative, so a fresh copy of the project finds them too.
+export CCACHE_DIR=${BRAMBIX_WINDOWS_CCACHE:-/var/cache/brambix/windows-ccache}
+CCACHE_BASEDIR=$PWD
+export CCACHE_BASEDIR
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DBRAMBIX_WINDOWS_LIBS="$libs;$json" "${launcher[@]}" \
   -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS="${BRAMBIX_WINDOWS_TESTS:-OFF}" >"$logs/configure.log" 2>&1 ||
   { tail -n 30 "$logs/configure.log"; exit 1; }
 cmake --build "$build" -j"${BRAMBIX_JOBS:-2}" >"$logs/build.log" 2>&1 || { tail -n 40 "$logs/build.log"; exit 1; }

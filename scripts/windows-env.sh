@@ -1,7 +1,7 @@
 # What the Windows build and its tests need, and the way into the Debian 13 root on a
 # host whose release has too old a cross compiler or no SDL3 sources. Sourced.
 
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 cmake wine wine64 dpkg-dev zip unzip)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 cmake wine wine64 dpkg-dev zip unzip ccache)
 
 # True on Debian 13 or later, where everything comes from the host's own archive.
 windows_host_ready() {
