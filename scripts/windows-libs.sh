@@ -81,6 +81,9 @@ build sdl3_ttf "$(dir_of libsdl3-ttf)" -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=O
 mkdir -p "$work/prefix/licences"
 cp "$(dir_of libsdl3)/LICENSE.txt" "$work/prefix/licences/SDL3.txt"
 cp "$(dir_of libsdl3-image)/LICENSE.txt" "$work/prefix/licences/SDL3_image.txt"
+# The PNG reader built into SDL3_image carries its licence at the end of its header.
+sed -n '/^This software is available under 2 licenses/,$p' "$(dir_of libsdl3-image)/src/stb_image.h" |
+  grep -v '^\*/' >"$work/prefix/licences/stb_image.txt"
 cp "$(dir_of libsdl3-ttf)/LICENSE.txt" "$work/prefix/licences/SDL3_ttf.txt"
 cp "$(dir_of freetype)/docs/FTL.TXT" "$work/prefix/licences/FreeType.txt"
 rm -rf --one-file-system "$prefix"
