@@ -120,11 +120,11 @@ mkdir -p "$libs_root"
 exec {lock}>"$libs_root/.lock"
 flock "$lock"
 if [[ ! -f $libs/.complete ]]; then
-  echo "== web: building SDL3, SDL3_image, SDL3_ttf and FreeType with emscripten into $libs (log: $log_dir/libs.log)"
+  echo "== web: building SDL3, SDL3_image, SDL3_ttf and FreeType with emscripten into $libs (log: build-logs/web/libs.log)"
   rm -rf "$libs"
   if ! build_libs "$libs" >"$log_dir/libs.log" 2>&1; then
     tail -n 30 "$log_dir/libs.log"
-    echo "Brambix: building the web libraries failed (log: $log_dir/libs.log)" >&2
+    echo "Brambix: building the web libraries failed (log: build-logs/web/libs.log)" >&2
     exit 1
   fi
   touch "$libs/.complete"
@@ -141,7 +141,7 @@ echo "== web: drawing the assets with the tools built for this machine"
 cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF >"$log_dir/host.log" 2>&1 &&
   cmake --build "$host" -j "$jobs" --target brambix_assets pixelicon >>"$log_dir/host.log" 2>&1 || {
   tail -n 30 "$log_dir/host.log"
-  echo "Brambix: building the tools for this machine failed (log: $log_dir/host.log)" >&2
+  echo "Brambix: building the tools for this machine failed (log: build-logs/web/host.log)" >&2
   exit 1
 }
 
@@ -153,23 +153,27 @@ rm -rf "$json"
 mkdir -p "$json/include" "$json/share/cmake"
 cp -r /usr/include/nlohmann "$json/include/"
 cp -r /usr/share/cmake/nlohmann_json "$json/share/cmake/"
-echo "== web: building the game with emscripten (log: $log_dir/game.log)"
+echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
 emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \
   "-DBRAMBIX_WEB_ASSETS=$host/run/assets" >"$log_dir/game.log" 2>&1 &&
   cmake --build "$web" -j "$jobs" --target brambix >>"$log_dir/game.log" 2>&1 || {
   tail -n 30 "$log_dir/game.log"
-  echo "Brambix: building the game with emscripten failed (log: $log_dir/game.log)" >&2
+  echo "Brambix: building the game with emscripten failed (log: build-logs/web/game.log)" >&2
   exit 1
 }
 
 rm -rf "$out"
 mkdir -p "$out"
 cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$src/dist/index.html" "$out/"
+# The page shows the download's progress against the files' own sizes.
+sizes=$(printf '"%s": %d, "%s": %d' brambix.wasm "$(stat -c %s "$out/brambix.wasm")" \
+  brambix.data "$(stat -c %s "$out/brambix.data")")
+sed -i "s|{/\* sizes \*/}|{$sizes}|" "$out/index.html"
 "$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$web/icon" brambix 32 >>"$log_dir/host.log" 2>&1
 cp "$web/icon/32x32/apps/brambix.png" "$out/favicon.png"
 
-echo "Brambix for the web in $out ($((SECONDS - started)) s):"
+echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0
 for f in "$out"/*; do
   gz=$(gzip -9 -c "$f" | wc -c)

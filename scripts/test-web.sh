@@ -38,12 +38,12 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
 fi
 
 # Inside Debian 13 (or a system as recent).
-bash scripts/build-web.sh || summary_fail "building dist/web (logs: $log_dir)"
+bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/web)"
 
 echo "== web: the desktop game's first frame, for comparison"
 host=$src/build-web-host
 cmake --build "$host" -j "${BRAMBIX_JOBS:-2}" --target brambix >>"$log_dir/host.log" 2>&1 ||
-  summary_fail "building the desktop game (log: $log_dir/host.log)"
+  summary_fail "building the desktop game (log: build-logs/web/host.log)"
 rm -f "$host"/run/SDL_window*.bmp
 # SDL's offscreen driver with the software renderer saves every frame it shows.
 (cd "$host/run" && SDL_VIDEO_DRIVER=offscreen SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
@@ -59,7 +59,7 @@ kill -TERM "$game" 2>/dev/null
 for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
 kill -KILL "$game" 2>/dev/null
 wait "$game" 2>/dev/null
-[[ -n ${frame:-} ]] || summary_fail "the desktop game showed no frame within 10 s (log: $log_dir/desktop.log)"
+[[ -n ${frame:-} ]] || summary_fail "the desktop game showed no frame within 10 s (log: build-logs/web/desktop.log)"
 mv "$frame" "$log_dir/first-frame-desktop.bmp"
 rm -f "$host"/run/SDL_window*.bmp
 
