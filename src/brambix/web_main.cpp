@@ -1,6 +1,7 @@
 // Brambix in a web browser: the browser calls one frame per animation frame.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "shell/app.h"
@@ -9,11 +10,10 @@
 namespace {
 // The game is tuned to 60 frames a second. A display that refreshes faster calls more
 // often: a frame runs only when its turn has come, less a quarter frame of slack so that
-// the jitter of a 60 Hz display never skips one.
+// the jitter of a 60 Hz display never skips one. A late frame moves the turns on rather
+// than letting frames catch up.
 constexpr double FRAME_MS = 1000.0 / 60.0;
 constexpr double FRAME_SLACK_MS = FRAME_MS / 4.0;
-// After the page was hidden the turns start afresh rather than catching up.
-constexpr double FRAMES_BEHIND_TO_RESTART = 3.0;
 
 // The game outlives main: the browser calls the frames after main has returned.
 Game game;
@@ -25,7 +25,7 @@ void browserFrame(void*)
     if (now < nextFrameMs - FRAME_SLACK_MS) {
         return;
     }
-    nextFrameMs = now - nextFrameMs > FRAMES_BEHIND_TO_RESTART * FRAME_MS ? now + FRAME_MS : nextFrameMs + FRAME_MS;
+    nextFrameMs = std::max(nextFrameMs + FRAME_MS, now);
     runFrame(game.loop, game.io, game.gfx);
     if (!game.loop.running) {
         emscripten_cancel_main_loop();
