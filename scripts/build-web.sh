@@ -10,7 +10,8 @@
 # SDL3, SDL3_image (its own PNG reader) and SDL3_ttf with FreeType are built once with
 # emscripten from Debian's source packages (`apt-get source`, which needs a deb-src line)
 # and kept outside the clone, keyed on their versions, emscripten's and the build steps:
-#   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs)
+#   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs, or
+#                      ~/.cache/brambix/web-libs for a user other than root)
 # The pictures are drawn and the favicon made by the project's tools built for this
 # machine (build-web-host/), which also makes the desktop game of the same tree.
 set -euo pipefail
@@ -57,7 +58,11 @@ if ! emscripten_usable; then
 fi
 
 jobs=${BRAMBIX_JOBS:-2}
-libs_root=${BRAMBIX_WEB_LIBS:-/var/cache/brambix/web-libs}
+cache=/var/cache/brambix
+[[ $(id -u) -eq 0 ]] || cache=${XDG_CACHE_HOME:-$HOME/.cache}/brambix
+libs_root=${BRAMBIX_WEB_LIBS:-$cache/web-libs}
+# What building the game for this machine needs (the root has it already).
+[[ -n ${BRAMBIX_WEB_IN_ROOT:-} ]] || bash scripts/deps.sh
 lib_sources=(libsdl3 libsdl3-image libsdl3-ttf freetype)
 
 source_version() {
