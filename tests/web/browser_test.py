@@ -97,7 +97,10 @@ for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--
     options.add_argument(arg)
 options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
 options.binary_location = shutil.which('chromium') or ''
-driver = webdriver.Chrome(options=options, service=Service(shutil.which('chromedriver')))
+try:
+    driver = webdriver.Chrome(options=options, service=Service(shutil.which('chromedriver')))
+except Exception as error:
+    sys.exit(f'FAIL: cannot start Chromium through chromedriver: {error}\n0 passed, 1 failed')
 try:
     driver.set_page_load_timeout(30)
     driver.set_script_timeout(10)
