@@ -91,7 +91,6 @@ def press(key, seconds=0.05):
     ActionChains(driver).key_down(key).pause(seconds).key_up(key).perform()
 
 
-wait_for('the page server at ' + URL, 10, lambda: urllib.request.urlopen(URL, timeout=2).status == 200)
 options = webdriver.ChromeOptions()
 for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--window-size=800,600'):
     options.add_argument(arg)
@@ -102,6 +101,7 @@ try:
 except Exception as error:
     sys.exit(f'FAIL: cannot start Chromium through chromedriver: {error}\n0 passed, 1 failed')
 try:
+    wait_for('the page server at ' + URL, 10, lambda: urllib.request.urlopen(URL, timeout=2).status == 200)
     driver.set_page_load_timeout(30)
     driver.set_script_timeout(10)
     driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
