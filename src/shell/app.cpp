@@ -129,48 +129,48 @@ void destroyTextures(Gfx& gfx)
     gfx.text.clear();
 }
 
-int runGame()
+bool startGame(Game& game)
 {
     // Without its data the game would be a window of nothing: stop before opening one.
     if (!enterDataDir()) {
-        return 1;
+        return false;
     }
     sdlx::setAppIdentity("Brambix", BRAMBIX_VERSION, BRAMBIX_APP_ID);
     if (!SDL_Init(SDL_INIT_VIDEO) || !TTF_Init()) {
         reportFatal(INIT_FAILED_MESSAGE);
-        return 1;
+        return false;
     }
     if (onInvisibleDriverByDefault()) {
         reportFatal(INIT_FAILED_MESSAGE);
         quitLibraries();
-        return 1;
+        return false;
     }
     setTickSource(sdlTicks);
 
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
         reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
         quitLibraries();
-        return 1;
+        return false;
     } else if (load.status == RecipeLoad::Missing) {
         std::error_code ec;
         reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
                     "crafting makes nothing");
     }
 
-    Gfx gfx;
+    Gfx& gfx = game.gfx;
     gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT,
                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY);
     if (gfx.window == nullptr) {
         reportFatal(std::string("Brambix: cannot create the window: ") + SDL_GetError());
         quitLibraries();
-        return 1;
+        return false;
     }
     gfx.renderer = SDL_CreateRenderer(gfx.window, nullptr);
     if (gfx.renderer == nullptr) {
         reportFatal(std::string("Brambix: cannot create the renderer: ") + SDL_GetError());
         SDL_DestroyWindow(gfx.window);
         quitLibraries();
-        return 1;
+        return false;
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
     setUpPicture(gfx);
@@ -179,19 +179,30 @@ int runGame()
         reportAsset(FONT_PATH, SDL_GetError(), "stack counts are not shown");
     }
     loadTextures(gfx);
+    game.io = sdlPlatform(gfx);
+    return true;
+}
 
-    Loop loop;
-    Platform io = sdlPlatform(gfx);
-    while (loop.running) {
-        runFrame(loop, io, gfx);
-    }
-
-    destroyTextures(gfx);
+void stopGame(Game& game)
+{
+    destroyTextures(game.gfx);
     if (fnt != nullptr) {
         TTF_CloseFont(fnt);
         fnt = nullptr;
     }
     // SDL_Quit releases the renderer and the window.
     quitLibraries();
+}
+
+int runGame()
+{
+    Game game;
+    if (!startGame(game)) {
+        return 1;
+    }
+    while (game.loop.running) {
+        runFrame(game.loop, game.io, game.gfx);
+    }
+    stopGame(game);
     return 0;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "shell/draw.h"
+#include "shell/frame.h"
 
 constexpr const char* WINDOW_TITLE = "Brambix ULTIMATE";
 constexpr const char* FONT_PATH = "assets/arial.ttf";
@@ -14,7 +15,26 @@ void loadTextures(Gfx& gfx);
 // Destroys every texture that exists, including the cached texts.
 void destroyTextures(Gfx& gfx);
 
-// The whole run, from initialising the libraries to shutting them down. Returns the
-// exit status: 0 after the window was closed, 1 when start-up could not go on (the
-// reason is on standard error).
+// Everything a running game holds. Its platform refers to its own `gfx`, so it stays
+// where it was started.
+struct Game {
+    Gfx gfx;
+    Loop loop;
+    Platform io;
+    Game() = default;
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+};
+
+// Start-up: the data folder, the libraries, recipes, window, renderer, font and
+// pictures, and the loop's SDL platform. False when the game cannot go on: the reason
+// is on standard error and what was started is shut down again.
+bool startGame(Game& game);
+
+// Shutdown after the last frame: the pictures, the font and the libraries.
+void stopGame(Game& game);
+
+// The whole run on the desktop: start-up, frames with their pause until the window is
+// closed, shutdown. Returns the exit status: 0 after the window was closed, 1 when
+// start-up could not go on (the reason is on standard error).
 int runGame();

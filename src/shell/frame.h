@@ -31,6 +31,7 @@ struct Platform {
     std::function<bool(InputEvent&)> pollEvent;  // false when the queue is empty
     std::function<PointerPos()> mouseState;
     std::function<KeyState()> keyboardState;
+    // The pause after a frame; none in a browser, where the display paces the frames.
     std::function<void(uint32_t)> delay;
 };
 

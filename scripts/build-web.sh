@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Builds the game for web browsers into dist/web/: index.html, brambix.js, brambix.wasm,
+# brambix.data (the assets, preloaded at /assets) and favicon.png. Any static file
+# server can serve that folder.
+#
+# It needs emscripten 3.1.69 or later (Debian 13's package). Where the system has no such
+# emscripten (Debian 12), it builds inside the Debian 13 root of scripts/debian13.sh
+# (needs root; it asks sudo otherwise) and copies dist/web back here.
+#
+# SDL3, SDL3_image (its own PNG reader) and SDL3_ttf with FreeType are built once with
+# emscripten from Debian's source packages (`apt-get source`, which needs a deb-src line)
+# and kept outside the clone, keyed on their versions, emscripten's and the build steps:
+#   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs, or
+#                      ~/.cache/brambix/web-libs for a user other than root)
+# The pictures are drawn and the favicon made by the project's tools built for this
+# machine (build-web-host/), which also makes the desktop game of the same tree.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+out=$src/dist/web
+log_dir=$src/build-logs/web
+mkdir -p "$log_dir"
+MIN_EMSCRIPTEN=3.1.69
+
+emscripten_usable() {
+  command -v emcc >/dev/null || return 1
+  local v
+  v=$(emcc -dumpversion 2>/dev/null) || return 1
+  [[ $(printf '%s\n%s\n' "$MIN_EMSCRIPTEN" "$v" | sort -V | head -n 1) == "$MIN_EMSCRIPTEN" ]]
+}
+
+# Debian 12 and other older systems: the same script inside the Debian 13 root.
+if ! emscripten_usable; then
+  if [[ -n ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
+    echo "Brambix: emscripten $MIN_EMSCRIPTEN or later is missing in the Debian 13 root" >&2
+    exit 1
+  fi
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Brambix: this system's emscripten is missing or older than $MIN_EMSCRIPTEN: building in a Debian 13 root (needs root)"
+    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS bash "$0" "$@"
+  fi
+  source scripts/debian13.sh
+  d13_make_root "$log_dir/debootstrap.log"
+  echo "== web: updating the Debian 13 root and installing emscripten"
+  d13_packages "$log_dir/packages.log" emscripten dpkg-dev
+  name=brambix-web-build-$$
+  work=$(d13_copy_project "$name")
+  trap 'd13_drop_project "$name"' EXIT
+  status=0
+  d13_sh "cd $work && BRAMBIX_WEB_IN_ROOT=1 bash scripts/build-web.sh" || status=$?
+  cp -r "$D13_ROOT$work/build-logs/web/." "$log_dir/" 2>/dev/null
+  [[ $status -eq 0 ]] || exit "$status"
+  rm -rf "$out"
+  mkdir -p "$(dirname "$out")"
+  cp -r "$D13_ROOT$work/dist/web" "$out"
+  echo "Brambix for the web: $out"
+  exit 0
+fi
+
+jobs=${BRAMBIX_JOBS:-2}
+cache=/var/cache/brambix
+[[ $(id -u) -eq 0 ]] || cache=${XDG_CACHE_HOME:-$HOME/.cache}/brambix
+libs_root=${BRAMBIX_WEB_LIBS:-$cache/web-libs}
+# What building the game for this machine needs (the root has it already).
+[[ -n ${BRAMBIX_WEB_IN_ROOT:-} ]] || bash scripts/deps.sh
+lib_sources=(libsdl3 libsdl3-image libsdl3-ttf freetype)
+
+source_version() {
+  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
+}
+
+# build_libs PREFIX: builds the four libraries, static, into PREFIX.
+build_libs() {
+  local prefix=$1 tmp status
+  tmp=$(mktemp -d)
+  chmod 755 "$tmp" # apt's download user writes there
+  (
+    # Called as a condition, where set -e does not act: every step checks itself.
+    must() { "$@" || { echo "failed: $*"; exit 1; }; }
+    lib() {
+      local name=$1 dir=$2
+      shift 2
+      must emcmake cmake -S "$dir" -B "b-$name" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_SHARED_LIBS=OFF \
+        "-DCMAKE_INSTALL_PREFIX=$prefix" "-DCMAKE_PREFIX_PATH=$prefix" "-DCMAKE_FIND_ROOT_PATH=$prefix" "$@"
+      must cmake --build "b-$name" -j "$jobs"
+      must cmake --install "b-$name"
+    }
+    must cd "$tmp"
+    for p in "${lib_sources[@]}"; do
+      # The archive can lack a point release's .dsc and patches while it still has
+      # that version's original tarballs (checked against the Sources index alike).
+      if ! apt-get source -q "$p=$(source_version "$p")"; then
+        # apt has fetched and checked the tarballs that exist before it gave up; a
+        # tarball it did not get is fetched against the Sources index's checksum.
+        local line uri file size sum
+        line=$(apt-get source -q --print-uris "$p=$(source_version "$p")" | grep -E "^'[^ ]*\.orig\.tar\.[a-z0-9]+' " || true)
+        if [[ -n $line ]]; then
+          read -r uri file size sum <<<"$line"
+          must /usr/lib/apt/apt-helper download-file "${uri//\'/}" "$file" "$sum"
+        fi
+        must tar -xf "$(ls "$p"_*.orig.tar.* | grep -Ev '\.orig-|\.asc$' | head -n 1)"
+      fi
+    done
+    lib freetype freetype-2*/ -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+      -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+    lib sdl libsdl3-3*/ -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF
+    lib image libsdl3-image-3*/ -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON -DSDLIMAGE_SAMPLES=OFF \
+      -DSDLIMAGE_TESTS=OFF -DSDLIMAGE_AVIF=OFF -DSDLIMAGE_JXL=OFF -DSDLIMAGE_TIF=OFF -DSDLIMAGE_WEBP=OFF \
+      -DSDLIMAGE_JPG=OFF
+    lib ttf libsdl3-ttf-3*/ -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=OFF -DSDLTTF_PLUTOSVG=OFF -DSDLTTF_SAMPLES=OFF
+  )
+  status=$?
+  rm -rf "$tmp"
+  return "$status"
+}
+
+started=$SECONDS
+key=$({
+  emcc -dumpversion
+  for p in "${lib_sources[@]}"; do echo "$p $(source_version "$p")"; done
+  declare -f build_libs
+} | sha256sum | cut -c1-16)
+libs=$libs_root/$key
+mkdir -p "$libs_root"
+exec {lock}>"$libs_root/.lock"
+flock "$lock"
+if [[ ! -f $libs/.complete ]]; then
+  echo "== web: building SDL3, SDL3_image, SDL3_ttf and FreeType with emscripten into $libs (log: build-logs/web/libs.log)"
+  rm -rf "$libs"
+  if ! build_libs "$libs" >"$log_dir/libs.log" 2>&1; then
+    tail -n 30 "$log_dir/libs.log"
+    echo "Brambix: building the web libraries failed (log: build-logs/web/libs.log)" >&2
+    exit 1
+  fi
+  touch "$libs/.complete"
+  echo "   built in $((SECONDS - started)) s"
+else
+  echo "== web: reusing the libraries in $libs"
+fi
+flock -u "$lock"
+
+# The pictures, the font, the recipe book and the favicon, drawn by the tools built for
+# this machine (a build of emscripten's would need node to run).
+host=$src/build-web-host
+echo "== web: drawing the assets with the tools built for this machine"
+cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF >"$log_dir/host.log" 2>&1 &&
+  cmake --build "$host" -j "$jobs" --target brambix_assets pixelicon >>"$log_dir/host.log" 2>&1 || {
+  tail -n 30 "$log_dir/host.log"
+  echo "Brambix: building the tools for this machine failed (log: build-logs/web/host.log)" >&2
+  exit 1
+}
+
+# The JSON library is headers only; emscripten finds packages only under its own roots,
+# so it gets a copy rather than the system's include folder with the C library's headers.
+web=$src/build-web
+json=$web/json
+rm -rf "$json"
+mkdir -p "$json/include" "$json/share/cmake"
+cp -r /usr/include/nlohmann "$json/include/"
+cp -r /usr/share/cmake/nlohmann_json "$json/share/cmake/"
+echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
+emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \
+  "-DBRAMBIX_WEB_ASSETS=$host/run/assets" >"$log_dir/game.log" 2>&1 &&
+  cmake --build "$web" -j "$jobs" --target brambix >>"$log_dir/game.log" 2>&1 || {
+  tail -n 30 "$log_dir/game.log"
+  echo "Brambix: building the game with emscripten failed (log: build-logs/web/game.log)" >&2
+  exit 1
+}
+
+rm -rf "$out"
+mkdir -p "$out"
+cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$src/dist/index.html" "$out/"
+# The page shows the download's progress against the files' own sizes.
+sizes=$(printf '"%s": %d, "%s": %d' brambix.wasm "$(stat -c %s "$out/brambix.wasm")" \
+  brambix.data "$(stat -c %s "$out/brambix.data")")
+sed -i "s|{/\* sizes \*/}|{$sizes}|" "$out/index.html"
+"$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$web/icon" brambix 32 >>"$log_dir/host.log" 2>&1
+cp "$web/icon/32x32/apps/brambix.png" "$out/favicon.png"
+
+echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
+total=0
+for f in "$out"/*; do
+  gz=$(gzip -9 -c "$f" | wc -c)
+  total=$((total + gz))
+  printf '  %-14s %9d bytes, %9d gzipped\n' "$(basename "$f")" "$(stat -c %s "$f")" "$gz"
+done
+awk -v t="$total" 'BEGIN { printf "  transfer gzipped in all: %d bytes (%.2f MB)\n", t, t / 1e6 }'

@@ -1,0 +1,51 @@
+// Brambix in a web browser: the browser calls one frame per animation frame.
+#include <emscripten/emscripten.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "shell/app.h"
+#include "shell/sdl.h"
+
+namespace {
+// The game is tuned to 60 frames a second. A display that refreshes faster calls more
+// often: a frame runs only when its turn has come, less a quarter frame of slack so that
+// the jitter of a 60 Hz display never skips one. A late frame moves the turns on rather
+// than letting frames catch up.
+constexpr double FRAME_MS = 1000.0 / 60.0;
+constexpr double FRAME_SLACK_MS = FRAME_MS / 4.0;
+
+// The game outlives main: the browser calls the frames after main has returned.
+Game game;
+double nextFrameMs = 0.0;
+
+void browserFrame(void*)
+{
+    const double now = emscripten_get_now();
+    if (now < nextFrameMs - FRAME_SLACK_MS) {
+        return;
+    }
+    nextFrameMs = std::max(nextFrameMs + FRAME_MS, now);
+    runFrame(game.loop, game.io, game.gfx);
+    if (!game.loop.running) {
+        emscripten_cancel_main_loop();
+        stopGame(game);
+    }
+}
+}  // namespace
+
+int main()
+{
+    if (!startGame(game)) {
+        // The page puts the reason, already on standard error, in place of the game.
+        EM_ASM(if (Module.startFailed) Module.startFailed(););
+        return 1;
+    }
+    // The browser paces the frames: the desktop's pause would only stall the page. SDL
+    // turns a renderer without vsync into a loop on timers at the first event poll,
+    // which runs as fast as it can: with vsync the display's refresh paces it.
+    game.io.delay = [](uint32_t) {};
+    SDL_SetRenderVSync(game.gfx.renderer, 1);
+    emscripten_set_main_loop_arg(browserFrame, nullptr, 0 /* each animation frame */, false);
+    return 0;
+}
