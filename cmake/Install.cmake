@@ -48,7 +48,7 @@ add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/brambix.6.gz" "${_
 
 install(TARGETS brambix RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json")
+set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json" "${BRAMBIX_RUN_DIR}/assets/icon.png")
 foreach(name IN LISTS BRAMBIX_ART_NAMES)
   list(APPEND _assets "${BRAMBIX_RUN_DIR}/assets/${name}.png")
 endforeach()

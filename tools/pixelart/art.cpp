@@ -229,7 +229,7 @@ Image load_art(const std::filesystem::path& file) {
 }
 
 std::string read_source(const std::filesystem::path& file) {
-    FileRead read = readRegularFile(file.string());
+    FileRead read = readRegularFile(file.string(), PICTURE_LIMIT_BYTES);
     switch (read.status) {
         case FileRead::Read:
             return std::move(read.text);
@@ -237,6 +237,8 @@ std::string read_source(const std::filesystem::path& file) {
             throw ArtError(file.string() + ": not a regular file: it is " + read.problem);
         case FileRead::Missing:
             throw ArtError(file.string() + ": cannot open file: " + read.problem);
+        case FileRead::TooLarge:
+            throw ArtError(file.string() + ": larger than the limit of " + read.problem);
         case FileRead::Failed:
             break;
     }
