@@ -66,7 +66,7 @@ function(brambix_stage_assets run_dir)
   if(NOT BRAMBIX_FONT OR NOT EXISTS "${BRAMBIX_FONT}")
     message(FATAL_ERROR
       "No TrueType font found for the game's text (BRAMBIX_FONT='${BRAMBIX_FONT}').\n"
-      "Install the Debian package fonts-liberation2 (apt-get install fonts-liberation2), "
+      "Install Liberation Sans (Debian 12: apt-get install fonts-liberation2; Debian 13: fonts-liberation), "
       "or pass -DBRAMBIX_FONT=/path/to/font.ttf.")
   endif()
 
