@@ -13,6 +13,25 @@ constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
 // allocate a window's buffers for (it crashes at 32767 and crawls at 10000).
 constexpr int WINDOW_MAX_PX = 8192;
 
+// Whether the window is within the cap. One past it (a window manager that ignores the
+// maximum, or none at all) is asked back within it, and nothing may be drawn into it
+// until it is: the driver would allocate, and fail at, buffers of its size.
+bool withinCap(Gfx& gfx)
+{
+    int w = 0;
+    int h = 0;
+    if (!SDL_GetRenderOutputSize(gfx.renderer, &w, &h) || (w <= WINDOW_MAX_PX && h <= WINDOW_MAX_PX)) {
+        return true;
+    }
+    int ww = 0;
+    int wh = 0;
+    SDL_GetWindowSize(gfx.window, &ww, &wh);
+    // Output pixels and window units differ on a high-density display.
+    SDL_SetWindowSize(gfx.window, w > WINDOW_MAX_PX ? static_cast<int>(int64_t{ww} * WINDOW_MAX_PX / w) : ww,
+                      h > WINDOW_MAX_PX ? static_cast<int>(int64_t{wh} * WINDOW_MAX_PX / h) : wh);
+    return false;
+}
+
 // The graphics driver frees its window-sized buffers when the window changes size;
 // glibc's allocator keeps such freed memory (tens of megabytes a time, more with each
 // size) unless asked to give it back.
@@ -64,8 +83,14 @@ void beginPicture(Gfx& gfx)
 
 void showPicture(Gfx& gfx)
 {
-    if (gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture) {
+    const bool drawnInPicture = gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture;
+    if (drawnInPicture) {
         SDL_SetRenderTarget(gfx.renderer, nullptr);
+    }
+    if (!withinCap(gfx)) {
+        return;
+    }
+    if (drawnInPicture) {
         SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
         SDL_RenderClear(gfx.renderer);
         SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
