@@ -190,10 +190,36 @@ std::string withoutId(const json::exception& e)
     return what;
 }
 
+// Empties `v` from its innermost values outwards. The JSON library's own destructor
+// first copies an array's or object's entries into a new list, which fails, and ends
+// the program, when a book has taken all memory; one value at a time needs none.
+// Recursion is bounded by NESTING_LIMIT.
+void dismantle(json& v)
+{
+    if (v.is_array()) {
+        auto& items = v.get_ref<json::array_t&>();
+        while (!items.empty()) {
+            dismantle(items.back());
+            items.pop_back();
+        }
+    } else if (v.is_object()) {
+        auto& entries = v.get_ref<json::object_t&>();
+        while (!entries.empty()) {
+            dismantle(entries.begin()->second);
+            entries.erase(entries.begin());
+        }
+    }
+}
+
 // Builds the document from the JSON library's parse events without recursion, so any
 // depth of nesting costs heap, not stack, and keeps where parsing stopped and why.
 class BookBuilder {
 public:
+    BookBuilder() = default;
+    BookBuilder(const BookBuilder&) = delete;
+    BookBuilder& operator=(const BookBuilder&) = delete;
+    ~BookBuilder() { dismantle(root); }
+
     json root;
     const char* input = nullptr;  // the text being parsed
     size_t read = 0;         // bytes the library has taken so far
@@ -420,6 +446,7 @@ RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
         // The library reports parse faults to the builder; this is for anything else.
         return invalid(name + ": not valid JSON: " + shortened(withoutId(e), SHOWN_PROBLEM_BYTES));
     } catch (const std::bad_alloc&) {
+        dismantle(book.root);
         return invalid(name + ": too large to load into memory");
     }
     if (book.tooDeep) {

@@ -617,3 +617,13 @@ TEST_F(ShippedBookTest, TableMakesTheFiveTools)
 }
 
 }  // namespace
+
+// A file that holds more than its size said (procfs says 0), as one that grows while
+// read: reading stops one byte past the limit.
+TEST(RegularFile, ReadingStopsPastTheLimitWhateverTheSizeSaid)
+{
+    const FileRead over = readRegularFile("/proc/self/maps", 16);
+    EXPECT_EQ(over.status, FileRead::TooLarge);
+    EXPECT_EQ(over.problem, "16 bytes");
+    EXPECT_EQ(readRegularFile("/proc/self/maps", size_t{1} << 20).status, FileRead::Read);
+}
