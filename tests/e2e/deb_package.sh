@@ -51,8 +51,10 @@ say "ok: laid out under /usr, folders 0755, the manual names /usr/share/brambix;
 timeout 300 lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>"$WORK/lintian.err" ||
     fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt" | tr '\n' ' ')$(cat "$WORK/lintian.err")"
 grep -q '^E:' "$WORK/lintian.txt" && fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt")"
-# The one warning allowed: the game has no home page to name.
-warnings=$(grep '^W:' "$WORK/lintian.txt" | grep -v ' no-homepage-field')
+# The one warning allowed: the game has no home page to name. Lintian 2.1xx reports it
+# as such, newer ones as the AppStream data lacking it, the one thing appstreamcli
+# finds there (the install test holds it to that).
+warnings=$(grep '^W:' "$WORK/lintian.txt" | grep -v -e ' no-homepage-field' -e ' appstream-metadata-validation-failed')
 [ -z "$warnings" ] || fail "lintian warns: $warnings"
 say "ok: lintian reports no errors and no warnings but a missing home page"
 
