@@ -4,7 +4,8 @@
 #   brambix_stage_assets("${CMAKE_BINARY_DIR}/run")
 #
 # After building the `brambix_assets` target, <run_dir>/assets/ holds the 21
-# PNGs drawn from assets/art/*.txt, recipes.json and the UI font as arial.ttf.
+# PNGs drawn from assets/art/*.txt, the window's icon.png (from dist/icon.txt),
+# recipes.json and the UI font as arial.ttf.
 
 include_guard(GLOBAL)
 
@@ -67,7 +68,7 @@ function(brambix_stage_assets run_dir)
   if(NOT BRAMBIX_FONT OR NOT EXISTS "${BRAMBIX_FONT}")
     message(FATAL_ERROR
       "No TrueType font found for the game's text (BRAMBIX_FONT='${BRAMBIX_FONT}').\n"
-      "Install the Debian package fonts-liberation2 (apt-get install fonts-liberation2), "
+      "Install Liberation Sans (Debian 12: apt-get install fonts-liberation2; Debian 13: fonts-liberation), "
       "or pass -DBRAMBIX_FONT=/path/to/font.ttf.")
   endif()
 
@@ -82,6 +83,9 @@ function(brambix_stage_assets run_dir)
     list(APPEND sources "${BRAMBIX_ART_DIR}/${name}.txt")
     list(APPEND pngs "${out_dir}/${name}.png")
   endforeach()
+  # The window's icon, from the same art as the desktop's icon.
+  list(APPEND sources "${BRAMBIX_SOURCE_ROOT}/dist/icon.txt")
+  list(APPEND pngs "${out_dir}/icon.png")
 
   # One run draws every picture (it is fast); it reruns when any source or the tool changes.
   add_custom_command(

@@ -20,10 +20,16 @@ set(_dist "${PROJECT_SOURCE_DIR}/dist")
 set(_gen "${CMAKE_BINARY_DIR}/dist")
 set(_data "${CMAKE_INSTALL_DATADIR}/brambix")
 
+# Folders are 0755 whatever the umask of whoever installs or packages: install() reads
+# the first variable, the install script's own file() calls the one it sets, cpack the last.
+set(_dir_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})
+install(CODE "set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})")
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})
+
 # The files made from templates and from the icon's art.
 configure_file("${_dist}/brambix.desktop.in" "${_gen}/${BRAMBIX_APP_ID}.desktop" @ONLY)
 configure_file("${_dist}/brambix.metainfo.xml.in" "${_gen}/${BRAMBIX_APP_ID}.metainfo.xml" @ONLY)
-configure_file("${_dist}/brambix.6.in" "${_gen}/brambix.6" @ONLY)
 configure_file("${_dist}/copyright.in" "${_gen}/copyright" @ONLY)
 configure_file("${_dist}/changelog.in" "${_gen}/changelog" @ONLY)
 
@@ -39,16 +45,16 @@ add_custom_command(
   VERBATIM)
 # gzip -n: no name or time stamp inside, so the same input gives the same bytes.
 add_custom_command(
-  OUTPUT "${_gen}/brambix.6.gz" "${_gen}/changelog.gz"
-  COMMAND gzip -9nfk "${_gen}/brambix.6" "${_gen}/changelog"
-  DEPENDS "${_gen}/brambix.6" "${_gen}/changelog"
-  COMMENT "Compressing the manual page and the changelog"
+  OUTPUT "${_gen}/changelog.gz"
+  COMMAND gzip -9nfk "${_gen}/changelog"
+  DEPENDS "${_gen}/changelog"
+  COMMENT "Compressing the changelog"
   VERBATIM)
-add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/brambix.6.gz" "${_gen}/changelog.gz")
+add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/changelog.gz")
 
 install(TARGETS brambix RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json")
+set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json" "${BRAMBIX_RUN_DIR}/assets/icon.png")
 foreach(name IN LISTS BRAMBIX_ART_NAMES)
   list(APPEND _assets "${BRAMBIX_RUN_DIR}/assets/${name}.png")
 endforeach()
@@ -104,7 +110,19 @@ install(CODE "
 install(FILES "${_gen}/${BRAMBIX_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${_gen}/${BRAMBIX_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 install(DIRECTORY "${_gen}/icons/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
-install(FILES "${_gen}/brambix.6.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+# The manual page names the data folder of the prefix it is installed under (the
+# package's /usr, not the build's default /usr/local), so it is made while installing.
+install(CODE "
+  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  set(BRAMBIX_DATA_FROM_BIN \"${BRAMBIX_DATA_FROM_BIN}\")
+  set(BRAMBIX_INSTALLED_DATA \"\${CMAKE_INSTALL_PREFIX}/${_data}\")
+  configure_file(\"${_dist}/brambix.6.in\" \"${_gen}/man/brambix.6\" @ONLY)
+  execute_process(COMMAND gzip -9nf \"${_gen}/man/brambix.6\" RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR \"cannot compress the manual page\")
+  endif()
+  file(INSTALL \"${_gen}/man/brambix.6.gz\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man6\")
+")
 install(FILES "${_gen}/copyright" "${_gen}/changelog.gz" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 # The .deb: brambix_<version>_<arch>.deb, its library dependencies (SDL2 or SDL3, as

@@ -6,7 +6,7 @@
 # Ubuntu 25.04 and later) and against SDL2 elsewhere (Debian 12, older Ubuntu).
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config nlohmann-json3-dev fonts-liberation2)
+packages=(g++ cmake make pkg-config nlohmann-json3-dev)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick evilwm
             clang libclang-rt-dev desktop-file-utils appstream lintian dpkg-dev file)
@@ -59,6 +59,15 @@ else
   else
     packages+=("${sdl2[@]}")
   fi
+fi
+
+# Liberation Sans 2: fonts-liberation2 where SDL2 is used (Debian 12, older Ubuntu);
+# where SDL3 is (Debian 13, Ubuntu 25.04), fonts-liberation holds it and
+# fonts-liberation2 is only a transitional package.
+if [[ " ${packages[*]} " == *" libsdl3-dev "* ]]; then
+  packages+=(fonts-liberation)
+else
+  packages+=(fonts-liberation2)
 fi
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Brambix twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test in both, then fuzzes the recipe
-# loader for a minute. Ends with one summary line.
+# loader for a minute. Ends with one summary line: N passed, M failed, K skipped.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +13,7 @@ mkdir -p "$log_dir"
 failed_steps=()
 passed_total=0
 failed_total=0
+skipped_total=0
 
 # run_suite NAME BUILD_DIR [cmake options...]
 run_suite() {
@@ -48,8 +49,15 @@ run_suite() {
   fi
   failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<< "$line")
   total=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<< "$line")
-  passed_total=$((passed_total + total - failed))
+  # ctest lists skipped and disabled tests under "did not run"; it counts a skipped one
+  # among the passed, and a disabled one not at all.
+  local not_run skipped disabled
+  not_run=$(sed -n '/The following tests did not run:/,/^$/p' "$log_dir/$name-ctest.log")
+  skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Skipped\)' <<< "$not_run")
+  disabled=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Disabled\)' <<< "$not_run")
+  passed_total=$((passed_total + total - failed - skipped))
   failed_total=$((failed_total + failed))
+  skipped_total=$((skipped_total + skipped + disabled))
   if [[ $rc -ne 0 ]]; then
     failed_steps+=("$name: tests")
   fi
@@ -100,9 +108,9 @@ run_fuzz
 echo
 if [[ ${#failed_steps[@]} -eq 0 ]]; then
   echo "Brambix tests: PASS (plain and sanitizer builds, fuzzing)"
-  echo "$passed_total passed, $failed_total failed"
+  echo "$passed_total passed, $failed_total failed, $skipped_total skipped"
   exit 0
 fi
 echo "Brambix tests: FAIL: ${failed_steps[*]}"
-echo "$passed_total passed, $failed_total failed"
+echo "$passed_total passed, $failed_total failed, $skipped_total skipped"
 exit 1

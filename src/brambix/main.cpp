@@ -1,4 +1,7 @@
 // Brambix: a top-down sandbox of grass and trees, creatures and crafting.
+#include <iostream>
+#include <new>
+
 #include "shell/app.h"
 #include "shell/options.h"
 #include "shell/report.h"
@@ -9,5 +12,12 @@ int main(int argc, char** argv)
     if (int status = answerCommandLine(parseCommandLine(argc, argv)); status >= 0) {
         return status;
     }
-    return runGame();
+    // Every data file has a size limit, so this takes a machine already short of memory;
+    // it still deserves a word and an orderly status rather than an abort.
+    try {
+        return runGame();
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Brambix: cannot go on: out of memory\n";
+        return 1;
+    }
 }

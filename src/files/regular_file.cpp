@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 namespace {
@@ -54,7 +56,16 @@ FileRead fault(FileRead::Status status, std::string problem)
 }
 }  // namespace
 
-FileRead readRegularFile(const std::string& path)
+std::string sizeLimitText(size_t limitBytes)
+{
+    constexpr size_t MIB = size_t{1} << 20;
+    if (limitBytes >= MIB && limitBytes % MIB == 0) {
+        return std::to_string(limitBytes / MIB) + " MiB";
+    }
+    return std::to_string(limitBytes) + " bytes";
+}
+
+FileRead readRegularFile(const std::string& path, size_t limitBytes)
 {
     const int fd = ::open(path.c_str(), OPEN_FLAGS);
     if (fd < 0) {
@@ -74,10 +85,17 @@ FileRead readRegularFile(const std::string& path)
         result = fault(FileRead::Failed, reason(errno));
     } else if (!S_ISREG(st.st_mode)) {
         result = fault(FileRead::NotRegular, kindOf(st.st_mode));
+    } else if (st.st_size > 0 && static_cast<uintmax_t>(st.st_size) > limitBytes) {
+        result = fault(FileRead::TooLarge, sizeLimitText(limitBytes));
     } else {
+        // One allocation for a file that keeps its size; one byte more shows growth.
+        result.text.reserve(static_cast<size_t>(st.st_size) + 1);
         std::array<char, READ_CHUNK_BYTES> chunk{};
         for (;;) {
-            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+            // A file that grows while read (one being written, a device behind a
+            // regular name) stops one byte past the limit, never at exhaustion.
+            const size_t want = std::min(chunk.size(), limitBytes + 1 - result.text.size());
+            const ssize_t got = ::read(fd, chunk.data(), want);
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -89,6 +107,10 @@ FileRead readRegularFile(const std::string& path)
                 break;
             }
             result.text.append(chunk.data(), static_cast<size_t>(got));
+            if (result.text.size() > limitBytes) {
+                result = fault(FileRead::TooLarge, sizeLimitText(limitBytes));
+                break;
+            }
         }
     }
     ::close(fd);

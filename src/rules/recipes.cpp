@@ -17,6 +17,9 @@ constexpr size_t PATTERN_CELLS = 9;
 constexpr size_t EQ_PATTERN_CELLS = 4;
 constexpr size_t SHOWN_STRING_BYTES = 40;    // of a bad string value in a message
 constexpr size_t SHOWN_PROBLEM_BYTES = 240;  // of the JSON library's own description
+// A recipe book nests three levels deep; far deeper is no book, and building it would
+// cost memory many times the file's size before any other fault could be found.
+constexpr size_t NESTING_LIMIT = 256;
 
 // The first `limit` bytes of `text`, cut before a UTF-8 continuation byte, with "..."
 // when something was cut.
@@ -186,11 +189,38 @@ std::string withoutId(const json::exception& e)
     return what;
 }
 
+// Empties `v` from its innermost values outwards. The JSON library's own destructor
+// first copies an array's or object's entries into a new list, which fails, and ends
+// the program, when a book has taken all memory; one value at a time needs none.
+// Recursion is bounded by NESTING_LIMIT.
+void dismantle(json& v)
+{
+    if (v.is_array()) {
+        auto& items = v.get_ref<json::array_t&>();
+        while (!items.empty()) {
+            dismantle(items.back());
+            items.pop_back();
+        }
+    } else if (v.is_object()) {
+        auto& entries = v.get_ref<json::object_t&>();
+        while (!entries.empty()) {
+            dismantle(entries.begin()->second);
+            entries.erase(entries.begin());
+        }
+    }
+}
+
 // Builds the document from the JSON library's parse events without recursion, so any
 // depth of nesting costs heap, not stack, and keeps where parsing stopped and why.
 class BookBuilder {
 public:
+    BookBuilder() = default;
+    BookBuilder(const BookBuilder&) = delete;
+    BookBuilder& operator=(const BookBuilder&) = delete;
+    ~BookBuilder() { dismantle(root); }
+
     json root;
+    const char* input = nullptr;  // the text being parsed
     size_t read = 0;         // bytes the library has taken so far
     bool complete = false;   // the top-level value has ended
     size_t documentEnd = 0;  // the byte after it
@@ -198,6 +228,7 @@ public:
     size_t failedAt = 0;    // bytes read when the library gave up
     std::string lastToken;
     std::string problem;    // the library's description, without its exception id
+    bool tooDeep = false;   // an array or object opened NESTING_LIMIT levels deep
 
     bool null() { return add(json(nullptr)); }
     bool boolean(bool b) { return add(json(b)); }
@@ -251,8 +282,10 @@ private:
         const bool number = v.is_number();
         place(std::move(v));
         if (open_.empty()) {
-            // A number is known to end only once the byte after it has been read.
-            ended(number && read > 0 ? read - 1 : read);
+            // A number is known to end only once the byte after it has been read,
+            // unless the input ended with its last digit.
+            const bool pastIt = number && read > 0 && (input[read - 1] < '0' || input[read - 1] > '9');
+            ended(pastIt ? read - 1 : read);
         }
         return true;
     }
@@ -263,6 +296,12 @@ private:
     }
     bool open(json&& empty)
     {
+        if (open_.size() >= NESTING_LIMIT) {
+            tooDeep = true;
+            failed = true;
+            failedAt = read > 0 ? read - 1 : 0;  // the bracket just read
+            return false;
+        }
         open_.push_back(place(std::move(empty)));
         return true;
     }
@@ -398,6 +437,7 @@ RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
     recipes = json();
     indexRecipes();
     BookBuilder book;
+    book.input = text.data();
     try {
         json::sax_parse(CountingReader{text.data(), text.data(), &book.read},
                         CountingReader{text.data(), text.data() + text.size(), nullptr}, &book);
@@ -405,14 +445,22 @@ RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
         // The library reports parse faults to the builder; this is for anything else.
         return invalid(name + ": not valid JSON: " + shortened(withoutId(e), SHOWN_PROBLEM_BYTES));
     } catch (const std::bad_alloc&) {
+        dismantle(book.root);
         return invalid(name + ": too large to load into memory");
     }
-    if (book.failed && book.complete) {
-        size_t at = book.documentEnd;
-        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) {
-            ++at;
-        }
-        return invalid(name + ": not valid JSON: text after the document at " + placeOf(text, at));
+    if (book.tooDeep) {
+        return invalid(name + ": not valid JSON: nested deeper than " + std::to_string(NESTING_LIMIT) + " levels at " +
+                       placeOf(text, book.failedAt));
+    }
+    // The library takes a NUL byte for the end of its input, so what follows the
+    // document is looked at here, whatever the library made of it.
+    size_t after = book.documentEnd;
+    while (book.complete && after < text.size() &&
+           (text[after] == ' ' || text[after] == '\t' || text[after] == '\n' || text[after] == '\r')) {
+        ++after;
+    }
+    if (book.complete && after < text.size()) {
+        return invalid(name + ": not valid JSON: text after the document at " + placeOf(text, after));
     }
     if (book.failed) {
         std::string problem = shortened(book.problem, SHOWN_PROBLEM_BYTES);
@@ -436,21 +484,28 @@ RecipeLoad loadRecipes(const std::string& path)
 {
     recipes = json();
     indexRecipes();
-    const FileRead file = readRegularFile(path);
-    switch (file.status) {
-    case FileRead::Read:
-        return loadRecipeText(file.text, path);
-    case FileRead::Missing: {
-        std::error_code ec;
-        if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
-            return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
+    try {
+        const FileRead file = readRegularFile(path, RECIPE_BOOK_LIMIT_BYTES);
+        switch (file.status) {
+        case FileRead::Read:
+            return loadRecipeText(file.text, path);
+        case FileRead::Missing: {
+            std::error_code ec;
+            if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
+                return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
+            }
+            return {RecipeLoad::Missing, ""};
         }
-        return {RecipeLoad::Missing, ""};
+        case FileRead::NotRegular:
+            return invalid(path + ": cannot read: it is " + file.problem + ", not a regular file");
+        case FileRead::TooLarge:
+            return invalid(path + ": cannot read: larger than the limit of " + file.problem + " for a recipe book");
+        case FileRead::Failed:
+            return invalid(path + ": cannot read: " + file.problem);
+        }
+    } catch (const std::bad_alloc&) {
+        recipes = json();
+        indexRecipes();
     }
-    case FileRead::NotRegular:
-        return invalid(path + ": cannot read: it is " + file.problem + ", not a regular file");
-    case FileRead::Failed:
-        break;
-    }
-    return invalid(path + ": cannot read: " + file.problem);
+    return invalid(path + ": too large to load into memory");
 }

@@ -9,6 +9,7 @@
 #include "rules/clock.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
+#include "shell/assets.h"
 #include "shell/datadir.h"
 #include "shell/frame.h"
 #include "shell/picture.h"
@@ -23,14 +24,6 @@
 #endif
 
 namespace {
-constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};
-constexpr const char* HEART_PICTURE = "assets/healt.png";
-constexpr const char* MOB_PICTURES[3][2] = {
-    {"assets/pig1.png", "assets/pig2.png"},
-    {"assets/cow1.png", "assets/cow2.png"},
-    {"assets/sheep1.png", "assets/sheep2.png"},
-};
-
 // With no display, SDL2 quietly falls back to its invisible offscreen driver; a game
 // nobody can see or close has not started. Tests ask for such a driver by name.
 bool onInvisibleDriverByDefault()
@@ -46,88 +39,12 @@ bool onInvisibleDriverByDefault()
     return std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("SDL_VIDEO_DRIVER") == nullptr;
 }
 
-// One line on standard error for an asset that did not load: the file, the data folder
-// (the working folder by now) and the reason, with what the game does without it.
-// The data folder in use: the working folder once it has been found.
-std::string dataFolder()
-{
-    std::error_code ec;
-    const std::string dir = std::filesystem::current_path(ec).string();
-    return ec ? "?" : dir;
-}
-
-void reportAsset(const char* path, const std::string& reason, const char* consequence)
-{
-    std::cerr << "Brambix: cannot load " << path << " from the data folder " << dataFolder();
-    if (!reason.empty()) {
-        std::cerr << ": " << reason;
-    }
-    std::cerr << " (" << consequence << ")\n";
-}
-
 void quitLibraries()
 {
     TTF_Quit();
     SDL_Quit();
 }
-
-// Pixel art is sampled nearest-neighbour at every size and position: SDL3 would
-// otherwise blend neighbouring pixels, SDL2 depends on a hint. A picture that does not
-// load is reported.
-SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path)
-{
-    SDL_Texture* tex = IMG_LoadTexture(renderer, path);
-    if (tex != nullptr) {
-        SDL_SetTextureScaleMode(tex, SDL_SCALEMODE_NEAREST);
-    } else {
-        reportAsset(path, SDL_GetError(), "it is not drawn");
-    }
-    return tex;
-}
-
-void destroy(SDL_Texture*& tex)
-{
-    if (tex != nullptr) {
-        SDL_DestroyTexture(tex);
-        tex = nullptr;
-    }
-}
 }  // namespace
-
-void loadTextures(Gfx& gfx)
-{
-    gfx.texs.fill(nullptr);
-    for (int id = 1; id < ITEM_COUNT; ++id) {
-        gfx.texs[static_cast<size_t>(id)] = loadPicture(gfx.renderer, ITEMS[static_cast<size_t>(id)].picture);
-    }
-    for (size_t f = 0; f < gfx.playerFrames.size(); ++f) {
-        gfx.playerFrames[f] = loadPicture(gfx.renderer, PLAYER_PICTURES[f]);
-    }
-    gfx.healthTex = loadPicture(gfx.renderer, HEART_PICTURE);
-    for (size_t type = 0; type < gfx.mobFrames.size(); ++type) {
-        for (size_t f = 0; f < 2; ++f) {
-            gfx.mobFrames[type][f] = loadPicture(gfx.renderer, MOB_PICTURES[type][f]);
-        }
-    }
-}
-
-void destroyTextures(Gfx& gfx)
-{
-    for (auto& tex : gfx.texs) {
-        destroy(tex);
-    }
-    for (auto& tex : gfx.playerFrames) {
-        destroy(tex);
-    }
-    destroy(gfx.healthTex);
-    destroy(gfx.picture);
-    for (auto& frames : gfx.mobFrames) {
-        for (auto& tex : frames) {
-            destroy(tex);
-        }
-    }
-    gfx.text.clear();
-}
 
 bool startGame(Game& game)
 {
@@ -174,10 +91,7 @@ bool startGame(Game& game)
     }
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
     setUpPicture(gfx);
-    fnt = TTF_OpenFont(FONT_PATH, FONT_PT);
-    if (fnt == nullptr) {
-        reportAsset(FONT_PATH, SDL_GetError(), "stack counts are not shown");
-    }
+    openGameFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
     game.io = sdlPlatform(gfx);
     return true;
@@ -186,10 +100,7 @@ bool startGame(Game& game)
 void stopGame(Game& game)
 {
     destroyTextures(game.gfx);
-    if (fnt != nullptr) {
-        TTF_CloseFont(fnt);
-        fnt = nullptr;
-    }
+    closeGameFont();
     // SDL_Quit releases the renderer and the window.
     quitLibraries();
 }

@@ -6,6 +6,9 @@
 #include <iostream>
 #include <system_error>
 
+#include "rules/items.h"
+#include "rules/recipes.h"
+#include "shell/app.h"
 #include "shell/report.h"
 #include "shell/sdl.h"
 
@@ -51,29 +54,40 @@ std::vector<std::string> dataDirCandidates(const char* variable, const std::stri
 }
 
 std::string firstDataDir(const std::vector<std::string>& candidates,
-                         const std::function<bool(const std::string&)>& holdsAssets)
+                         const std::function<bool(const std::string&)>& holdsData)
 {
     for (const std::string& dir : candidates) {
-        if (holdsAssets(dir)) {
+        if (holdsData(dir)) {
             return dir;
         }
     }
     return "";
 }
 
-bool holdsAssetsFolder(const std::string& dir)
+bool holdsGameData(const std::string& dir)
 {
-    std::error_code ec;
-    return fs::is_directory(fs::path(dir) / "assets", ec);
+    std::vector<const char*> ours = {RECIPES_PATH, FONT_PATH};
+    for (const ItemInfo& item : ITEMS) {
+        if (item.picture != nullptr) {
+            ours.push_back(item.picture);
+        }
+    }
+    for (const char* file : ours) {
+        std::error_code ec;
+        if (fs::exists(fs::path(dir) / file, ec)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string noDataDirMessage(const std::vector<std::string>& tried)
 {
-    std::string line = "Brambix: cannot find the game's data (a folder holding assets/); tried:";
+    std::string line = "Brambix: cannot find the game's data (a folder whose assets/ holds its pictures, font or recipes); tried:";
     for (size_t i = 0; i < tried.size(); ++i) {
         line += (i == 0 ? " " : ", ") + tried[i];
     }
-    return line + "; set " + DATA_DIR_VARIABLE + " to the folder that holds assets/";
+    return line + "; set " + DATA_DIR_VARIABLE + " to the folder that holds the game's assets/";
 }
 
 bool enterDataDir()
@@ -86,7 +100,7 @@ bool enterDataDir()
     }
     const std::vector<std::string> tried =
         dataDirCandidates(std::getenv(DATA_DIR_VARIABLE), working.string(), sdlx::basePath(), BRAMBIX_DATA_FROM_BIN);
-    const std::string dir = firstDataDir(tried, holdsAssetsFolder);
+    const std::string dir = firstDataDir(tried, holdsGameData);
     if (dir.empty()) {
         reportFatal(noDataDirMessage(tried));
         return false;
@@ -94,7 +108,7 @@ bool enterDataDir()
     // A folder the player named on purpose and that is passed over deserves a word.
     if (const char* named = std::getenv(DATA_DIR_VARIABLE); named != nullptr && *named != '\0' && dir != tried.front()) {
         std::cerr << "Brambix: " << DATA_DIR_VARIABLE << " names " << tried.front()
-                  << ", which holds no assets folder; using the data folder " << dir << '\n';
+                  << ", which holds none of the game's data files; using the data folder " << dir << '\n';
     }
     fs::current_path(dir, ec);
     if (ec) {

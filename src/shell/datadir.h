@@ -1,4 +1,4 @@
-// Finding the data folder: the folder that holds the game's assets/ folder.
+// Finding the data folder: the folder whose assets/ holds the game's files.
 #pragma once
 
 #include <functional>
@@ -15,12 +15,14 @@ constexpr const char* DATA_DIR_VARIABLE = "BRAMBIX_DATA_DIR";
 std::vector<std::string> dataDirCandidates(const char* variable, const std::string& workingDir,
                                            const std::string& basePath, const std::string& installedData);
 
-// The first candidate that holds an assets/ folder, per `holdsAssets`; empty if none.
+// The first candidate that holds the game's data, per `holdsData`; empty if none.
 std::string firstDataDir(const std::vector<std::string>& candidates,
-                         const std::function<bool(const std::string&)>& holdsAssets);
+                         const std::function<bool(const std::string&)>& holdsData);
 
-// Whether `dir`/assets is a folder (false when it cannot be examined).
-bool holdsAssetsFolder(const std::string& dir);
+// Whether `dir`/assets holds at least one of the game's own files: a picture of the
+// item catalogue, the font or the recipe book. Another program's assets/ (or an empty
+// one) in the working folder is passed over.
+bool holdsGameData(const std::string& dir);
 
 // The one line that says no data folder was found, naming every place tried.
 std::string noDataDirMessage(const std::vector<std::string>& tried);
@@ -28,5 +30,5 @@ std::string noDataDirMessage(const std::vector<std::string>& tried);
 // Finds the data folder from the environment, the working folder and the program's own
 // folder, and makes it the working folder so that every asset path ("assets/grass.png")
 // is read from it. Returns false, with the one-line reason on standard error, when no
-// candidate holds assets/ or the folder cannot be entered.
+// candidate holds the game's data or the folder cannot be entered.
 bool enterDataDir();

@@ -15,6 +15,7 @@ constexpr uint64_t PLAYER_ANIM_MS = 200;
 constexpr float HEART_PX = 20.0f;
 constexpr float HEART_STEP_PX = 25.0f;
 constexpr float HUD_MARGIN_PX = 10.0f;
+constexpr float SELECTION_FRAME_PX = 3.0f;  // slots stand 10 pixels apart
 
 constexpr Colour BACKGROUND = {30, 30, 30, 255};
 constexpr Colour HOTBAR_SELECTED = {255, 80, 80, 200};
@@ -89,6 +90,20 @@ void drawHearts(Gfx& gfx)
     }
 }
 
+// A frame in the selection's red just outside the slot: an opaque block picture covers
+// the slot's own red fill, and the player must still see which block they will place.
+void drawSelectionFrame(Gfx& gfx, const SDL_FRect& slot)
+{
+    constexpr float T = SELECTION_FRAME_PX;
+    const SDL_FRect sides[4] = {{slot.x - T, slot.y - T, slot.w + 2 * T, T},
+                                {slot.x - T, slot.y + slot.h, slot.w + 2 * T, T},
+                                {slot.x - T, slot.y, T, slot.h},
+                                {slot.x + slot.w, slot.y, T, slot.h}};
+    for (const SDL_FRect& side : sides) {
+        fillRect(gfx.renderer, HOTBAR_SELECTED, side);
+    }
+}
+
 void drawHotbar(Gfx& gfx, const Loop& loop)
 {
     for (int i = 0; i < HOTBAR_SLOTS; ++i) {
@@ -97,6 +112,9 @@ void drawHotbar(Gfx& gfx, const Loop& loop)
         fillRect(gfx.renderer, i == loop.selectedHotbar ? HOTBAR_SELECTED : HOTBAR_OTHER, slot);
         const ItemStack& stack = hotbar[static_cast<size_t>(i)];
         drawStack(gfx, stack.id, stack.count, slot.x, slot.y, slot.w);
+        if (i == loop.selectedHotbar) {
+            drawSelectionFrame(gfx, slot);
+        }
     }
 }
 }  // namespace

@@ -45,6 +45,7 @@ struct Gfx {
     std::array<std::array<SDL_Texture*, 2>, 3> mobFrames{};  // [type][frame]
     TextCache text;
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
+    bool resized = false;            // the window changed size since the last picture was shown
 };
 
 struct Colour {

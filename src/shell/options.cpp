@@ -59,7 +59,7 @@ std::string usageText()
                "  on a screen         left click moves a whole stack, right click one item;\n"
                "                      a click on the result takes the product\n"
                "\n"
-               "Data: the first of these folders that holds assets/ is used:\n"
+               "Data: the first of these folders whose assets/ holds the game's files is used:\n"
                "  1. the folder named by ") +
            DATA_DIR_VARIABLE +
            ", when set\n"

@@ -1,10 +1,46 @@
 // The frame's picture, scaled into the window once per frame.
 #include "shell/picture.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "rules/state.h"
 
 namespace {
 constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
+// Larger than any real display, smaller than what a software graphics driver can
+// allocate a window's buffers for (it crashes at 32767 and crawls at 10000).
+constexpr int WINDOW_MAX_PX = 8192;
+
+// Whether the window is within the cap. One past it (a window manager that ignores the
+// maximum, or none at all) is asked back within it, and nothing may be drawn into it
+// until it is: the driver would allocate, and fail at, buffers of its size.
+bool withinCap(Gfx& gfx)
+{
+    int w = 0;
+    int h = 0;
+    if (!SDL_GetRenderOutputSize(gfx.renderer, &w, &h) || (w <= WINDOW_MAX_PX && h <= WINDOW_MAX_PX)) {
+        return true;
+    }
+    int ww = 0;
+    int wh = 0;
+    SDL_GetWindowSize(gfx.window, &ww, &wh);
+    // Output pixels and window units differ on a high-density display.
+    SDL_SetWindowSize(gfx.window, w > WINDOW_MAX_PX ? static_cast<int>(int64_t{ww} * WINDOW_MAX_PX / w) : ww,
+                      h > WINDOW_MAX_PX ? static_cast<int>(int64_t{wh} * WINDOW_MAX_PX / h) : wh);
+    return false;
+}
+
+// The graphics driver frees its window-sized buffers when the window changes size;
+// glibc's allocator keeps such freed memory (tens of megabytes a time, more with each
+// size) unless asked to give it back.
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 // A texture to draw into, copied out as it is: nearest pixels when scaled, no blending.
 // Opaque, like a window, so that a software renderer copies it without converting. Null
@@ -23,6 +59,9 @@ SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
 
 void setUpPicture(Gfx& gfx)
 {
+    if (gfx.window != nullptr) {
+        SDL_SetWindowMaximumSize(gfx.window, WINDOW_MAX_PX, WINDOW_MAX_PX);
+    }
     // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
     SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
     // Scaling the finished picture rather than each drawing keeps every pixel of it one
@@ -44,11 +83,22 @@ void beginPicture(Gfx& gfx)
 
 void showPicture(Gfx& gfx)
 {
-    if (gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture) {
+    const bool drawnInPicture = gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture;
+    if (drawnInPicture) {
         SDL_SetRenderTarget(gfx.renderer, nullptr);
+    }
+    if (!withinCap(gfx)) {
+        return;
+    }
+    if (drawnInPicture) {
         SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
         SDL_RenderClear(gfx.renderer);
         SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
     }
     SDL_RenderPresent(gfx.renderer);
+    // The buffers of the old size are gone once the first picture of the new is shown.
+    if (gfx.resized) {
+        gfx.resized = false;
+        releaseFreedMemory();
+    }
 }

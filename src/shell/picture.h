@@ -6,11 +6,13 @@
 // Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
 // to the largest size that fits the window with its aspect kept, centred, by nearest
 // pixels, with black bars beside it. Where the renderer cannot draw into a texture the
-// frame is drawn straight into the window and SDL scales each drawing alike.
+// frame is drawn straight into the window and SDL scales each drawing alike. Caps the
+// window at a size the graphics driver can handle.
 void setUpPicture(Gfx& gfx);
 
 // Points the frame's drawing at the picture.
 void beginPicture(Gfx& gfx);
 
-// Shows the picture in the window and presents it.
+// Shows the picture in the window and presents it; after a change of the window's size,
+// hands the memory freed with the old size back to the system.
 void showPicture(Gfx& gfx);

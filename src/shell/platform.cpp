@@ -55,6 +55,7 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
             // A held key repeats: only its first press switches, or the window flickers.
             if (!sdlx::isKeyRepeat(e)) {
                 sdlx::setDesktopFullscreen(gfx.window, !sdlx::isFullscreen(gfx.window));
+                gfx.resized = true;
             }
             break;
         }
@@ -70,6 +71,7 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
         }
         break;
     default:
+        gfx.resized = gfx.resized || sdlx::isWindowResize(e);
         break;
     }
     return true;

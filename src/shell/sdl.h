@@ -136,6 +136,13 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
     brambix_sdl2::renderTextBlended((font), (text), (length), (colour))
 #define SDL_DestroySurface(s) SDL_FreeSurface(s)
 
+// Data read from memory: SDL2 calls the stream an RWops and takes an int for a flag.
+typedef SDL_RWops SDL_IOStream;
+#define SDL_IOFromConstMem(mem, size) SDL_RWFromConstMem((mem), static_cast<int>(size))
+#define IMG_Load_IO(io, closeio) IMG_Load_RW((io), (closeio) ? 1 : 0)
+#define IMG_LoadTexture_IO(r, io, closeio) IMG_LoadTexture_RW((r), (io), (closeio) ? 1 : 0)
+#define TTF_OpenFontIO(io, closeio, ptsize) TTF_OpenFontRW((io), (closeio) ? 1 : 0, static_cast<int>(ptsize))
+
 #define SDL_EVENT_QUIT SDL_QUIT
 #define SDL_EVENT_KEY_DOWN SDL_KEYDOWN
 #define SDL_EVENT_KEY_UP SDL_KEYUP
@@ -299,6 +306,16 @@ inline unsigned keyModifiers(const SDL_Event& e)
     return e.key.keysym.mod;
 #else
     return e.key.mod;
+#endif
+}
+
+// Whether the event says the window's size in pixels has changed.
+inline bool isWindowResize(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
+#else
+    return e.type == SDL_EVENT_WINDOW_PIXEL_SIZE_CHANGED;
 #endif
 }
 

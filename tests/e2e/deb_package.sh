@@ -33,7 +33,7 @@ for path in ./usr/bin/brambix ./usr/share/brambix/assets/recipes.json ./usr/shar
     "./usr/share/icons/hicolor/16x16/apps/$APP_ID.png" "./usr/share/icons/hicolor/256x256/apps/$APP_ID.png"; do
     grep -qxF -- "$path" "$WORK/contents.txt" || fail "the package lacks $path"
 done
-[ "$(grep -c '^\./usr/share/brambix/assets/.*\.png$' "$WORK/contents.txt")" -eq 21 ] || fail 'not 21 pictures'
+[ "$(grep -c '^\./usr/share/brambix/assets/.*\.png$' "$WORK/contents.txt")" -eq 22 ] || fail 'not 21 pictures and the icon'
 outside=$(grep -v -e '^\./usr/' -e '^\./$' "$WORK/contents.txt")
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 # dpkg-shlibdeps names the SDL that the build linked: SDL2 or SDL3, with its image and font libraries.
@@ -41,14 +41,22 @@ depends=$(timeout 60 dpkg-deb --field "$DEB" Depends)
 for lib in 'libsdl(2-2\.0-0|3-0)' 'libsdl[23]-image' 'libsdl[23]-ttf'; do
     grep -qE "$lib" <<<"$depends" || fail "the dependencies name no $lib: $depends"
 done
-say "ok: laid out under /usr; Depends: $depends"
+loose=$(timeout 60 dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print $1, $6}')
+[ -z "$loose" ] || fail "folders not 0755 (umask $(umask)): $loose"
+timeout 60 dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/man/man6/brambix.6.gz | zcat | grep -qF '/usr/share/brambix' ||
+    fail 'the manual page does not name /usr/share/brambix'
+say "ok: laid out under /usr, folders 0755, the manual names /usr/share/brambix; Depends: $depends"
 
 # Run as root (as here) lintian complains of that on standard error; only its tags count.
 timeout 300 lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>"$WORK/lintian.err" ||
     fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt" | tr '\n' ' ')$(cat "$WORK/lintian.err")"
 grep -q '^E:' "$WORK/lintian.txt" && fail "lintian reports errors: $(grep '^E:' "$WORK/lintian.txt")"
-say "ok: lintian reports no errors; warnings: $(grep -c '^W:' "$WORK/lintian.txt")"
-grep '^W:' "$WORK/lintian.txt" || true
+# The one warning allowed: the game has no home page to name. Lintian 2.1xx reports it
+# as such, newer ones as the AppStream data lacking it, the one thing appstreamcli
+# finds there (the install test holds it to that).
+warnings=$(grep '^W:' "$WORK/lintian.txt" | grep -v -e ' no-homepage-field' -e ' appstream-metadata-validation-failed')
+[ -z "$warnings" ] || fail "lintian warns: $warnings"
+say "ok: lintian reports no errors and no warnings but a missing home page"
 
 # ---------------------------------------------------------------- installing it
 if [ "$(id -u)" -ne 0 ]; then

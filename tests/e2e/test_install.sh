@@ -13,8 +13,8 @@ PREFIX=/opt/brambix-e2e
 DEST="$WORK/dest"
 ROOT="$DEST$PREFIX"
 INSTALLED="$ROOT/bin/brambix"
-ELSEWHERE="$WORK/elsewhere" # a working folder with nothing of the game in it
-mkdir -p "$ELSEWHERE"
+ELSEWHERE="$WORK/elsewhere" # a working folder with nothing of the game in it: another project's assets/
+mkdir -p "$ELSEWHERE/assets" && touch "$ELSEWHERE/assets/style.css"
 
 # ---------------------------------------------------------------- installing
 DESTDIR="$DEST" timeout 120 cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 ||
@@ -24,7 +24,8 @@ for f in bin/brambix share/brambix/assets/recipes.json share/brambix/assets/aria
     "share/metainfo/$APP_ID.metainfo.xml" share/man/man6/brambix.6.gz share/doc/brambix/copyright; do
     [ -s "$ROOT/$f" ] || fail "cmake --install did not install $f under the prefix"
 done
-[ "$(find "$ROOT/share/brambix/assets" -name '*.png' | wc -l)" -eq 21 ] || fail 'not 21 pictures installed'
+[ "$(find "$ROOT/share/brambix/assets" -name '*.png' | wc -l)" -eq 22 ] || fail 'not 21 pictures and the icon installed'
+zcat "$ROOT/share/man/man6/brambix.6.gz" | grep -qF "$PREFIX/share/brambix" || fail "the manual does not name $PREFIX/share/brambix"
 for n in 16 32 48 64 128 256; do
     icon="$ROOT/share/icons/hicolor/${n}x$n/apps/$APP_ID.png"
     file -b "$icon" | grep -q "PNG image data, $n x $n," || fail "icon ${n}x$n: $(file -b "$icon")"
@@ -34,10 +35,11 @@ say "ok: installed under DESTDIR + $PREFIX, with icons of 16 to 256 pixels ($(du
 timeout 60 desktop-file-validate "$ROOT/share/applications/$APP_ID.desktop" >"$WORK/desktop.log" 2>&1 ||
     fail "desktop-file-validate: $(cat "$WORK/desktop.log")"
 grep -qx "Icon=$APP_ID" "$ROOT/share/applications/$APP_ID.desktop" || fail 'the desktop entry does not name the icon'
-# AppStream 1.0 calls any warning a failed validation; only errors fail here (the
-# warnings are shown).
+# AppStream 1.0 calls any warning a failed validation; errors, and warnings but the
+# missing home page (the game has none), fail here (the rest is shown).
 timeout 60 appstreamcli validate --no-net "$ROOT/share/metainfo/$APP_ID.metainfo.xml" >"$WORK/appstream.log" 2>&1
-grep -q 'Validation' "$WORK/appstream.log" && ! grep -q '^E:' "$WORK/appstream.log" ||
+grep -q 'Validation' "$WORK/appstream.log" && ! grep -q '^E:' "$WORK/appstream.log" &&
+    ! grep '^W:' "$WORK/appstream.log" | grep -qv url-homepage-missing ||
     fail "appstreamcli validate: $(cat "$WORK/appstream.log")"
 say "ok: desktop-file-validate passes, appstreamcli validate finds no errors: $(grep -E '^[WI]:' "$WORK/appstream.log" | tr '\n' ' ')"
 
@@ -105,7 +107,8 @@ until_shot 5 installed world_shows grass.png || fail 'the installed game does no
 say 'ok: the installed game, started elsewhere, shows grass, wood and leaves'
 class=$(xprop -id "$WID" WM_CLASS)
 grep -qF "\"$APP_ID\"" <<<"$class" || fail "the window does not report the application id: $class"
-say "ok: the window reports $class"
+xprop -id "$WID" _NET_WM_ICON | grep -qF 'Icon (64 x 64)' || fail "the window shows no icon of the game's own"
+say "ok: the window reports $class and shows the game's icon"
 stop_game 'the installed game'
 [ ! -s "$WORK/installed.out" ] && [ ! -s "$WORK/game-installed.err" ] || fail 'a normal start printed something'
 say 'ok: a normal start prints nothing'
@@ -119,26 +122,30 @@ stop_game 'with BRAMBIX_DATA_DIR'
 [ ! -s "$WORK/game-variable.err" ] || fail "with BRAMBIX_DATA_DIR: $(cat "$WORK/game-variable.err")"
 say 'ok: the data folder named by BRAMBIX_DATA_DIR is the one used'
 
-# A BRAMBIX_DATA_DIR without assets is passed over, with one line saying so.
-mkdir -p "$WORK/no-assets"
+# A BRAMBIX_DATA_DIR whose assets/ holds none of the game's files is passed over, with one line saying so.
+mkdir -p "$WORK/no-assets/assets"
 play_installed misnamed BRAMBIX_DATA_DIR="$WORK/no-assets"
 stop_game 'with a BRAMBIX_DATA_DIR that holds no assets'
-[ "$(wc -l <"$WORK/game-misnamed.err")" -eq 1 ] && grep -qF "$WORK/no-assets, which holds no assets folder" "$WORK/game-misnamed.err" ||
+[ "$(wc -l <"$WORK/game-misnamed.err")" -eq 1 ] && grep -qF "$WORK/no-assets, which holds none of the game's data files" "$WORK/game-misnamed.err" ||
     fail "a BRAMBIX_DATA_DIR without assets: expected one line naming it: $(cat "$WORK/game-misnamed.err")"
 say "ok: a BRAMBIX_DATA_DIR without assets: $(cat "$WORK/game-misnamed.err")"
 
-# A picture and the font missing: one line each, naming the file and the data folder,
-# and the game plays on without them.
+# A picture missing, another over its size limit, another and the font FIFOs (opening
+# them would block): one line each, naming the file and the data folder, and the game plays on.
 cp -rL "$ROOT/share/brambix" "$WORK/data-partial"
 rm "$WORK/data-partial/assets/grass.png" "$WORK/data-partial/assets/arial.ttf"
+rm "$WORK/data-partial/assets/leaf.png" && mkfifo "$WORK/data-partial/assets/leaf.png" "$WORK/data-partial/assets/arial.ttf"
+truncate -s 17M "$WORK/data-partial/assets/healt.png"
 play_installed partial BRAMBIX_DATA_DIR="$WORK/data-partial"
 until_shot 5 partial eval '[ "$(count_color "$LAST_SHOT" "$(tile_x -5)" "$(tile_y 3)" 64 64 "$BACKGROUND" 0)" -eq 4096 ]' ||
     fail 'without grass.png the grass tiles do not show the background'
-poll 5 eval '[ "$(wc -l <"$WORK/game-partial.err")" -ge 2 ]' || fail "not two lines: $(cat "$WORK/game-partial.err")"
-stop_game 'without grass.png and the font'
+poll 5 eval '[ "$(wc -l <"$WORK/game-partial.err")" -ge 4 ]' || fail "not four lines: $(cat "$WORK/game-partial.err")"
+stop_game 'without grass.png, the hearts and the font'
 err="$WORK/game-partial.err"
-[ "$(wc -l <"$err")" -eq 2 ] || fail "expected two lines, got: $(cat "$err")"
+[ "$(wc -l <"$err")" -eq 4 ] || fail "expected four lines, got: $(cat "$err")"
+grep 'assets/leaf\.png' "$err" | grep -qF 'FIFO' || fail "no line names the FIFO leaf.png: $(cat "$err")"
+grep 'assets/healt\.png' "$err" | grep -qF 'larger than the limit of 16 MiB' || fail "no line names the limit: $(cat "$err")"
 grep 'assets/grass\.png' "$err" | grep -qF "$WORK/data-partial" || fail "no line names grass.png and the folder: $(cat "$err")"
-grep 'assets/arial\.ttf' "$err" | grep -qF "$WORK/data-partial" || fail "no line names arial.ttf and the folder: $(cat "$err")"
-say "ok: a missing picture and font, one line each: $(tr '\n' '|' <"$err")"
+grep 'assets/arial\.ttf' "$err" | grep -F "$WORK/data-partial" | grep -qF 'FIFO' || fail "no line names arial.ttf and the folder: $(cat "$err")"
+say "ok: a missing, an oversized and a FIFO picture and a FIFO font, one line each: $(tr '\n' '|' <"$err")"
 say 'PASS'

@@ -121,4 +121,12 @@ for keys in F11 alt+Return; do
     poll 5 eval '[ "$(geometry)" = "40 40 800 600" ]' || fail "$keys again: the window is at $(geometry), not back"
     say "ok: $keys again gave the window back its 800x600 at (40, 40)"
 done
+
+# ---------------------------------------------------------------- past the driver's limits
+# A size no display has is taken back to 8192 on a side, and the game lives on.
+xdo windowsize "$WID" 32767 32767
+poll 10 eval '[ "$(geometry | cut -d" " -f3-)" = "8192 8192" ]' || fail "at 32767x32767 asked, the window is $(geometry)"
+place 40 40 800 600
+until_shot 5 after-huge eval 'color_near "$(mean "$LAST_SHOT" 425 540 40 40)" "$slot1" 20' || fail 'no frame after 32767x32767'
+say 'ok: asked for 32767x32767, the window stays within 8192x8192 and the game plays on'
 say 'PASS'

@@ -31,14 +31,12 @@ inline std::optional<std::string> matchBoth()
     return std::nullopt;
 }
 
-// The bytes up to the first NUL are the book; every 9 bytes after it fill the grid,
-// byte b giving item b % 13 (empty for 0) with count b / 13 + 1. A book that loads
-// is also matched against each of its first recipes' own layouts.
-inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size_t size)
+// The first `bookSize` bytes are the book; every 9 bytes after the one that follows it
+// fill the grid, byte b giving item b % 13 (empty for 0) with count b / 13 + 1. A book
+// that loads is also matched against each of its first recipes' own layouts.
+inline std::optional<std::string> checkBookAndGrids(const uint8_t* data, size_t size, size_t bookSize)
 {
     resetGameState();
-    const void* nul = size > 0 ? std::memchr(data, 0, size) : nullptr;
-    const size_t bookSize = nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - data) : size;
     const RecipeLoad load = loadRecipeText(std::string(reinterpret_cast<const char*>(data), bookSize), "book");
     if (load.status == RecipeLoad::Missing) {
         return "a text was taken for a missing file";
@@ -88,6 +86,23 @@ inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size
         }
     }
     return std::nullopt;
+}
+
+// The whole input is a book, NUL bytes included, and one holding a NUL never loads;
+// then, where there is a NUL, the bytes before it are a book and those after it grids.
+inline std::optional<std::string> checkRecipeBookInput(const uint8_t* data, size_t size)
+{
+    const void* nul = size > 0 ? std::memchr(data, 0, size) : nullptr;
+    if (auto bad = checkBookAndGrids(data, size, size)) {
+        return bad;
+    }
+    if (nul == nullptr) {
+        return std::nullopt;
+    }
+    if (!recipes.is_null()) {
+        return std::string("a book holding a NUL byte was loaded");
+    }
+    return checkBookAndGrids(data, size, static_cast<size_t>(static_cast<const uint8_t*>(nul) - data));
 }
 
 }  // namespace fuzzcheck

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "files/regular_file.h"
 #include "rules/items.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
@@ -437,25 +438,36 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
          {"not valid JSON: parse error at line 5, column 11: number overflow parsing '4e308'"}},
         {"negative huge number", [&] { return write("neg.json", R"({"recipes": [], "x": [1, -1e309]})"); },
          {"line 1, column 26", "-1e309"}},
+        // Nesting is refused where it passes 256 levels, before the document is built.
         {"deep nesting in pattern", [&] { return fixtures + "deep_pattern.json"; },
-         {"recipe 0", "\"pattern\"", "entry 8 is an array of 1 entry"}},
-        {"deep nesting in result", [&] { return fixtures + "deep_result.json"; },
-         {"recipe 0", "\"result\"", "not an array of 1 entry"}},
-        {"deep nesting in amount", [&] { return fixtures + "deep_amount.json"; },
-         {"recipe 0", "\"amount\"", "not an array of 1 entry"}},
+         {"not valid JSON: nested deeper than 256 levels at line 2, column 286"}},
+        {"deep nesting in result", [&] { return fixtures + "deep_result.json"; }, {"line 2, column 301"}},
+        {"deep nesting in amount", [&] { return fixtures + "deep_amount.json"; }, {"line 2, column 314"}},
         {"nesting deeper than any stack",
          [&] {
              const size_t depth = 200000;  // far past what a recursive walk survives on an 8 MB stack
              return write("deeper.json", R"({"recipes": [{"pattern": [2,0,0,0,0,0,0,0,0], "result": )" +
                                              std::string(depth, '[') + std::string(depth, ']') + "}]}");
          },
-         {"\"result\"", "not an array of 1 entry"}},
+         {"nested deeper than 256 levels at line 1, column 310"}},
         {"a long string", [&] { return write("long.json", R"({"recipes": [{"pattern": [2,0,0,0,0,0,0,0,0], "result": ")" + std::string(100000, 'x') + "\"}]}"); },
          {"not a string starting \"xxxxxxxx", "xxx...\""}},
         {"text after the document", [&] { return fixtures + "trailing_text.json"; },
          {"not valid JSON: text after the document at line 4, column 3"}},
         {"a second document", [&] { return fixtures + "second_document.json"; },
          {"not valid JSON: text after the document at line 4, column 1"}},
+        {"a NUL byte and junk after the document",
+         [&] { return write("nul.json", std::string("{\"recipes\": []}\n\0junk", 21)); },
+         {"text after the document at line 2, column 1"}},
+        {"a top-level number and a NUL byte", [&] { return write("nul2.json", std::string("5\0", 2)); },
+         {"text after the document at line 1, column 2"}},
+        {"larger than its limit",
+         [&] {
+             const std::string path = write("huge.json", "");
+             std::filesystem::resize_file(path, RECIPE_BOOK_LIMIT_BYTES + 1);
+             return path;
+         },
+         {"cannot read: larger than the limit of 64 MiB for a recipe book"}},
         {"a directory",
          [&] {
              std::filesystem::create_directory(dir_ / "dir.json");
@@ -623,3 +635,13 @@ TEST_F(ShippedBookTest, TableMakesTheFiveTools)
 }
 
 }  // namespace
+
+// A file that holds more than its size said (procfs says 0), as one that grows while
+// read: reading stops one byte past the limit.
+TEST(RegularFile, ReadingStopsPastTheLimitWhateverTheSizeSaid)
+{
+    const FileRead over = readRegularFile("/proc/self/maps", 16);
+    EXPECT_EQ(over.status, FileRead::TooLarge);
+    EXPECT_EQ(over.problem, "16 bytes");
+    EXPECT_EQ(readRegularFile("/proc/self/maps", size_t{1} << 20).status, FileRead::Read);
+}

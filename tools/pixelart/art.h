@@ -65,8 +65,8 @@ public:
 // Adler-32 (as used by zlib). Pass a previous result to continue a running checksum.
 [[nodiscard]] std::uint32_t adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler = 1);
 
-// Encodes an 8-bit RGBA PNG. The pixel data is stored uncompressed, so output is
-// deterministic and needs no compression library.
+// Encodes an 8-bit RGBA PNG, compressed by the writer's own deflate (fixed codes, so
+// no compression library is needed): the same image always gives the same bytes.
 [[nodiscard]] std::vector<std::uint8_t> encode_png(const Image& image);
 
 // Writes bytes to a file, replacing it.

@@ -1,0 +1,177 @@
+// Loading the pictures, the font and the window's icon from the data folder.
+#include "shell/assets.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "files/regular_file.h"
+#include "shell/app.h"
+
+namespace {
+constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};
+constexpr const char* HEART_PICTURE = "assets/healt.png";
+constexpr const char* MOB_PICTURES[3][2] = {
+    {"assets/pig1.png", "assets/pig2.png"},
+    {"assets/cow1.png", "assets/cow2.png"},
+    {"assets/sheep1.png", "assets/sheep2.png"},
+};
+
+// The open font reads its bytes from here whenever it draws a new text.
+std::string fontBytes;
+
+// Reads `path` whole into `bytes`; false, with the reason in `problem`, when it cannot.
+bool readAsset(const char* path, size_t limitBytes, std::string& bytes, std::string& problem)
+{
+    FileRead file = readRegularFile(path, limitBytes);
+    switch (file.status) {
+    case FileRead::Read:
+        bytes = std::move(file.text);
+        return true;
+    case FileRead::NotRegular:
+        problem = "it is " + file.problem + ", not a regular file";
+        return false;
+    case FileRead::TooLarge:
+        problem = "larger than the limit of " + file.problem;
+        return false;
+    case FileRead::Missing:
+    case FileRead::Failed:
+        break;
+    }
+    problem = file.problem;
+    return false;
+}
+
+// The picture at `path` as an SDL surface; null, with the reason in `problem`.
+SDL_Surface* readPicture(const char* path, std::string& problem)
+{
+    std::string bytes;
+    if (!readAsset(path, PICTURE_LIMIT_BYTES, bytes, problem)) {
+        return nullptr;
+    }
+    SDL_Surface* s = IMG_Load_IO(SDL_IOFromConstMem(bytes.data(), bytes.size()), true);
+    if (s == nullptr) {
+        problem = SDL_GetError();
+    }
+    return s;
+}
+
+void destroy(SDL_Texture*& tex)
+{
+    if (tex != nullptr) {
+        SDL_DestroyTexture(tex);
+        tex = nullptr;
+    }
+}
+
+// The window shows the game's own picture in its title bar and task switcher.
+void setWindowIcon(SDL_Window* window)
+{
+    std::string problem;
+    if (SDL_Surface* icon = readPicture(ICON_PICTURE, problem)) {
+        SDL_SetWindowIcon(window, icon);
+        SDL_DestroySurface(icon);
+    } else {
+        reportAsset(ICON_PICTURE, problem, "the window has no icon of its own");
+    }
+}
+}  // namespace
+
+std::string dataFolder()
+{
+    std::error_code ec;
+    const std::string dir = std::filesystem::current_path(ec).string();
+    return ec ? "?" : dir;
+}
+
+void reportAsset(const char* path, const std::string& reason, const char* consequence)
+{
+    std::cerr << "Brambix: cannot load " << path << " from the data folder " << dataFolder();
+    if (!reason.empty()) {
+        std::cerr << ": " << reason;
+    }
+    std::cerr << " (" << consequence << ")\n";
+}
+
+// Pixel art is sampled nearest-neighbour at every size and position: SDL3 would
+// otherwise blend neighbouring pixels, SDL2 depends on a hint.
+SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path)
+{
+    std::string problem;
+    SDL_Surface* s = readPicture(path, problem);
+    SDL_Texture* tex = s != nullptr ? SDL_CreateTextureFromSurface(renderer, s) : nullptr;
+    if (s != nullptr && tex == nullptr) {
+        problem = SDL_GetError();
+    }
+    if (s != nullptr) {
+        SDL_DestroySurface(s);
+    }
+    if (tex != nullptr) {
+        SDL_SetTextureScaleMode(tex, SDL_SCALEMODE_NEAREST);
+    } else {
+        reportAsset(path, problem, "it is not drawn");
+    }
+    return tex;
+}
+
+void openGameFont(const char* path, float pointSize)
+{
+    closeGameFont();
+    std::string problem;
+    if (readAsset(path, FONT_LIMIT_BYTES, fontBytes, problem)) {
+        fnt = TTF_OpenFontIO(SDL_IOFromConstMem(fontBytes.data(), fontBytes.size()), true, pointSize);
+        if (fnt == nullptr) {
+            problem = SDL_GetError();
+        }
+    }
+    if (fnt == nullptr) {
+        std::string().swap(fontBytes);
+        reportAsset(path, problem, "stack counts are not shown");
+    }
+}
+
+void closeGameFont()
+{
+    if (fnt != nullptr) {
+        TTF_CloseFont(fnt);
+        fnt = nullptr;
+    }
+    std::string().swap(fontBytes);
+}
+
+void loadTextures(Gfx& gfx)
+{
+    gfx.texs.fill(nullptr);
+    for (int id = 1; id < ITEM_COUNT; ++id) {
+        gfx.texs[static_cast<size_t>(id)] = loadPicture(gfx.renderer, ITEMS[static_cast<size_t>(id)].picture);
+    }
+    for (size_t f = 0; f < gfx.playerFrames.size(); ++f) {
+        gfx.playerFrames[f] = loadPicture(gfx.renderer, PLAYER_PICTURES[f]);
+    }
+    gfx.healthTex = loadPicture(gfx.renderer, HEART_PICTURE);
+    for (size_t type = 0; type < gfx.mobFrames.size(); ++type) {
+        for (size_t f = 0; f < 2; ++f) {
+            gfx.mobFrames[type][f] = loadPicture(gfx.renderer, MOB_PICTURES[type][f]);
+        }
+    }
+    if (gfx.window != nullptr) {
+        setWindowIcon(gfx.window);
+    }
+}
+
+void destroyTextures(Gfx& gfx)
+{
+    for (auto& tex : gfx.texs) {
+        destroy(tex);
+    }
+    for (auto& tex : gfx.playerFrames) {
+        destroy(tex);
+    }
+    destroy(gfx.healthTex);
+    destroy(gfx.picture);
+    for (auto& frames : gfx.mobFrames) {
+        for (auto& tex : frames) {
+            destroy(tex);
+        }
+    }
+    gfx.text.clear();
+}

@@ -1,0 +1,27 @@
+// The game's data files as the shell loads them: pictures, the font and the window's
+// icon, each read whole through the one non-blocking reader before SDL decodes it.
+#pragma once
+
+#include <string>
+
+#include "shell/draw.h"
+
+constexpr const char* ICON_PICTURE = "assets/icon.png";
+
+// The data folder in use: the working folder once it has been found ("?" if unknown).
+std::string dataFolder();
+
+// One line on standard error for an asset that did not load: the file, the data folder
+// and the reason, with what the game does without it.
+void reportAsset(const char* path, const std::string& reason, const char* consequence);
+
+// A picture as a texture sampled by nearest pixels; null, with its line on standard
+// error, when it is missing, not a regular file, over the size limit or not a picture.
+SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path);
+
+// Opens the game's font into `fnt`, keeping its bytes for as long as it is open; on
+// failure `fnt` stays null (no counts shown) and one line says why.
+void openGameFont(const char* path, float pointSize);
+
+// Closes the font, if open, and lets its bytes go.
+void closeGameFont();
