@@ -457,7 +457,8 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
         {"a second document", [&] { return fixtures + "second_document.json"; },
          {"not valid JSON: text after the document at line 4, column 1"}},
         {"a NUL byte and junk after the document",
-         [&] { return write("nul.json", std::string("{\"recipes\": []}\n\0junk", 21)); },
+         // Not "nul.json": on Windows NUL with any extension names the null device.
+         [&] { return write("nul_byte.json", std::string("{\"recipes\": []}\n\0junk", 21)); },
          {"text after the document at line 2, column 1"}},
         {"a top-level number and a NUL byte", [&] { return write("nul2.json", std::string("5\0", 2)); },
          {"text after the document at line 1, column 2"}},
