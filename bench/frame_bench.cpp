@@ -8,11 +8,10 @@
 // worlds to show where the time goes.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "rules/clock.h"
@@ -357,8 +356,14 @@ int main(int argc, char** argv)
         return 1;
     }
     // No display needed: SDL's dummy video driver and a software renderer.
+#if defined(_WIN32)
+    _putenv_s("SDL_VIDEODRIVER", "dummy");
+#else
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (chdir(BRAMBIX_RUN_DIR) != 0) {
+#endif
+    std::error_code ec;
+    std::filesystem::current_path(BRAMBIX_RUN_DIR, ec);
+    if (ec) {
         std::fprintf(stderr, "frame_bench: cannot enter %s\n", BRAMBIX_RUN_DIR);
         return 1;
     }

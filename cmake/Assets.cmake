@@ -62,6 +62,8 @@ function(brambix_stage_assets run_dir)
       /usr/share/fonts/truetype/liberation
       /usr/share/fonts/truetype/dejavu
     NO_DEFAULT_PATH
+    # A cross build looks for libraries in its target's folders; the font is read here.
+    NO_CMAKE_FIND_ROOT_PATH
     DOC "TrueType font copied into the run folder as assets/arial.ttf")
   if(NOT BRAMBIX_FONT OR NOT EXISTS "${BRAMBIX_FONT}")
     message(FATAL_ERROR

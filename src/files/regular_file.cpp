@@ -14,6 +14,15 @@
 namespace {
 constexpr size_t READ_CHUNK_BYTES = 65536;
 
+#if defined(_WIN32)
+// Windows has no FIFOs to block on, no exec to leak into and no controlling terminal;
+// its files open in text mode (CR LF turned into LF) unless asked for bytes.
+constexpr int OPEN_FLAGS = O_RDONLY | O_BINARY;
+#else
+// Non-blocking, so that opening a FIFO returns at once and is refused below.
+constexpr int OPEN_FLAGS = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+#endif
+
 const char* kindOf(mode_t mode)
 {
     if (S_ISDIR(mode)) {
@@ -28,9 +37,11 @@ const char* kindOf(mode_t mode)
     if (S_ISBLK(mode)) {
         return "a block device";
     }
+#if defined(S_ISSOCK)
     if (S_ISSOCK(mode)) {
         return "a socket";
     }
+#endif
     return "a special file";
 }
 
@@ -56,8 +67,7 @@ std::string sizeLimitText(size_t limitBytes)
 
 FileRead readRegularFile(const std::string& path, size_t limitBytes)
 {
-    // Non-blocking, so that opening a FIFO returns at once and is refused below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), OPEN_FLAGS);
     if (fd < 0) {
         const int err = errno;
         struct stat st {};

@@ -1,10 +1,9 @@
 // Loading checks the recipe document once; an index derived from it answers matches.
 #include "rules/recipes.h"
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <iterator>
 #include <new>
 #include <unordered_map>
@@ -491,8 +490,8 @@ RecipeLoad loadRecipes(const std::string& path)
         case FileRead::Read:
             return loadRecipeText(file.text, path);
         case FileRead::Missing: {
-            struct stat st {};
-            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            std::error_code ec;
+            if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
                 return invalid(path + ": cannot read: it is a symbolic link to a file that does not exist");
             }
             return {RecipeLoad::Missing, ""};

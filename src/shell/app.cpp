@@ -14,6 +14,7 @@
 #include "shell/frame.h"
 #include "shell/picture.h"
 #include "shell/platform.h"
+#include "shell/report.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"
@@ -53,18 +54,18 @@ bool startGame(Game& game)
     }
     sdlx::setAppIdentity("Brambix", BRAMBIX_VERSION, BRAMBIX_APP_ID);
     if (!SDL_Init(SDL_INIT_VIDEO) || !TTF_Init()) {
-        std::cerr << INIT_FAILED_MESSAGE << '\n';
+        reportFatal(INIT_FAILED_MESSAGE);
         return false;
     }
     if (onInvisibleDriverByDefault()) {
-        std::cerr << INIT_FAILED_MESSAGE << '\n';
+        reportFatal(INIT_FAILED_MESSAGE);
         quitLibraries();
         return false;
     }
     setTickSource(sdlTicks);
 
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
-        std::cerr << "Brambix: cannot start: " << load.message << " (data folder " << dataFolder() << ")\n";
+        reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
         quitLibraries();
         return false;
     } else if (load.status == RecipeLoad::Missing) {
@@ -77,13 +78,13 @@ bool startGame(Game& game)
     gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT,
                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY);
     if (gfx.window == nullptr) {
-        std::cerr << "Brambix: cannot create the window: " << SDL_GetError() << '\n';
+        reportFatal(std::string("Brambix: cannot create the window: ") + SDL_GetError());
         quitLibraries();
         return false;
     }
     gfx.renderer = SDL_CreateRenderer(gfx.window, nullptr);
     if (gfx.renderer == nullptr) {
-        std::cerr << "Brambix: cannot create the renderer: " << SDL_GetError() << '\n';
+        reportFatal(std::string("Brambix: cannot create the renderer: ") + SDL_GetError());
         SDL_DestroyWindow(gfx.window);
         quitLibraries();
         return false;

@@ -9,6 +9,7 @@
 #include "rules/items.h"
 #include "rules/recipes.h"
 #include "shell/app.h"
+#include "shell/report.h"
 #include "shell/sdl.h"
 
 namespace fs = std::filesystem;
@@ -20,12 +21,12 @@ namespace fs = std::filesystem;
 namespace {
 std::string normal(const fs::path& p)
 {
-    std::string s = p.lexically_normal().string();
-    // "/a/b/" and "/a/b" are one folder; keep the root's own slash.
-    if (s.size() > 1 && s.back() == '/') {
-        s.pop_back();
+    fs::path q = p.lexically_normal();
+    // "/a/b/" and "/a/b" are one folder (so are "C:\a\" and "C:\a"); a root keeps its own.
+    if (!q.has_filename() && q.has_relative_path()) {
+        q = q.parent_path();
     }
-    return s;
+    return q.string();
 }
 }  // namespace
 
@@ -94,14 +95,14 @@ bool enterDataDir()
     std::error_code ec;
     const fs::path working = fs::current_path(ec);
     if (ec) {
-        std::cerr << "Brambix: cannot tell the working folder: " << ec.message() << '\n';
+        reportFatal("Brambix: cannot tell the working folder: " + ec.message());
         return false;
     }
     const std::vector<std::string> tried =
         dataDirCandidates(std::getenv(DATA_DIR_VARIABLE), working.string(), sdlx::basePath(), BRAMBIX_DATA_FROM_BIN);
     const std::string dir = firstDataDir(tried, holdsGameData);
     if (dir.empty()) {
-        std::cerr << noDataDirMessage(tried) << '\n';
+        reportFatal(noDataDirMessage(tried));
         return false;
     }
     // A folder the player named on purpose and that is passed over deserves a word.
@@ -111,7 +112,7 @@ bool enterDataDir()
     }
     fs::current_path(dir, ec);
     if (ec) {
-        std::cerr << "Brambix: cannot enter the data folder " << dir << ": " << ec.message() << '\n';
+        reportFatal("Brambix: cannot enter the data folder " + dir + ": " + ec.message());
         return false;
     }
     return true;

@@ -212,6 +212,9 @@ TEST(Parser, RejectsMalformedSourcesNamingFileAndLine) {
 }
 
 TEST(Parser, LoadArtRefusesWhatIsNotAReadableRegularFile) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no FIFOs and no devices at file paths";
+#else
     const fs::path dir = fs::temp_directory_path() / ("brambix-art-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "folder.txt");
@@ -243,6 +246,7 @@ TEST(Parser, LoadArtRefusesWhatIsNotAReadableRegularFile) {
         EXPECT_EQ(load.get(), c.source.string() + ": " + c.problem);
     }
     fs::remove_all(dir);
+#endif
 }
 
 TEST(Parser, TwoSourcesForOnePngAreRefused) {
@@ -251,9 +255,9 @@ TEST(Parser, TwoSourcesForOnePngAreRefused) {
         (void)png_targets("out", {"a/grass.txt", "b/grass.txt", "wood.txt", "a/grass.txt"});
         FAIL() << "expected an error";
     } catch (const ArtError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "b/grass.txt: would write out/grass.png, as a/grass.txt does\n"
-                  "a/grass.txt: would write out/grass.png, as a/grass.txt does");
+        const std::string target = (fs::path("out") / "grass.png").string();  // out\grass.png on Windows
+        EXPECT_EQ(std::string(e.what()), "b/grass.txt: would write " + target + ", as a/grass.txt does\n" +
+                                             "a/grass.txt: would write " + target + ", as a/grass.txt does");
     }
 }
 

@@ -2,7 +2,11 @@
 # it, real input through XTest (xdotool), screenshots (ImageMagick's import) and checks
 # on their pixels.
 #
-# A script sources this file, then calls e2e_init NAME BINARY RUN-DIR. Every helper
+# A script sources this file, then calls e2e_init NAME BINARY RUN-DIR, and starts the
+# game as "${GAME[@]}". With BRAMBIX_E2E_LAUNCHER set (to "wine") the binary is the
+# Windows build, started through it: the game is then ended with a window close (Windows
+# has no SIGTERM), a fatal error also shows a message box, and paths in its messages are
+# Windows paths. Every helper
 # that fails ends the script with status 1 and a message naming the screenshot to look
 # at. The work folder (screenshots, game output) is removed after a passing run unless
 # BRAMBIX_E2E_KEEP is set, and kept after a failing one.
@@ -10,6 +14,7 @@
 set -u
 
 E2E_TITLE='Brambix ULTIMATE'
+E2E_LAUNCHER=${BRAMBIX_E2E_LAUNCHER:-}
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # Colours the game draws (r g b).
@@ -93,7 +98,14 @@ e2e_init() {
     fi
     BIN=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
     RUN_DIR=$(cd "$3" && pwd)
-    [ -x "$BIN" ] || { printf 'no game binary at %s\n' "$BIN" >&2; exit 2; }
+    if [ -n "$E2E_LAUNCHER" ]; then
+        [ -f "$BIN" ] || { printf 'no game binary at %s\n' "$BIN" >&2; exit 2; }
+        # shellcheck disable=SC2206 # a command and its words, e.g. "wine"
+        GAME=($E2E_LAUNCHER "$BIN")
+    else
+        [ -x "$BIN" ] || { printf 'no game binary at %s\n' "$BIN" >&2; exit 2; }
+        GAME=("$BIN")
+    fi
     [ -d "$RUN_DIR/assets" ] || { printf 'no assets folder in %s\n' "$RUN_DIR" >&2; exit 2; }
     local tool
     for tool in Xvfb xdotool xwininfo xprop import convert; do
@@ -155,6 +167,14 @@ start_x() {
         # The number is written once the server listens; a server that cannot ends.
         poll 10 eval 'grep -q "^[0-9]" "$dfile" || ! kill -0 "$XVFB_PID" 2>/dev/null'
         if grep -q '^[0-9]' "$dfile" && kill -0 "$XVFB_PID" 2>/dev/null; then
+            # Wine's desktop stays on the display its first program was started on: a
+            # new one, kept running for the script, is started for this server.
+            # Its services start with it, away from the game's output.
+            if [ "$E2E_LAUNCHER" = wine ]; then
+                wineserver -k 2>/dev/null
+                wineserver -p </dev/null >/dev/null 2>&1
+                DISPLAY=":$n" timeout 60 wine wineboot </dev/null >/dev/null 2>&1
+            fi
             export DISPLAY=":$n"
             unset WAYLAND_DISPLAY
             # Whatever the caller's environment says, the game is to use the X server.
@@ -173,7 +193,7 @@ game_alive() { [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; }
 # script), its output in $WORK/game.out and $WORK/game.err.
 start_game() {
     local dir=${1:-$RUN_DIR}
-    (cd "$dir" && exec "$BIN" >"$WORK/game.out" 2>"$WORK/game.err") &
+    (cd "$dir" && exec "${GAME[@]}" >"$WORK/game.out" 2>"$WORK/game.err") &
     GAME_PID=$!
 }
 
@@ -485,10 +505,48 @@ wait_exit() {
     GAME_PID=''
 }
 
-# stop_game WHAT: ends the game with SIGTERM, as a desktop does at logout, and fails
-# unless it ends within 5 s with status 0.
+# stop_game WHAT: ends the game with SIGTERM, as a desktop does at logout (on Windows,
+# which has none, with the window's close request), and fails unless it ends within 5 s
+# with status 0.
 stop_game() {
-    kill -TERM "$GAME_PID"
+    if [ -n "$E2E_LAUNCHER" ]; then
+        "$(xclose_tool)" "$WID" || fail "$1: could not send the close request"
+    else
+        kill -TERM "$GAME_PID"
+    fi
     wait_exit 5
-    [ "$GAME_STATUS" -eq 0 ] || fail "$1: after SIGTERM the game ended with status $GAME_STATUS"
+    [ "$GAME_STATUS" -eq 0 ] || fail "$1: when asked to end, the game ended with status $GAME_STATUS"
+}
+
+# game_path DIR: DIR as the game names it in its messages.
+game_path() {
+    if [ -n "$E2E_LAUNCHER" ]; then
+        winepath -w "$1" 2>/dev/null
+    else
+        (cd "$1" && pwd -P)
+    fi
+}
+
+# run_to_end NAME DIR BOX [ENV-ARGUMENTS...]: runs the game from DIR, with the
+# environment changed by env(1) ENV-ARGUMENTS, until it ends by itself (at most 20 s); its
+# output in $WORK/NAME.out and $WORK/game-NAME.err; sets RUN_STATUS. On Windows a fatal
+# error also shows a message box titled Brambix: with BOX "box" it must appear, and it is
+# answered with Enter.
+run_to_end() {
+    local name=$1 dir=$2 box=$3
+    shift 3
+    (cd "$dir" && exec env "$@" timeout 20 "${GAME[@]}" >"$WORK/$name.out" 2>"$WORK/game-$name.err") &
+    local pid=$!
+    if [ -n "$E2E_LAUNCHER" ] && [ "$box" = box ]; then
+        local box
+        poll 15 eval 'box=$(xdo search --onlyvisible --name "^Brambix\$" 2>/dev/null | head -n 1); [ -n "$box" ]' ||
+            fail "$name: no message box titled Brambix within 15 s"
+        LAST_SHOT="$WORK/box-$name.png"
+        timeout 10 import -window "$box" "$LAST_SHOT" >/dev/null 2>&1
+        say "ok: $name: a message box (screenshot $LAST_SHOT)"
+        xdo windowfocus --sync "$box" >/dev/null 2>&1
+        xdo key --window "$box" Return >/dev/null 2>&1
+    fi
+    RUN_STATUS=0
+    wait "$pid" || RUN_STATUS=$?
 }

@@ -24,6 +24,17 @@
 
 #include "book_in_order.h"
 
+#if defined(_WIN32)
+// Windows has no FIFOs, no devices at file paths and no POSIX owners or permissions: the
+// rows that need them are skipped there.
+#define O_NONBLOCK 0
+static int mkfifo(const char*, int) { return -1; }
+static int geteuid() { return 1; }
+constexpr bool POSIX_FILES = false;
+#else
+constexpr bool POSIX_FILES = true;
+#endif
+
 namespace {
 
 using Grid = std::array<int, GRID_CELLS>;
@@ -446,7 +457,8 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
         {"a second document", [&] { return fixtures + "second_document.json"; },
          {"not valid JSON: text after the document at line 4, column 1"}},
         {"a NUL byte and junk after the document",
-         [&] { return write("nul.json", std::string("{\"recipes\": []}\n\0junk", 21)); },
+         // Not "nul.json": on Windows NUL with any extension names the null device.
+         [&] { return write("nul_byte.json", std::string("{\"recipes\": []}\n\0junk", 21)); },
          {"text after the document at line 2, column 1"}},
         {"a top-level number and a NUL byte", [&] { return write("nul2.json", std::string("5\0", 2)); },
          {"text after the document at line 1, column 2"}},
@@ -469,16 +481,20 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
              return mkfifo(path.c_str(), 0600) == 0 ? path : "";
          },
          {"cannot read: it is a FIFO (named pipe), not a regular file"}},
-        {"a device", [] { return std::string("/dev/null"); }, {"cannot read: it is a character device"}},
+        {"a device", [] { return std::string(POSIX_FILES ? "/dev/null" : ""); }, {"cannot read: it is a character device"}},
         {"a dangling symbolic link",
          [&] {
-             std::filesystem::create_symlink(dir_ / "gone.json", dir_ / "link.json");
-             return (dir_ / "link.json").string();
+             std::error_code ec;  // Wine makes no symbolic links
+             std::filesystem::create_symlink(dir_ / "gone.json", dir_ / "link.json", ec);
+             return ec ? "" : (dir_ / "link.json").string();
          },
          {"cannot read: it is a symbolic link to a file that does not exist"}},
         // Root reads a mode-000 file anyway; procfs refuses write-only settings even to root.
         {"an unreadable file",
          [&] {
+             if (!POSIX_FILES) {
+                 return std::string();
+             }
              if (root) {
                  return std::filesystem::exists("/proc/sys/vm/drop_caches") ? std::string("/proc/sys/vm/drop_caches") : "";
              }
@@ -487,14 +503,17 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
              return path;
          },
          {"cannot read: Permission denied"}},
-        {"a read that fails", [] { return std::filesystem::exists("/proc/self/mem") ? std::string("/proc/self/mem") : ""; },
+        {"a read that fails",
+         [] { return POSIX_FILES && std::filesystem::exists("/proc/self/mem") ? std::string("/proc/self/mem") : ""; },
          {"cannot read: Input/output error"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string path = c.make();
         if (path.empty()) {
-            std::cout << "[  SKIPPED ] row \"" << c.label << "\": this system cannot make it\n";
+            // Not in gtest's "[  SKIPPED ]" form: ctest would take the whole test, failures
+            // and all, for skipped.
+            std::cout << "row \"" << c.label << "\" left out: this system cannot make it\n";
             continue;
         }
         recipes = json::parse(bookWithEntry2(GOOD_ENTRY));

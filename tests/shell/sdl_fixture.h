@@ -171,8 +171,13 @@ public:
     static void SetUpTestSuite()
     {
         setupError.clear();
+#if defined(_WIN32)
+        _putenv_s("SDL_VIDEODRIVER", "dummy");
+        _putenv_s("SDL_RENDER_DRIVER", "software");
+#else
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_RENDER_DRIVER", "software", 1);
+#endif
 #ifdef BRAMBIX_RUN_DIR
         // A run by hand from elsewhere still finds the run folder's assets.
         std::error_code ec;

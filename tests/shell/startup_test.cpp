@@ -1,6 +1,7 @@
 // Before the window: the command line and the search for the data folder.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,7 +74,11 @@ TEST(DataDir, PlacesInOrder)
         {nullptr, "/tmp", "/", {"/tmp", "/", "/share/brambix"}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(dataDirCandidates(c.variable, c.working, c.base, up), c.expected)
+        std::vector<std::string> expected;  // with Windows' separators there
+        for (const std::string& dir : c.expected) {
+            expected.push_back(std::filesystem::path(dir).make_preferred().string());
+        }
+        EXPECT_EQ(dataDirCandidates(c.variable, c.working, c.base, up), expected)
             << "variable " << (c.variable ? c.variable : "(unset)") << ", working " << c.working << ", base "
             << c.base;
     }

@@ -1,9 +1,12 @@
 // pixelicon: draws an application icon in several sizes from one art source.
 //
 //   pixelicon <src.txt> <out-dir> <name> <size>...
+//   pixelicon --ico <src.txt> <out.ico> <size>...
 //
 // Writes <out-dir>/<size>x<size>/apps/<name>.png for every size, the layout of an icon
-// theme. A size that would not keep the art's pixels whole squares is refused.
+// theme; with --ico, one Windows icon file holding every size as a PNG image. A size
+// that would not keep the art's pixels whole squares is refused.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -16,13 +19,52 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+void put_le(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// An .ico file: a directory of entries, then each image as a whole PNG (read by Windows
+// since Vista). A width or height of 256 is written as 0, as the format has one byte.
+std::vector<std::uint8_t> encode_ico(const std::vector<std::vector<std::uint8_t>>& pngs, const std::vector<int>& sizes) {
+    constexpr std::uint32_t HEADER_BYTES = 6;
+    constexpr std::uint32_t ENTRY_BYTES = 16;
+    std::vector<std::uint8_t> out;
+    put_le(out, 0, 2);
+    put_le(out, 1, 2);  // an icon, not a cursor
+    put_le(out, static_cast<std::uint32_t>(pngs.size()), 2);
+    std::uint32_t offset = HEADER_BYTES + ENTRY_BYTES * static_cast<std::uint32_t>(pngs.size());
+    for (size_t i = 0; i < pngs.size(); ++i) {
+        const std::uint32_t side = sizes[i] >= 256 ? 0 : static_cast<std::uint32_t>(sizes[i]);
+        put_le(out, side, 1);
+        put_le(out, side, 1);
+        put_le(out, 0, 2);   // no palette, reserved
+        put_le(out, 1, 2);   // colour planes
+        put_le(out, 32, 2);  // bits per pixel
+        put_le(out, static_cast<std::uint32_t>(pngs[i].size()), 4);
+        put_le(out, offset, 4);
+        offset += static_cast<std::uint32_t>(pngs[i].size());
+    }
+    for (const auto& png : pngs) {
+        out.insert(out.end(), png.begin(), png.end());
+    }
+    return out;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+    const bool ico = argc > 1 && std::string(argv[1]) == "--ico";
     if (argc < 5) {
-        std::fprintf(stderr, "usage: %s <src.txt> <out-dir> <name> <size>...\n", argc > 0 ? argv[0] : "pixelicon");
+        std::fprintf(stderr, "usage: %s <src.txt> <out-dir> <name> <size>...\n       %s --ico <src.txt> <out.ico> <size>...\n",
+                     argc > 0 ? argv[0] : "pixelicon", argc > 0 ? argv[0] : "pixelicon");
         return 2;
     }
+    // With --ico every argument after the first is one place further on.
+    const int first = ico ? 2 : 1;
     try {
-        const brambix::art::Image image = brambix::art::load_art(argv[1]);
+        const brambix::art::Image image = brambix::art::load_art(argv[first]);
         std::vector<int> sizes;
         for (int i = 4; i < argc; ++i) {
             char* end = nullptr;
@@ -32,11 +74,23 @@ int main(int argc, char** argv) {
                 return 2;
             }
             if (!brambix::art::scales_whole(image, static_cast<int>(size))) {
-                std::fprintf(stderr, "pixelicon: %s: at size %ld its pixels would not stay whole squares\n", argv[1],
+                std::fprintf(stderr, "pixelicon: %s: at size %ld its pixels would not stay whole squares\n", argv[first],
                              size);
                 return 1;
             }
             sizes.push_back(static_cast<int>(size));
+        }
+        if (ico) {
+            if (sizes.size() > 255) {
+                std::fprintf(stderr, "pixelicon: an icon file holds at most 255 images\n");
+                return 2;
+            }
+            std::vector<std::vector<std::uint8_t>> pngs;
+            for (int size : sizes) {
+                pngs.push_back(brambix::art::encode_png(brambix::art::scale_nearest(image, size)));
+            }
+            brambix::art::write_file(argv[3], encode_ico(pngs, sizes));
+            return 0;
         }
         for (int size : sizes) {
             const std::string dim = std::to_string(size) + "x" + std::to_string(size);
