@@ -102,7 +102,7 @@ d13_packages() {
   if [[ -f "$list" ]] && ! grep -q '^deb-src' "$list"; then
     sed -n 's/^deb /deb-src /p' "$list" >>"$list"
   fi
-  d13_sh "export DEBIAN_FRONTEND=noninteractive; apt-get update -q && apt-get upgrade -y -q &&
+  d13_sh "export DEBIAN_FRONTEND=noninteractive; dpkg --configure -a && apt-get update -q && apt-get upgrade -y -q &&
           bash $copy/deps.sh --test && apt-get install -y -q --no-install-recommends $* && apt-get clean" >>"$log" 2>&1
   local status=$?
   flock -u "$lock"
