@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starting up in poor conditions: no display at all, a recipe file that is not JSON,
-# no recipe file.
+# Starting up in poor conditions: no display at all, a recipe file that is not JSON, a
+# recipe file too large for the memory there is, no recipe file.
 source "$(dirname "$0")/lib.sh"
 e2e_init startup "$@"
 
@@ -46,6 +46,19 @@ grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/g
 [ "$(wc -l <"$WORK/game-broken.err")" -eq 1 ] || fail "more than one line on standard error: $(cat "$WORK/game-broken.err")"
 [ ! -s "$WORK/broken.out" ] || fail 'the game wrote to standard output'
 say "ok: a recipe file that is not JSON: status 1 and '$(cat "$WORK/game-broken.err")'"
+
+# ---------------------------------------------------------------- a book memory cannot hold
+# A 55 MB book (under the size limit) with 400 MB of address space: the usual message and
+# status 1, not an abort. AddressSanitizer cannot run in so little, nor can Wine.
+if [ -z "$E2E_LAUNCHER" ] && ! ldd "$BIN" | grep -q libasan; then
+    HUGE=$(run_dir_copy huge-recipes)
+    python3 -c 'import sys; r = "{\"pattern\": [2,0,0,0,0,0,0,0,0], \"result\": 4, \"amount\": 4}"
+sys.stdout.write("{\"recipes\": [" + ",".join([r] * 1000000) + "]}")' >"$HUGE/assets/recipes.json"
+    run_to_end huge "$HUGE" box bash -c 'ulimit -v 400000 && exec "$@"' bash
+    [ "$RUN_STATUS" -eq 1 ] && grep -q 'assets/recipes.json: too large to load into memory' "$WORK/game-huge.err" ||
+        fail "a book too large for memory: status $RUN_STATUS, standard error: $(cat "$WORK/game-huge.err")"
+    say "ok: a book too large for memory: status 1 and '$(cat "$WORK/game-huge.err")'"
+fi
 
 # ---------------------------------------------------------------- no recipe file
 # The game says so in one line and is played as usual, but a grid never offers a product.
