@@ -1,5 +1,4 @@
 // Brambix: a top-down sandbox of grass and trees, creatures and crafting.
-#include <iostream>
 #include <new>
 
 #include "shell/app.h"
@@ -17,7 +16,7 @@ int main(int argc, char** argv)
     try {
         return runGame();
     } catch (const std::bad_alloc&) {
-        std::cerr << "Brambix: cannot go on: out of memory\n";
+        reportFatal("Brambix: cannot go on: out of memory");
         return 1;
     }
 }

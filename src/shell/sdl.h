@@ -140,7 +140,6 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 typedef SDL_RWops SDL_IOStream;
 #define SDL_IOFromConstMem(mem, size) SDL_RWFromConstMem((mem), static_cast<int>(size))
 #define IMG_Load_IO(io, closeio) IMG_Load_RW((io), (closeio) ? 1 : 0)
-#define IMG_LoadTexture_IO(r, io, closeio) IMG_LoadTexture_RW((r), (io), (closeio) ? 1 : 0)
 #define TTF_OpenFontIO(io, closeio, ptsize) TTF_OpenFontRW((io), (closeio) ? 1 : 0, static_cast<int>(ptsize))
 
 #define SDL_EVENT_QUIT SDL_QUIT
