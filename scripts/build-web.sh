@@ -64,16 +64,12 @@ libs_root=${BRAMBIX_WEB_LIBS:-$cache/web-libs}
 # What building the game for this machine needs (the root has it already).
 [[ -n ${BRAMBIX_WEB_IN_ROOT:-} ]] || bash scripts/deps.sh
 lib_sources=(libsdl3 libsdl3-image libsdl3-ttf freetype)
-
-source_version() {
-  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
-}
+source scripts/debian-sources.sh
 
 # build_libs PREFIX: builds the four libraries, static, into PREFIX.
 build_libs() {
   local prefix=$1 tmp status
   tmp=$(mktemp -d)
-  chmod 755 "$tmp" # apt's download user writes there
   (
     # Called as a condition, where set -e does not act: every step checks itself.
     must() { "$@" || { echo "failed: $*"; exit 1; }; }
@@ -86,28 +82,14 @@ build_libs() {
       must cmake --install "b-$name"
     }
     must cd "$tmp"
-    for p in "${lib_sources[@]}"; do
-      # The archive can lack a point release's .dsc and patches while it still has
-      # that version's original tarballs (checked against the Sources index alike).
-      if ! apt-get source -q "$p=$(source_version "$p")"; then
-        # apt has fetched and checked the tarballs that exist before it gave up; a
-        # tarball it did not get is fetched against the Sources index's checksum.
-        local line uri file size sum
-        line=$(apt-get source -q --print-uris "$p=$(source_version "$p")" | grep -E "^'[^ ]*\.orig\.tar\.[a-z0-9]+' " || true)
-        if [[ -n $line ]]; then
-          read -r uri file size sum <<<"$line"
-          must /usr/lib/apt/apt-helper download-file "${uri//\'/}" "$file" "$sum"
-        fi
-        must tar -xf "$(ls "$p"_*.orig.tar.* | grep -Ev '\.orig-|\.asc$' | head -n 1)"
-      fi
-    done
-    lib freetype freetype-2*/ -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    must unpack_sources "$tmp" "${lib_sources[@]}"
+    lib freetype freetype-src -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
       -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-    lib sdl libsdl3-3*/ -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF
-    lib image libsdl3-image-3*/ -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON -DSDLIMAGE_SAMPLES=OFF \
+    lib sdl libsdl3-src -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF
+    lib image libsdl3-image-src -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON -DSDLIMAGE_SAMPLES=OFF \
       -DSDLIMAGE_TESTS=OFF -DSDLIMAGE_AVIF=OFF -DSDLIMAGE_JXL=OFF -DSDLIMAGE_TIF=OFF -DSDLIMAGE_WEBP=OFF \
       -DSDLIMAGE_JPG=OFF
-    lib ttf libsdl3-ttf-3*/ -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=OFF -DSDLTTF_PLUTOSVG=OFF -DSDLTTF_SAMPLES=OFF
+    lib ttf libsdl3-ttf-src -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=OFF -DSDLTTF_PLUTOSVG=OFF -DSDLTTF_SAMPLES=OFF
   )
   status=$?
   rm -rf "$tmp"
@@ -150,14 +132,11 @@ cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF >"$log
   exit 1
 }
 
-# The JSON library is headers only; emscripten finds packages only under its own roots,
-# so it gets a copy rather than the system's include folder with the C library's headers.
+# Emscripten finds packages only under its own roots, so the JSON library gets a prefix
+# of its own rather than the system's include folder with the C library's headers.
 web=$src/build-web
 json=$web/json
-rm -rf "$json"
-mkdir -p "$json/include" "$json/share/cmake"
-cp -r /usr/include/nlohmann "$json/include/"
-cp -r /usr/share/cmake/nlohmann_json "$json/share/cmake/"
+json_headers "$json"
 echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
 emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \

@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/windows-env.sh
+source scripts/debian-sources.sh
 # The build runs its picture makers through Wine, which is chatty on standard error.
 export WINEDEBUG=${WINEDEBUG:--all}
 
@@ -36,9 +37,7 @@ libs=$(bash scripts/windows-libs.sh | tail -n 1)
 # nlohmann/json is headers only: the host's copy, in a folder of its own so that the
 # cross build sees nothing else of the host.
 json=$PWD/$build/json
-mkdir -p "$json/include" "$json/share/cmake"
-cp -r /usr/include/nlohmann "$json/include/"
-cp -r /usr/share/cmake/nlohmann_json "$json/share/cmake/"
+json_headers "$json"
 
 echo "== Windows: the game"
 # Compiled objects are kept between runs outside the clone; paths inside the clone

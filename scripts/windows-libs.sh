@@ -6,16 +6,14 @@
 # Runs on Debian 13 or later (in the Debian 13 root on older hosts); needs deb-src lines.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
+source "$src/scripts/debian-sources.sh"
 cache=${BRAMBIX_WINDOWS_LIBS_CACHE:-/var/cache/brambix/windows-libs}
 jobs=${BRAMBIX_JOBS:-2}
 sources=(freetype libsdl3 libsdl3-image libsdl3-ttf)
 
-version_of() {
-  apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -V | tail -n 1
-}
 key=""
 for s in "${sources[@]}"; do
-  v=$(version_of "$s")
+  v=$(source_version "$s")
   [[ -n "$v" ]] || { echo "no source package $s: is there a deb-src line in the apt sources?" >&2; exit 1; }
   key+="$s-$v-"
 done
@@ -32,23 +30,7 @@ work=$(mktemp -d "$cache/.work.XXXXXX")
 trap 'rm -rf --one-file-system "$work"' EXIT
 mkdir -p "$work/prefix"
 cd "$work"
-# apt checks every download against the signed archive. Where the archive lacks a
-# package's .dsc (and so its Debian changes), its .orig tarball of the same version is
-# used as it is.
-apt-get source -q --download-only "${sources[@]}" >"$work/source.log" 2>&1 || true
-for s in "${sources[@]}"; do
-  mkdir -p "$work/$s-src"
-  if dsc=$(ls "$work/${s}_"*.dsc 2>/dev/null | head -n 1) && [[ -n "$dsc" ]]; then
-    rm -rf "$work/$s-src"
-    dpkg-source -x "$dsc" "$work/$s-src" >>"$work/source.log" 2>&1
-  elif orig=$(ls "$work/${s}_"*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1) && [[ -n "$orig" ]]; then
-    tar -C "$work/$s-src" --strip-components=1 -xf "$orig"
-  else
-    tail -n 20 "$work/source.log" >&2
-    echo "cannot get the source package $s" >&2
-    exit 1
-  fi
-done
+unpack_sources "$work" "${sources[@]}" || exit 1
 
 # build NAME SOURCE-DIR CMAKE-OPTIONS...
 build() {
