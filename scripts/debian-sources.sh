@@ -11,7 +11,7 @@ source_version() {
 # release's .dsc and patches while it still has that version's original tarball: then
 # the tarball is used as it is, fetched against the Sources index's checksum.
 unpack_sources() {
-  local dir=$1 p v line uri file size sum
+  local dir=$1 p v orig line uri file size sum
   shift
   mkdir -p "$dir"
   chmod 755 "$dir" # apt's download user writes there
@@ -23,13 +23,19 @@ unpack_sources() {
       dpkg-source -x "$(ls "$dir/${p}_"*.dsc | head -n 1)" "$dir/$p-src" >>"$dir/source.log" 2>&1 || return 1
       continue
     fi
-    line=$(apt-get source -q --print-uris "$p=$v" | grep -E "^'[^ ]*\.orig\.tar\.[a-z0-9]+' " || true)
-    [[ -n $line ]] || { tail -n 20 "$dir/source.log" >&2; echo "cannot get the source package $p" >&2; return 1; }
-    read -r uri file size sum <<<"$line"
-    [[ -f $dir/$file ]] || (cd "$dir" && /usr/lib/apt/apt-helper download-file "${uri//\'/}" "$file" "$sum") \
-      >>"$dir/source.log" 2>&1 || { echo "cannot fetch $file" >&2; return 1; }
+    # apt fetched what the archive has before it gave up; a missing tarball is fetched
+    # here (asked from another folder: apt lists no file it finds downloaded already).
+    orig=$(ls "$dir/${p}_"*.orig.tar.* 2>/dev/null | grep -Ev '\.orig-|\.asc$' | head -n 1 || true)
+    if [[ -z $orig ]]; then
+      line=$(cd / && apt-get source -q --print-uris "$p=$v" | grep -E "^'[^ ]*\.orig\.tar\.[a-z0-9]+' " || true)
+      [[ -n $line ]] || { tail -n 20 "$dir/source.log" >&2; echo "cannot get the source package $p" >&2; return 1; }
+      read -r uri file size sum <<<"$line"
+      (cd "$dir" && /usr/lib/apt/apt-helper download-file "${uri//\'/}" "$file" "$sum") >>"$dir/source.log" 2>&1 ||
+        { echo "cannot fetch $file" >&2; return 1; }
+      orig=$dir/$file
+    fi
     mkdir -p "$dir/$p-src"
-    tar -C "$dir/$p-src" --strip-components=1 -xf "$dir/$file" || return 1
+    tar -C "$dir/$p-src" --strip-components=1 -xf "$orig" || return 1
   done
 }
 
