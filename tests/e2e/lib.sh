@@ -528,14 +528,14 @@ game_path() {
 }
 
 # run_to_end NAME DIR BOX [ENV-ARGUMENTS...]: runs the game from DIR, with the
-# environment changed by env(1) ENV-ARGUMENTS, until it ends by itself (at most 20 s); its
-# output in $WORK/NAME.out and $WORK/game-NAME.err; sets RUN_STATUS. On Windows a fatal
-# error also shows a message box titled Brambix: with BOX "box" it must appear, and it is
-# answered with Enter.
+# environment changed by env(1) ENV-ARGUMENTS, until it ends by itself (at most
+# RUN_TO_END_S seconds, 20 unless set); its output in $WORK/NAME.out and
+# $WORK/game-NAME.err; sets RUN_STATUS. On Windows a fatal error also shows a message box
+# titled Brambix: with BOX "box" it must appear, and it is answered with Enter.
 run_to_end() {
     local name=$1 dir=$2 box=$3
     shift 3
-    (cd "$dir" && exec env "$@" timeout 20 "${GAME[@]}" >"$WORK/$name.out" 2>"$WORK/game-$name.err") &
+    (cd "$dir" && exec env "$@" timeout "${RUN_TO_END_S:-20}" "${GAME[@]}" >"$WORK/$name.out" 2>"$WORK/game-$name.err") &
     local pid=$!
     if [ -n "$E2E_LAUNCHER" ] && [ "$box" = box ]; then
         local box
