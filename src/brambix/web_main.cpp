@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "shell/app.h"
+#include "shell/report.h"
 #include "shell/sdl.h"
+
+EM_JS_DEPS(brambix_notices, "$UTF8ToString");
 
 namespace {
 // The game is tuned to 60 frames a second. A display that refreshes faster calls more
@@ -44,6 +48,10 @@ int main()
     // The browser paces the frames: the desktop's pause would only stall the page. SDL
     // turns a renderer without vsync into a loop on timers at the first event poll,
     // which runs as fast as it can: with vsync the display's refresh paces it.
+    // What the game plays on without reaches only the browser's console: the page shows it.
+    if (const std::string notices = collectedNotices(); !notices.empty()) {
+        EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, notices.c_str());
+    }
     game.io.delay = [](uint32_t) {};
     SDL_SetRenderVSync(game.gfx.renderer, 1);
     emscripten_set_main_loop_arg(browserFrame, nullptr, 0 /* each animation frame */, false);
