@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Starting up in poor conditions: no display at all, a recipe file that is not JSON, a
-# recipe file too large for the memory there is, no recipe file.
+# recipe file too large for the memory there is, no recipe file (on Windows also with
+# no standard error), from a folder whose path is longer than 260 characters.
 source "$(dirname "$0")/lib.sh"
 e2e_init startup "$@"
+
+# A folder whose path is longer than the 260 characters of older Windows programs: the
+# messages name it whole.
+LONG=long-$(printf '%0100d/%0100d' 0 0)
 
 # run_dir_copy NAME: a run folder of links to the real assets, except the recipe file,
 # left for the caller to write (or not).
@@ -36,7 +41,7 @@ say "ok: no display: '$(cat "$WORK/game-nodisplay.err")' on standard error, stat
 start_x
 
 # ---------------------------------------------------------------- a broken recipe file
-BROKEN=$(run_dir_copy broken-recipes)
+BROKEN=$(run_dir_copy "$LONG/broken-recipes")
 printf '{\n  "recipes": [\n    {"name": "planks", "pattern": [2, 0, 0,\n' >"$BROKEN/assets/recipes.json"
 run_to_end broken "$BROKEN" box
 [ "$RUN_STATUS" -eq 1 ] || fail "with a recipe file that is not JSON the game ended with status $RUN_STATUS, expected 1"
@@ -62,7 +67,7 @@ fi
 
 # ---------------------------------------------------------------- no recipe file
 # The game says so in one line and is played as usual, but a grid never offers a product.
-NONE=$(run_dir_copy no-recipes)
+NONE=$(run_dir_copy "$LONG/no-recipes")
 start_game "$NONE"
 wait_for_game
 say 'ok: without a recipe file the window appears'
@@ -87,4 +92,20 @@ stop_game 'without a recipe file'
     grep -qF "$(game_path "$NONE")" "$WORK/game.err" ||
     fail "without a recipe file, expected one line naming it and the data folder: $(cat "$WORK/game.err")"
 say "ok: without a recipe file one line says so: $(cat "$WORK/game.err")"
+
+# On Windows, with no standard error at all (as when started by a double click), the line
+# is shown in a message box over the game; answered, the game plays on.
+if [ -n "$E2E_LAUNCHER" ]; then
+    (cd "$NONE" && exec "${GAME[@]}" >"$WORK/unread.out" 2>&-) &
+    GAME_PID=$!
+    poll 15 eval 'box=$(xdo search --onlyvisible --name "^Brambix\$" 2>/dev/null | head -n 1); [ -n "$box" ]' ||
+        fail 'with standard error closed, no message box titled Brambix within 15 s'
+    LAST_SHOT="$WORK/box-notices.png"
+    timeout 10 import -window "$box" "$LAST_SHOT" >/dev/null 2>&1
+    xdo windowfocus --sync "$box" >/dev/null 2>&1
+    xdo key --window "$box" Return >/dev/null 2>&1
+    wait_for_game
+    stop_game 'after the notices box'
+    say "ok: with standard error closed, the line is in a message box (screenshot $WORK/box-notices.png)"
+fi
 say 'PASS'
