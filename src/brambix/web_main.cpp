@@ -45,13 +45,13 @@ int main()
         EM_ASM(if (Module.startFailed) Module.startFailed(););
         return 1;
     }
-    // The browser paces the frames: the desktop's pause would only stall the page. SDL
-    // turns a renderer without vsync into a loop on timers at the first event poll,
-    // which runs as fast as it can: with vsync the display's refresh paces it.
     // What the game plays on without reaches only the browser's console: the page shows it.
     if (const std::string notices = collectedNotices(); !notices.empty()) {
         EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, notices.c_str());
     }
+    // The browser paces the frames: the desktop's pause would only stall the page. SDL
+    // turns a renderer without vsync into a loop on timers at the first event poll,
+    // which runs as fast as it can: with vsync the display's refresh paces it.
     game.io.delay = [](uint32_t) {};
     SDL_SetRenderVSync(game.gfx.renderer, 1);
     emscripten_set_main_loop_arg(browserFrame, nullptr, 0 /* each animation frame */, false);
