@@ -6,8 +6,9 @@ source "$(dirname "$0")/lib.sh"
 e2e_init startup "$@"
 
 # Data folders whose paths are longer than the 260 characters of older Windows programs:
-# the messages name them whole. Wine starts no program in such a folder (nor does
-# winepath name it whole), so the game is pointed at it by BRAMBIX_DATA_DIR.
+# the messages name them whole. Wine starts no program in such a folder (it says so on
+# standard error), nor does winepath name it whole, so the game is started elsewhere and
+# pointed at it by BRAMBIX_DATA_DIR.
 LONG=long-$(printf '%0100d/%0100d/%0100d' 0 0 0)
 long_path() { # DIR: DIR, under $WORK, as the game names it
     if [ -n "$E2E_LAUNCHER" ]; then
@@ -51,7 +52,7 @@ start_x
 # ---------------------------------------------------------------- a broken recipe file
 BROKEN=$(run_dir_copy "$LONG/broken-recipes")
 printf '{\n  "recipes": [\n    {"name": "planks", "pattern": [2, 0, 0,\n' >"$BROKEN/assets/recipes.json"
-run_to_end broken "$BROKEN" box BRAMBIX_DATA_DIR="$(long_path "$BROKEN")"
+run_to_end broken "$WORK" box BRAMBIX_DATA_DIR="$(long_path "$BROKEN")"
 [ "$RUN_STATUS" -eq 1 ] || fail "with a recipe file that is not JSON the game ended with status $RUN_STATUS, expected 1"
 grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/game-broken.err" &&
     grep -qF "(data folder $(long_path "$BROKEN"))" "$WORK/game-broken.err" ||
@@ -76,7 +77,7 @@ fi
 # ---------------------------------------------------------------- no recipe file
 # The game says so in one line and is played as usual, but a grid never offers a product.
 NONE=$(run_dir_copy "$LONG/no-recipes")
-BRAMBIX_DATA_DIR=$(long_path "$NONE") start_game "$NONE"
+BRAMBIX_DATA_DIR=$(long_path "$NONE") start_game "$WORK"
 wait_for_game
 say 'ok: without a recipe file the window appears'
 world_click $(($(tile_x -1) + 32)) $(($(tile_y 0) + 32))
