@@ -87,8 +87,10 @@ chmod -R a-w "$game"
 touch "$tmp/before"
 version_line() { wine "$dir/brambix.exe" --version | tee /dev/stderr | grep -qE '^brambix [0-9.]+ \(SDL3 '; }
 help_text() { wine "$dir/brambix.exe" --help | grep -q 'Controls:'; }
+help_slash() { wine "$dir/brambix.exe" '/?' | grep -q 'Controls:'; }
 check version version_line
 check help help_text
+check help-slash help_slash
 # The close-request helper the end-to-end scripts send to the window, built once.
 export BRAMBIX_XCLOSE=$tmp/brambix_xclose
 c++ -O1 -o "$BRAMBIX_XCLOSE" tests/e2e/tools/xclose.cpp -lX11 || failed=$((failed + 1))

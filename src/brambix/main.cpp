@@ -8,13 +8,14 @@
 int main(int argc, char** argv)
 {
     useParentConsole();
-    if (int status = answerCommandLine(parseCommandLine(argc, argv)); status >= 0) {
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (int status = answerCommandLine(line); status >= 0) {
         return status;
     }
     // Every data file has a size limit, so this takes a machine already short of memory;
     // it still deserves a word and an orderly status rather than an abort.
     try {
-        return runGame();
+        return runGame(line.wholePixels);
     } catch (const std::bad_alloc&) {
         reportFatal("Brambix: cannot go on: out of memory");
         return 1;

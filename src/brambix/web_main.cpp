@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "shell/app.h"
+#include "shell/report.h"
 #include "shell/sdl.h"
+
+EM_JS_DEPS(brambix_notices, "$UTF8ToString");
 
 namespace {
 // The game is tuned to 60 frames a second. A display that refreshes faster calls more
@@ -40,6 +44,10 @@ int main()
         // The page puts the reason, already on standard error, in place of the game.
         EM_ASM(if (Module.startFailed) Module.startFailed(););
         return 1;
+    }
+    // What the game plays on without reaches only the browser's console: the page shows it.
+    if (const std::string notices = collectedNotices(); !notices.empty()) {
+        EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, notices.c_str());
     }
     // The browser paces the frames: the desktop's pause would only stall the page. SDL
     // turns a renderer without vsync into a loop on timers at the first event poll,

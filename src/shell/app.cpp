@@ -105,12 +105,16 @@ void stopGame(Game& game)
     quitLibraries();
 }
 
-int runGame()
+int runGame(bool wholePixels)
 {
     Game game;
+    game.gfx.wholePixels = wholePixels;
     if (!startGame(game)) {
         return 1;
     }
+    // The first frame is drawn before the notices, so that their box stands over the game.
+    runFrame(game.loop, game.io, game.gfx);
+    showNoticesWhereUnread(game.gfx.window);
     while (game.loop.running) {
         runFrame(game.loop, game.io, game.gfx);
     }

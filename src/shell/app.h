@@ -34,7 +34,8 @@ bool startGame(Game& game);
 // Shutdown after the last frame: the pictures, the font and the libraries.
 void stopGame(Game& game);
 
-// The whole run on the desktop: start-up, frames with their pause until the window is
-// closed, shutdown. Returns the exit status: 0 after the window was closed, 1 when
-// start-up could not go on (the reason is on standard error).
-int runGame();
+// The whole run on the desktop: start-up (with whole-pixel scaling when `wholePixels`),
+// the notices where standard error reaches nobody, frames with their pause until the
+// window is closed, shutdown. Returns the exit status: 0 after the window was closed, 1
+// when start-up could not go on (the reason is on standard error).
+int runGame(bool wholePixels = false);

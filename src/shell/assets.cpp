@@ -1,11 +1,12 @@
 // Loading the pictures, the font and the window's icon from the data folder.
 #include "shell/assets.h"
 
-#include <filesystem>
-#include <iostream>
+#include <cstdint>
 
 #include "files/regular_file.h"
 #include "shell/app.h"
+#include "shell/datadir.h"
+#include "shell/report.h"
 
 namespace {
 constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};
@@ -25,6 +26,11 @@ bool readAsset(const char* path, size_t limitBytes, std::string& bytes, std::str
     FileRead file = readRegularFile(path, limitBytes);
     switch (file.status) {
     case FileRead::Read:
+        if (file.text.empty()) {
+            // The libraries would only say they were given no data.
+            problem = "the file is empty";
+            return false;
+        }
         bytes = std::move(file.text);
         return true;
     case FileRead::NotRegular:
@@ -41,11 +47,38 @@ bool readAsset(const char* path, size_t limitBytes, std::string& bytes, std::str
     return false;
 }
 
+// A PNG's width and height as its header gives them; false for anything else.
+bool pngSize(const std::string& bytes, uint32_t& width, uint32_t& height)
+{
+    static constexpr char SIGNATURE_AND_HEADER[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR";
+    constexpr size_t HEADER_END = 24;  // the signature, the header's length and type, width, height
+    if (bytes.size() < HEADER_END || bytes.compare(0, 16, SIGNATURE_AND_HEADER, 16) != 0) {
+        return false;
+    }
+    auto bigEndian = [&bytes](size_t at) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) {
+            v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+        }
+        return v;
+    };
+    width = bigEndian(16);
+    height = bigEndian(20);
+    return true;
+}
+
 // The picture at `path` as an SDL surface; null, with the reason in `problem`.
 SDL_Surface* readPicture(const char* path, std::string& problem)
 {
     std::string bytes;
     if (!readAsset(path, PICTURE_LIMIT_BYTES, bytes, problem)) {
+        return nullptr;
+    }
+    // A small file can hold a huge picture: decoding one of 30000 by 30000 pixels would
+    // take gigabytes of memory before it could be refused.
+    if (uint32_t w = 0, h = 0; pngSize(bytes, w, h) && (w > PICTURE_MAX_SIDE_PX || h > PICTURE_MAX_SIDE_PX)) {
+        problem = "the picture is " + std::to_string(w) + " by " + std::to_string(h) + " pixels, over the limit of " +
+                  std::to_string(PICTURE_MAX_SIDE_PX) + " on a side";
         return nullptr;
     }
     SDL_Surface* s = IMG_Load_IO(SDL_IOFromConstMem(bytes.data(), bytes.size()), true);
@@ -79,17 +112,17 @@ void setWindowIcon(SDL_Window* window)
 std::string dataFolder()
 {
     std::error_code ec;
-    const std::string dir = std::filesystem::current_path(ec).string();
+    const std::string dir = workingFolder(ec);
     return ec ? "?" : dir;
 }
 
 void reportAsset(const char* path, const std::string& reason, const char* consequence)
 {
-    std::cerr << "Brambix: cannot load " << path << " from the data folder " << dataFolder();
+    std::string line = std::string("Brambix: cannot load ") + path + " from the data folder " + dataFolder();
     if (!reason.empty()) {
-        std::cerr << ": " << reason;
+        line += ": " + reason;
     }
-    std::cerr << " (" << consequence << ")\n";
+    reportNotice(line + " (" + consequence + ")");
 }
 
 // Pixel art is sampled nearest-neighbour at every size and position: SDL3 would

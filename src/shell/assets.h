@@ -2,21 +2,26 @@
 // icon, each read whole through the one non-blocking reader before SDL decodes it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "shell/draw.h"
 
 constexpr const char* ICON_PICTURE = "assets/icon.png";
+// The widest and tallest picture loaded: far above the game's own (64 by 64), far below
+// what would take gigabytes once decoded.
+constexpr uint32_t PICTURE_MAX_SIDE_PX = 4096;
 
 // The data folder in use: the working folder once it has been found ("?" if unknown).
 std::string dataFolder();
 
-// One line on standard error for an asset that did not load: the file, the data folder
-// and the reason, with what the game does without it.
+// One line on standard error, kept among the notices, for an asset that did not load:
+// the file, the data folder and the reason, with what the game does without it.
 void reportAsset(const char* path, const std::string& reason, const char* consequence);
 
 // A picture as a texture sampled by nearest pixels; null, with its line on standard
-// error, when it is missing, not a regular file, over the size limit or not a picture.
+// error, when it is missing, not a regular file, empty, over the size limit (of the
+// file, or of a PNG's sides as its header gives them) or not a picture.
 SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path);
 
 // Opens the game's font into `fnt`, keeping its bytes for as long as it is open; on

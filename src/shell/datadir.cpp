@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 #include "rules/items.h"
@@ -11,6 +10,10 @@
 #include "shell/app.h"
 #include "shell/report.h"
 #include "shell/sdl.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -29,6 +32,26 @@ std::string normal(const fs::path& p)
     return q.string();
 }
 }  // namespace
+
+std::string workingFolder(std::error_code& ec)
+{
+    ec.clear();
+#if defined(_WIN32)
+    // std::filesystem asks the C library, which reads the folder into a buffer of 260
+    // characters and names none when the path is longer: ask Windows for its length.
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring dir(size, L'\0');
+    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryW(size, dir.data());
+    if (length == 0 || length >= size) {
+        ec.assign(static_cast<int>(GetLastError()), std::system_category());
+        return "";
+    }
+    dir.resize(length);
+    return fs::path(dir).string();
+#else
+    return fs::current_path(ec).string();
+#endif
+}
 
 std::vector<std::string> dataDirCandidates(const char* variable, const std::string& workingDir,
                                            const std::string& basePath, const std::string& installedData)
@@ -93,13 +116,13 @@ std::string noDataDirMessage(const std::vector<std::string>& tried)
 bool enterDataDir()
 {
     std::error_code ec;
-    const fs::path working = fs::current_path(ec);
+    const std::string working = workingFolder(ec);
     if (ec) {
         reportFatal("Brambix: cannot tell the working folder: " + ec.message());
         return false;
     }
     const std::vector<std::string> tried =
-        dataDirCandidates(std::getenv(DATA_DIR_VARIABLE), working.string(), sdlx::basePath(), BRAMBIX_DATA_FROM_BIN);
+        dataDirCandidates(std::getenv(DATA_DIR_VARIABLE), working, sdlx::basePath(), BRAMBIX_DATA_FROM_BIN);
     const std::string dir = firstDataDir(tried, holdsGameData);
     if (dir.empty()) {
         reportFatal(noDataDirMessage(tried));
@@ -107,8 +130,8 @@ bool enterDataDir()
     }
     // A folder the player named on purpose and that is passed over deserves a word.
     if (const char* named = std::getenv(DATA_DIR_VARIABLE); named != nullptr && *named != '\0' && dir != tried.front()) {
-        std::cerr << "Brambix: " << DATA_DIR_VARIABLE << " names " << tried.front()
-                  << ", which holds none of the game's data files; using the data folder " << dir << '\n';
+        reportNotice(std::string("Brambix: ") + DATA_DIR_VARIABLE + " names " + tried.front() +
+                     ", which holds none of the game's data files; using the data folder " + dir);
     }
     fs::current_path(dir, ec);
     if (ec) {

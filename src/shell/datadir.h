@@ -3,10 +3,14 @@
 
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // Names the data folder, ahead of every other place, when set.
 constexpr const char* DATA_DIR_VARIABLE = "BRAMBIX_DATA_DIR";
+
+// The working folder's full path, however long; empty, with `ec` set, when it cannot be told.
+std::string workingFolder(std::error_code& ec);
 
 // The places to look for the data folder, in order, as absolute paths: the folder
 // named by `variable` (when set and not empty; relative to `workingDir`), the working

@@ -46,6 +46,7 @@ struct Gfx {
     TextCache text;
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown
+    bool wholePixels = false;        // the picture scaled by whole numbers only, with wider bars
 };
 
 struct Colour {

@@ -24,8 +24,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         if (arg == "--") {
             break;
         }
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
             help = true;
+        } else if (arg == "--whole-pixels") {
+            line.wholePixels = true;
         } else if (arg == "--version") {
             version = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -41,12 +43,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
 std::string usageText()
 {
     return std::string(
-               "Usage: brambix [--help | --version]\n"
+               "Usage: brambix [--help | --version | --whole-pixels]\n"
                "A top-down sandbox of grass and trees, creatures and crafting.\n"
                "\n"
                "Options:\n"
-               "  -h, --help   show this help and exit\n"
-               "  --version    show the version and exit\n"
+               "  -h, --help, /?   show this help and exit\n"
+               "  --version        show the version and exit\n"
+               "  --whole-pixels   start with whole-pixel scaling (P switches it)\n"
                "\n"
                "Controls:\n"
                "  W A S D (held)      walk\n"
@@ -56,6 +59,8 @@ std::string usageText()
                "                      or place the selected block\n"
                "  E                   open or close the inventory\n"
                "  F11, Alt+Enter      switch between window and fullscreen\n"
+               "  P                   scale the picture by whole numbers only (every pixel\n"
+               "                      a block of one size, wider bars) or to fill the window\n"
                "  on a screen         left click moves a whole stack, right click one item;\n"
                "                      a click on the result takes the product\n"
                "\n"

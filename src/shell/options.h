@@ -1,4 +1,4 @@
-// The command line: --help, --version, or play.
+// The command line: --help, --version, or play (with --whole-pixels).
 #pragma once
 
 #include <string>
@@ -6,11 +6,13 @@
 struct CommandLine {
     enum Action { Play, Help, Version, Unknown } action = Play;
     std::string unknown;  // for Unknown: the first option not understood
+    bool wholePixels = false;  // --whole-pixels: the picture scaled by whole numbers from the start
 };
 
 // Reads the arguments after the program name. Any option not understood makes it
-// Unknown; else --help (-h) wins over --version; words that are not options are
-// ignored, as they always were, and so is everything after "--".
+// Unknown; else --help (-h, or /? as Windows players write it) wins over --version;
+// words that are not options are ignored, as they always were, and so is everything
+// after "--".
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage: options, controls and where the data folder is looked for.

@@ -55,6 +55,18 @@ SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
     }
     return t;
 }
+
+// The scaling that fits the picture into the window now. SDL's whole-number scaling
+// never goes below one and would crop the picture in a smaller window.
+void choosePresentation(Gfx& gfx)
+{
+    int w = 0;
+    int h = 0;
+    const bool fits = SDL_GetRenderOutputSize(gfx.renderer, &w, &h) && w >= SCREEN_WIDTH && h >= SCREEN_HEIGHT;
+    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                     gfx.wholePixels && fits ? SDL_LOGICAL_PRESENTATION_INTEGER_SCALE
+                                                             : SDL_LOGICAL_PRESENTATION_LETTERBOX);
+}
 }  // namespace
 
 void setUpPicture(Gfx& gfx)
@@ -63,11 +75,18 @@ void setUpPicture(Gfx& gfx)
         SDL_SetWindowMaximumSize(gfx.window, WINDOW_MAX_PX, WINDOW_MAX_PX);
     }
     // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
-    SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT, SDL_LOGICAL_PRESENTATION_LETTERBOX);
+    choosePresentation(gfx);
     // Scaling the finished picture rather than each drawing keeps every pixel of it one
-    // block at whole-number scales (a heart drawn 20 pixels wide stays the same heart at
-    // any size), and costs one copy however much is drawn.
+    // block at whole-number scales, one or two screen pixels wide at others (a heart
+    // drawn 20 pixels wide stays the same heart at any size), and costs one copy however
+    // much is drawn.
     gfx.picture = createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+void setWholePixels(Gfx& gfx, bool on)
+{
+    gfx.wholePixels = on;
+    choosePresentation(gfx);
 }
 
 void beginPicture(Gfx& gfx)
@@ -89,6 +108,9 @@ void showPicture(Gfx& gfx)
     }
     if (!withinCap(gfx)) {
         return;
+    }
+    if (gfx.resized && gfx.wholePixels) {
+        choosePresentation(gfx);
     }
     if (drawnInPicture) {
         SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);

@@ -4,11 +4,20 @@
 #include "shell/draw.h"
 
 // Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
-// to the largest size that fits the window with its aspect kept, centred, by nearest
-// pixels, with black bars beside it. Where the renderer cannot draw into a texture the
-// frame is drawn straight into the window and SDL scales each drawing alike. Caps the
-// window at a size the graphics driver can handle.
+// to the largest size that fits the window with its aspect kept (by any factor, or by
+// whole numbers as `gfx.wholePixels` says), centred, by nearest pixels, with black bars
+// beside it. Where the renderer cannot draw into a texture the frame is drawn straight
+// into the window and SDL scales each drawing alike. Caps the window at a size the
+// graphics driver can handle.
 void setUpPicture(Gfx& gfx);
+
+// The key that switches whole-pixel scaling on and off.
+constexpr SDL_Scancode WHOLE_PIXELS_KEY = SDL_SCANCODE_P;
+
+// Sets whole-pixel scaling on or off: on, the picture is shown at the largest whole
+// multiple of its size that fits, so that every pixel is a block of the same size, with
+// wider bars; in a window smaller than the picture it is scaled down as when off.
+void setWholePixels(Gfx& gfx, bool on);
 
 // Points the frame's drawing at the picture.
 void beginPicture(Gfx& gfx);

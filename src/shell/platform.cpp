@@ -5,6 +5,7 @@
 
 #include "rules/state.h"
 #include "shell/draw.h"
+#include "shell/picture.h"
 #include "shell/sdl.h"
 
 namespace {
@@ -56,6 +57,13 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
             if (!sdlx::isKeyRepeat(e)) {
                 sdlx::setDesktopFullscreen(gfx.window, !sdlx::isFullscreen(gfx.window));
                 gfx.resized = true;
+            }
+            break;
+        }
+        // So does the way the picture is scaled into it.
+        if (sdlx::scancode(e) == WHOLE_PIXELS_KEY) {
+            if (!sdlx::isKeyRepeat(e)) {
+                setWholePixels(gfx, !gfx.wholePixels);
             }
             break;
         }

@@ -1,4 +1,4 @@
-// Telling a player why the game stopped, with or without a terminal.
+// Telling a player why the game stopped, or what it plays on without, with or without a terminal.
 #include "shell/report.h"
 
 #include <cstdio>
@@ -10,6 +10,12 @@
 #include <windows.h>
 #endif
 
+namespace {
+std::string notices;
+// Set when the game was started with no standard error and no console to send it to.
+bool stderrUnread = false;
+}  // namespace
+
 void reportFatal(const std::string& line)
 {
     std::cerr << line << '\n' << std::flush;
@@ -18,6 +24,27 @@ void reportFatal(const std::string& line)
     // or the desktop's session log has it.
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Brambix", line.c_str(), nullptr);
 #endif
+}
+
+void reportNotice(const std::string& line)
+{
+    std::cerr << line << '\n';
+    notices += line + '\n';
+}
+
+std::string collectedNotices()
+{
+    return notices;
+}
+
+void showNoticesWhereUnread(SDL_Window* window)
+{
+    // A console, a file or a pipe has a reader (a player, a script, a test) that expects
+    // the lines there and nothing more.
+    if (stderrUnread && !notices.empty()) {
+        const std::string text = notices.substr(0, notices.size() - 1);
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Brambix", text.c_str(), window);
+    }
 }
 
 void useParentConsole()
@@ -30,12 +57,14 @@ void useParentConsole()
     };
     const bool out = unset(STD_OUTPUT_HANDLE);
     const bool err = unset(STD_ERROR_HANDLE);
+    stderrUnread = err;
     if ((out || err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
         if (out && std::freopen("CONOUT$", "w", stdout) != nullptr) {
             std::cout.clear();
         }
         if (err && std::freopen("CONOUT$", "w", stderr) != nullptr) {
             std::cerr.clear();
+            stderrUnread = false;
         }
     }
 #endif

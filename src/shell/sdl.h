@@ -156,14 +156,20 @@ typedef Uint32 SDL_MouseButtonFlags;
 
 // The resizable window: the picture letterboxed into it, its pixel density, the pointer.
 namespace brambix_sdl2 {
-enum LogicalPresentation { LOGICAL_PRESENTATION_DISABLED, LOGICAL_PRESENTATION_LETTERBOX };
+enum LogicalPresentation {
+    LOGICAL_PRESENTATION_DISABLED,
+    LOGICAL_PRESENTATION_LETTERBOX,
+    LOGICAL_PRESENTATION_INTEGER_SCALE
+};
 
+// SDL2 keeps whole-number scaling as a switch beside the logical size.
 inline bool setLogicalPresentation(SDL_Renderer* r, int w, int h, LogicalPresentation mode)
 {
+    const SDL_bool whole = mode == LOGICAL_PRESENTATION_INTEGER_SCALE ? SDL_TRUE : SDL_FALSE;
     if (mode == LOGICAL_PRESENTATION_DISABLED) {
-        return SDL_RenderSetLogicalSize(r, 0, 0) == 0;
+        return SDL_RenderSetLogicalSize(r, 0, 0) == 0 && SDL_RenderSetIntegerScale(r, whole) == 0;
     }
-    return SDL_RenderSetLogicalSize(r, w, h) == 0;
+    return SDL_RenderSetIntegerScale(r, whole) == 0 && SDL_RenderSetLogicalSize(r, w, h) == 0;
 }
 
 // SDL2 rewrites mouse events for a logical size itself, but not the polled mouse state:
@@ -184,6 +190,7 @@ inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
 
 #define SDL_LOGICAL_PRESENTATION_DISABLED brambix_sdl2::LOGICAL_PRESENTATION_DISABLED
 #define SDL_LOGICAL_PRESENTATION_LETTERBOX brambix_sdl2::LOGICAL_PRESENTATION_LETTERBOX
+#define SDL_LOGICAL_PRESENTATION_INTEGER_SCALE brambix_sdl2::LOGICAL_PRESENTATION_INTEGER_SCALE
 #define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
 #define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
 #define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI

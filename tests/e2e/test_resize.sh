@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The window at other sizes, as a player resizes it: the same 800 by 600 picture scaled
-# to fit with black bars beside it, clicks landing where the pointer is and none on the
-# bars; F11 and Alt+Enter switch to fullscreen and back. On X, fullscreen is a service
-# of the window manager, so this X server runs a small one (evilwm, no borders).
+# to fit with black bars beside it (with P, by whole numbers), clicks landing where the
+# pointer is and none on the bars; F11 and Alt+Enter switch to fullscreen and back. On
+# X, fullscreen is a service of the window manager, so this X server runs a small one
+# (evilwm, no borders).
 source "$(dirname "$0")/lib.sh"
 e2e_init resize "$@"
 command -v evilwm >/dev/null || { printf 'missing tool: evilwm\n' >&2; exit 2; }
@@ -70,6 +71,17 @@ place 40 40 1000 600
 until_shot 5 at-1000x600 eval 'black 0 0 100 600 && black 900 0 100 600 && scaled_start 100 0 1' ||
     fail 'at 1000x600 the picture does not stand between black bars of 100 pixels'
 say 'ok: at 1000x600 the picture stands between black bars of 100 pixels'
+
+# P: the picture at the largest whole multiple that fits, between wider bars; P again:
+# the largest size (2.05 times), between bars of 30.
+place 40 40 1700 1230
+press p
+until_shot 5 whole-pixels eval 'black 0 0 50 1230 && black 0 0 1700 15 && black 1650 0 50 1230 && scaled_start 50 15 2' ||
+    fail 'with P at 1700x1230 the picture is not the 800x600 one twice the size between bars of 50 and 15'
+say 'ok: with P at 1700x1230 the picture is twice the size, every pixel a 2x2 block, between bars of 50 and 15'
+press p
+until_shot 5 whole-pixels-off eval 'black 0 0 29 1230 && ! black 0 0 32 1230' || fail 'P again did not scale the picture to fill'
+say 'ok: P again scales it to fill, between bars of 30'
 
 # ---------------------------------------------------------------- clicks
 free_grass_tile() { # sets TX TY: a grass tile of the start with no creature near it now

@@ -22,6 +22,8 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         {{}, CommandLine::Play, ""},
         {{"--help"}, CommandLine::Help, ""},
         {{"-h"}, CommandLine::Help, ""},
+        {{"/?"}, CommandLine::Help, ""},  // as Windows players ask, on every system
+        {{"--whole-pixels", "/?"}, CommandLine::Help, ""},
         {{"--version"}, CommandLine::Version, ""},
         {{"--version", "--help"}, CommandLine::Help, ""},
         {{"--help", "--version"}, CommandLine::Help, ""},
@@ -33,6 +35,7 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         {{"--HELP"}, CommandLine::Unknown, "--HELP"},
         {{"--", "--bogus"}, CommandLine::Play, ""},
         {{"--version", "--", "--bogus"}, CommandLine::Version, ""},
+        {{"--whole-pixels"}, CommandLine::Play, ""},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"brambix"};
@@ -44,6 +47,7 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         }
         EXPECT_EQ(line.action, c.action) << "args: " << shown;
         EXPECT_EQ(line.unknown, c.unknown) << "args: " << shown;
+        EXPECT_EQ(line.wholePixels, shown.find("--whole-pixels") != std::string::npos) << "args: " << shown;
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,9 @@
 #include "rules/state.h"
 #include "sdl_fixture.h"
 #include "shell/app.h"
+#include "shell/assets.h"
 #include "shell/draw.h"
+#include "shell/report.h"
 
 namespace fs = std::filesystem;
 
@@ -169,6 +172,46 @@ TEST_F(TexturesTest, MissingPictureLeavesAnEmptyEntryAndTheGameDrawsOn)
     EXPECT_TRUE(b.within(313 - e.w, 578 - e.h, 313, 578)) << "more than the count changed " << b;
 
     destroyTextures(partial);
+}
+
+TEST_F(TexturesTest, UnusableFilesAreNamedInTheGamesWordsAndKeptAsNotices)
+{
+    // A PNG's signature and header, no pixels: 30000 by 30000, 8-bit RGBA.
+    const std::string hugeHeader("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x75\x30\0\0\x75\x30\x08\x06\0\0\0", 29);
+    struct Case {
+        const char* file;
+        std::string bytes;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"assets/grass.png", "", "the file is empty (it is not drawn)"},
+        {"assets/arial.ttf", "", "the file is empty (stack counts are not shown)"},
+        {"assets/grass.png", hugeHeader,
+         "the picture is 30000 by 30000 pixels, over the limit of 4096 on a side (it is not drawn)"},
+    };
+    const fs::path temp = fs::temp_directory_path() / ("brambix-unusable-" + std::to_string(getpid()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " of " + std::to_string(c.bytes.size()) + " bytes");
+        fs::remove_all(temp);
+        fs::create_directories(temp / "assets");
+        std::ofstream(temp / c.file, std::ios::binary) << c.bytes;
+        InDirectory there(temp);
+        testing::internal::CaptureStderr();
+        if (fs::path(c.file).extension() == ".ttf") {
+            openGameFont(c.file, FONT_PT);
+            EXPECT_EQ(fnt, nullptr);
+        } else {
+            EXPECT_EQ(loadPicture(renderer(), c.file), nullptr);
+        }
+        const std::string line = std::string("Brambix: cannot load ") + c.file + " from the data folder " +
+                                 dataFolder() + ": " + c.reason + "\n";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
+        const std::string notices = collectedNotices();
+        EXPECT_EQ(notices.substr(notices.size() - std::min(notices.size(), line.size())), line);
+    }
+    fs::remove_all(temp);
+    openGameFont((runDir / FONT_PATH).string().c_str(), FONT_PT);
+    ASSERT_NE(fnt, nullptr);
 }
 
 TEST_F(TexturesTest, DestroyTexturesEmptiesEveryEntryAndMayRunTwice)

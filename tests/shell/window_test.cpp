@@ -1,7 +1,8 @@
 // The window at other sizes, through the platform the game uses: where the pointer lands
-// in the 800 by 600 picture, clicks on the bars round it, and the fullscreen keys. The
-// window is sized by hand on SDL's dummy video driver; pointer and keys are real SDL
-// input (a warped pointer, pushed events).
+// in the 800 by 600 picture (scaled by any factor or by whole numbers), clicks on the
+// bars round it, and the fullscreen and whole-pixel keys. The window is sized by hand on
+// SDL's dummy video driver; pointer and keys are real SDL input (a warped pointer,
+// pushed events).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -43,7 +44,7 @@ TEST_F(WindowTest, PointerLandsInThePictureAndBarsTakeNoClicks)
         float x, y;    // pointer, window point
         float px, py;  // where it lands in the picture, or BAR
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {800, 600, 0, 599, 0, 599},             // the window's own size
         {1600, 1200, 928, 600, 464, 300},       // twice the size: halved
         {1600, 1200, 1599, 1199, 799.5f, 599.5f},
@@ -57,30 +58,47 @@ TEST_F(WindowTest, PointerLandsInThePictureAndBarsTakeNoClicks)
         {2560, 1440, 1436, 720, 465, 300},      // 2.4 times, bars of 320
         {2560, 1440, 2240, 720, BAR, 0},        // the right bar's first column
     };
+    // Whole-pixel scaling: bars wide enough for a whole multiple, down to one time; below
+    // that the picture is scaled down as without.
+    const std::vector<Case> wholeCases = {
+        {1000, 700, 99, 350, BAR, 0},  // one time, bars of 100 and 50
+        {1000, 700, 899, 649, 799, 599},
+        {1700, 1300, 49, 650, BAR, 0},  // twice, bars of 50
+        {1700, 1300, 1649, 1249, 799.5f, 599.5f},
+        {1700, 1300, 1650, 650, BAR, 0},
+        {640, 480, 0, 0, 0, 0},  // smaller: 0.8 times, not cropped
+    };
     setUpPicture(gfx());
     Platform io = sdlPlatform(gfx());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " at " << c.x << "," << c.y);
-        resize(c.w, c.h);
-        SDL_WarpMouseInWindow(gfx().window, c.x, c.y);
-        drainEvents();  // the pointer's motion
-        SDL_Event down = sdlx::mouseDownEvent(SDL_BUTTON_LEFT);
-        SDL_PushEvent(&down);
-        InputEvent e;
-        ASSERT_TRUE(io.pollEvent(e));
-        const PointerPos p = io.mouseState();
-        if (c.px == BAR) {
-            EXPECT_EQ(e.kind, InputEvent::Kind::Other) << "the click reached the game at " << p.x << "," << p.y;
-        } else {
-            EXPECT_EQ(e.kind, InputEvent::Kind::MouseDown);
-            EXPECT_FLOAT_EQ(p.x, c.px);
-            EXPECT_FLOAT_EQ(p.y, c.py);
+    for (const bool whole : {false, true}) {
+        setWholePixels(gfx(), whole);
+        for (const Case& c : whole ? wholeCases : cases) {
+            SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " at " << c.x << "," << c.y << (whole ? " whole" : ""));
+            resize(c.w, c.h);
+            // As after the window's resize event: the frame's picture is shown at the new size.
+            gfx().resized = true;
+            showPicture(gfx());
+            SDL_WarpMouseInWindow(gfx().window, c.x, c.y);
+            drainEvents();  // the pointer's motion
+            SDL_Event down = sdlx::mouseDownEvent(SDL_BUTTON_LEFT);
+            SDL_PushEvent(&down);
+            InputEvent e;
+            ASSERT_TRUE(io.pollEvent(e));
+            const PointerPos p = io.mouseState();
+            if (c.px == BAR) {
+                EXPECT_EQ(e.kind, InputEvent::Kind::Other) << "the click reached the game at " << p.x << "," << p.y;
+            } else {
+                EXPECT_EQ(e.kind, InputEvent::Kind::MouseDown);
+                EXPECT_FLOAT_EQ(p.x, c.px);
+                EXPECT_FLOAT_EQ(p.y, c.py);
+            }
         }
     }
+    setWholePixels(gfx(), false);
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 
-TEST_F(WindowTest, FullscreenKeysSwitchTheWindowAndReachNoRule)
+TEST_F(WindowTest, FullscreenAndWholePixelKeysSwitchTheWindowAndReachNoRule)
 {
     struct Case {
         SDL_Scancode key;
@@ -98,6 +116,8 @@ TEST_F(WindowTest, FullscreenKeysSwitchTheWindowAndReachNoRule)
         {SDL_SCANCODE_RETURN, SDL_KMOD_RALT, false, true, false},
         {SDL_SCANCODE_RETURN, 0, false, false, true},
         {SDL_SCANCODE_E, SDL_KMOD_LALT, false, false, true},
+        {SDL_SCANCODE_P, 0, false, false, false},  // whole pixels, on
+        {SDL_SCANCODE_P, 0, true, false, false},
     };
     Platform io = sdlPlatform(gfx());
     drainEvents();
@@ -117,6 +137,8 @@ TEST_F(WindowTest, FullscreenKeysSwitchTheWindowAndReachNoRule)
         EXPECT_EQ(sdlx::isFullscreen(gfx().window), before != c.switches);
         EXPECT_EQ(keysSeen, c.reachesLoop ? std::vector<int>{c.key} : std::vector<int>{});
     }
+    EXPECT_TRUE(gfx().wholePixels) << "P switches whole-pixel scaling on once, whether held or not";
+    setWholePixels(gfx(), false);
     sdlx::setDesktopFullscreen(gfx().window, false);
 }
 
