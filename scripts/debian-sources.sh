@@ -1,9 +1,47 @@
 # What the Windows and web builds share: the libraries' sources from Debian's archive
-# and a folder holding only the JSON library's headers. Sourced; needs deb-src lines.
+# and a folder holding only the JSON library's headers. Sourced; needs deb-src lines for
+# this system's release and, for SDL3 and SDL3_image, for Debian's next one.
 
-# The newest version of source package $1 that the package lists offer.
+# SDL 3.4 reads the browser's pointer events, so one tap is one event on a phone; the
+# release this runs on has 3.2. These two come from the next release's sources, the
+# rest from this system's own release.
+NEXT_SUITE=forky
+NEXT_SOURCES=(libsdl3 libsdl3-image)
+
+# The suite that source package $1 is taken from.
+source_suite() {
+  local p
+  for p in "${NEXT_SOURCES[@]}"; do
+    [[ $1 == "$p" ]] && { echo "$NEXT_SUITE"; return; }
+  done
+  (. /etc/os-release && echo "$VERSION_CODENAME")
+}
+
+# newest_in SUITE PACKAGE: the newest version of the source package in the suite's lists.
+newest_in() {
+  apt-cache madison "$2" 2>/dev/null |
+    awk -F'|' -v s="$1" '$3 ~ " " s "(-[a-z]+)?/[^ ]* Sources" { gsub(/ /, "", $2); print $2 }' |
+    sort -V | tail -n 1
+}
+
+# The version of source package $1 to build: the newest in its suite. An archive
+# mirror can list a version of the next release whose files it does not hold yet: then
+# this system's own release's version is used, and the build says so.
 source_version() {
-  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
+  local suite v dir uri
+  suite=$(source_suite "$1")
+  v=$(newest_in "$suite" "$1")
+  if [[ -n $v && $suite == "$NEXT_SUITE" ]]; then
+    dir=$(mktemp -d)
+    chmod 755 "$dir"
+    uri=$(cd / && apt-get source -q --print-uris "$1=$v" 2>/dev/null | awk '/\.dsc'"'"' / { gsub("'"'"'", "", $1); print $1 }')
+    if ! (cd "$dir" && /usr/lib/apt/apt-helper download-file "$uri" probe.dsc) >/dev/null 2>&1; then
+      echo "Brambix: the archive lists $1 $v ($suite) but does not hold it: using this release's" >&2
+      v=$(newest_in "$( (. /etc/os-release && echo "$VERSION_CODENAME") )" "$1")
+    fi
+    rm -rf "$dir"
+  fi
+  echo "$v"
 }
 
 # unpack_sources DIR PACKAGE...: each package's source, unpacked into DIR/PACKAGE-src.
@@ -17,7 +55,7 @@ unpack_sources() {
   chmod 755 "$dir" # apt's download user writes there
   for p in "$@"; do
     v=$(source_version "$p")
-    [[ -n $v ]] || { echo "no source package $p: is there a deb-src line in the apt sources?" >&2; return 1; }
+    [[ -n $v ]] || { echo "no source package $p in $(source_suite "$p"): is there a deb-src line for it in the apt sources?" >&2; return 1; }
     rm -rf "$dir/$p-src"
     if (cd "$dir" && apt-get source -q --download-only "$p=$v") >>"$dir/source.log" 2>&1; then
       dpkg-source -x "$(ls "$dir/${p}_"*.dsc | head -n 1)" "$dir/$p-src" >>"$dir/source.log" 2>&1 || return 1
