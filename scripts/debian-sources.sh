@@ -1,47 +1,41 @@
 # What the Windows and web builds share: the libraries' sources from Debian's archive
-# and a folder holding only the JSON library's headers. Sourced; needs deb-src lines for
-# this system's release and, for SDL3 and SDL3_image, for Debian's next one.
+# and a folder holding only the JSON library's headers. Sourced; needs deb-src lines.
 
-# SDL 3.4 reads the browser's pointer events, so one tap is one event on a phone; the
-# release this runs on has 3.2. These two come from the next release's sources, the
-# rest from this system's own release.
-NEXT_SUITE=forky
-NEXT_SOURCES=(libsdl3 libsdl3-image)
+# Sources taken at a version of Debian's next release rather than this system's:
+# package, version, SHA-256 of its .dsc. SDL 3.4 reads the browser's pointer events, so
+# one tap on a phone is one event (3.2 also sends a mouse click for it). The .dsc comes
+# from the same archive as the rest; it lists its files' digests, which are checked.
+declare -A PINNED_SOURCES=(
+  [libsdl3]="3.4.16+ds-1 035f693852208eaef7642f932d6cbd765f7ff78da1c29122f79a6c9585cc207f"
+)
 
-# The suite that source package $1 is taken from.
-source_suite() {
-  local p
-  for p in "${NEXT_SOURCES[@]}"; do
-    [[ $1 == "$p" ]] && { echo "$NEXT_SUITE"; return; }
-  done
-  (. /etc/os-release && echo "$VERSION_CODENAME")
-}
-
-# newest_in SUITE PACKAGE: the newest version of the source package in the suite's lists.
-newest_in() {
-  apt-cache madison "$2" 2>/dev/null |
-    awk -F'|' -v s="$1" '$3 ~ " " s "(-[a-z]+)?/[^ ]* Sources" { gsub(/ /, "", $2); print $2 }' |
-    sort -V | tail -n 1
-}
-
-# The version of source package $1 to build: the newest in its suite. An archive
-# mirror can list a version of the next release whose files it does not hold yet: then
-# this system's own release's version is used, and the build says so.
+# The version of source package $1 to build: the pinned one, else the newest that the
+# package lists offer.
 source_version() {
-  local suite v dir uri
-  suite=$(source_suite "$1")
-  v=$(newest_in "$suite" "$1")
-  if [[ -n $v && $suite == "$NEXT_SUITE" ]]; then
-    dir=$(mktemp -d)
-    chmod 755 "$dir"
-    uri=$(cd / && apt-get source -q --print-uris "$1=$v" 2>/dev/null | awk '/\.dsc'"'"' / { gsub("'"'"'", "", $1); print $1 }')
-    if ! (cd "$dir" && /usr/lib/apt/apt-helper download-file "$uri" probe.dsc) >/dev/null 2>&1; then
-      echo "Brambix: the archive lists $1 $v ($suite) but does not hold it: using this release's" >&2
-      v=$(newest_in "$( (. /etc/os-release && echo "$VERSION_CODENAME") )" "$1")
-    fi
-    rm -rf "$dir"
+  if [[ -n ${PINNED_SOURCES[$1]:-} ]]; then
+    echo "${PINNED_SOURCES[$1]%% *}"
+    return
   fi
-  echo "$v"
+  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
+}
+
+# fetch_pinned DIR PACKAGE: the pinned version's .dsc and files into DIR, each checked
+# against its digest, from the pool folder where the archive keeps that package.
+fetch_pinned() {
+  local dir=$1 p=$2 v sum pool dsc file
+  read -r v sum <<<"${PINNED_SOURCES[$p]}"
+  # The pool folder, from the address apt gives for the version the lists offer.
+  pool=$(cd / && apt-get source -q --print-uris "$p" 2>/dev/null | awk '/\.dsc'"'"' / { gsub("'"'"'", "", $1); print $1 }')
+  [[ -n $pool ]] || { echo "no source package $p: is there a deb-src line in the apt sources?" >&2; return 1; }
+  pool=${pool%/*}
+  dsc=${p}_${v#*:}.dsc
+  (cd "$dir" && /usr/lib/apt/apt-helper download-file "$pool/${dsc//+/%2b}" "$dsc" "SHA256:$sum") >>"$dir/source.log" 2>&1 ||
+    { echo "cannot fetch $dsc from $pool" >&2; return 1; }
+  awk '/^Checksums-Sha256:/ { f = 1; next } /^[^ ]/ { f = 0 } f { print $1, $3 }' "$dir/$dsc" |
+    while read -r sum file; do
+      (cd "$dir" && /usr/lib/apt/apt-helper download-file "$pool/${file//+/%2b}" "$file" "SHA256:$sum") \
+        >>"$dir/source.log" 2>&1 || { echo "cannot fetch $file from $pool" >&2; exit 1; }
+    done
 }
 
 # unpack_sources DIR PACKAGE...: each package's source, unpacked into DIR/PACKAGE-src.
@@ -54,8 +48,14 @@ unpack_sources() {
   mkdir -p "$dir"
   chmod 755 "$dir" # apt's download user writes there
   for p in "$@"; do
+    if [[ -n ${PINNED_SOURCES[$p]:-} ]]; then
+      rm -rf "$dir/$p-src"
+      fetch_pinned "$dir" "$p" || return 1
+      dpkg-source -x "$dir/${p}_$(source_version "$p").dsc" "$dir/$p-src" >>"$dir/source.log" 2>&1 || return 1
+      continue
+    fi
     v=$(source_version "$p")
-    [[ -n $v ]] || { echo "no source package $p in $(source_suite "$p"): is there a deb-src line for it in the apt sources?" >&2; return 1; }
+    [[ -n $v ]] || { echo "no source package $p: is there a deb-src line in the apt sources?" >&2; return 1; }
     rm -rf "$dir/$p-src"
     if (cd "$dir" && apt-get source -q --download-only "$p=$v") >>"$dir/source.log" 2>&1; then
       dpkg-source -x "$(ls "$dir/${p}_"*.dsc | head -n 1)" "$dir/$p-src" >>"$dir/source.log" 2>&1 || return 1

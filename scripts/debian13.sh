@@ -102,15 +102,6 @@ d13_packages() {
   if [[ -f "$list" ]] && ! grep -q '^deb-src' "$list"; then
     sed -n 's/^deb /deb-src /p' "$list" >>"$list"
   fi
-  # SDL3 and SDL3_image come from the next release's sources (scripts/debian-sources.sh),
-  # from the same archive. Sources only: apt installs and upgrades nothing from a
-  # deb-src line, so every package of the root stays trixie's. A testing release's
-  # signed Release file is valid for a week only, which an archive snapshot outlives:
-  # its date is not checked, its signature is.
-  if [[ -f "$list" ]]; then
-    awk '$1 == "deb" { print "deb-src [check-valid-until=no]", $2, "forky", "main"; exit }' "$list" \
-      >"$D13_ROOT/etc/apt/sources.list.d/brambix-next-sources.list"
-  fi
   d13_sh "export DEBIAN_FRONTEND=noninteractive; dpkg --configure -a && apt-get update -q && apt-get upgrade -y -q &&
           bash $copy/deps.sh --test && apt-get install -y -q --no-install-recommends $* && apt-get clean" >>"$log" 2>&1
   local status=$?

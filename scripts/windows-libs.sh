@@ -14,7 +14,7 @@ sources=(freetype libsdl3 libsdl3-image libsdl3-ttf)
 key=""
 for s in "${sources[@]}"; do
   v=$(source_version "$s")
-  [[ -n "$v" ]] || { echo "no source package $s in $(source_suite "$s"): is there a deb-src line for it in the apt sources?" >&2; exit 1; }
+  [[ -n "$v" ]] || { echo "no source package $s: is there a deb-src line in the apt sources?" >&2; exit 1; }
   key+="$s-$v-"
 done
 key+=$( (x86_64-w64-mingw32-gcc-posix -dumpfullversion; grep -E '^build |^  -D' "$0") | sha256sum | cut -c1-12)
