@@ -10,8 +10,7 @@
 # (needs root; it asks sudo otherwise) and copies dist/web back here.
 #
 # SDL3, SDL3_image (its own PNG reader) and SDL3_ttf with FreeType are built once with
-# emscripten from Debian's source packages (`apt-get source`, which needs a deb-src line;
-# SDL3 from the next release, as scripts/debian-sources.sh says)
+# emscripten from Debian's source packages (`apt-get source`, which needs a deb-src line)
 # and kept outside the clone, keyed on their versions, emscripten's and the build steps:
 #   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs, or
 #                      ~/.cache/brambix/web-libs for a user other than root)
