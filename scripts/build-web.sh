@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the game for web browsers into dist/web/: index.html, brambix.js, brambix.wasm,
-# brambix.data (the assets, preloaded at /assets) and favicon.png. Any static file
+# brambix.data (the assets, preloaded at /assets), favicon.png, and what makes the page
+# installable and playable offline: manifest.json, its icons (icon-192.png,
+# icon-512.png, apple-touch-icon.png) and the service worker sw.js. Any static file
 # server can serve that folder.
 #
 # It needs emscripten 3.1.69 or later (Debian 13's package). Where the system has no such
@@ -149,13 +151,36 @@ emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_R
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$src/dist/index.html" "$out/"
-# The page shows the download's progress against the files' own sizes.
-sizes=$(printf '"%s": %d, "%s": %d' brambix.wasm "$(stat -c %s "$out/brambix.wasm")" \
-  brambix.data "$(stat -c %s "$out/brambix.data")")
-sed -i "s|{/\* sizes \*/}|{$sizes}|" "$out/index.html"
-"$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$web/icon" brambix 32 >>"$log_dir/host.log" 2>&1
-cp "$web/icon/32x32/apps/brambix.png" "$out/favicon.png"
+cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$src/dist/index.html" \
+  "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
+icons=$web/icon
+rm -rf "$icons"
+"$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$icons" brambix 32 192 512 >>"$log_dir/host.log" 2>&1 &&
+  "$host/tools/pixelart/pixelicon" --pad "$src/dist/icon.txt" "$icons" brambix 180 >>"$log_dir/host.log" 2>&1 ||
+  { echo "Brambix: drawing the page's icons failed (log: build-logs/web/host.log)" >&2; exit 1; }
+cp "$icons/32x32/apps/brambix.png" "$out/favicon.png"
+cp "$icons/192x192/apps/brambix.png" "$out/icon-192.png"
+cp "$icons/512x512/apps/brambix.png" "$out/icon-512.png"
+cp "$icons/180x180/apps/brambix.png" "$out/apple-touch-icon.png"
+
+# files_json NAME...: each file's size and SHA-256 digest, as the page and the service
+# worker check them: "name": {"size": N, "sha256": "hex"}, ...
+files_json() {
+  local f sep=""
+  for f in "$@"; do
+    printf '%s"%s": {"size": %d, "sha256": "%s"}' "$sep" "$f" "$(stat -c %s "$out/$f")" \
+      "$(sha256sum "$out/$f" | cut -d' ' -f1)"
+    sep=", "
+  done
+}
+# The page checks what it downloads; the service worker, every file it keeps, under a
+# cache named after the game's version and these files' digests.
+sed -i "s|{/\* files \*/}|{$(files_json brambix.js brambix.wasm brambix.data)}|" "$out/index.html"
+kept=(index.html brambix.js brambix.wasm brambix.data manifest.json favicon.png icon-192.png icon-512.png
+  apple-touch-icon.png)
+version=$(sed -n 's/^project(brambix VERSION \([^ ]*\) .*/\1/p' "$src/CMakeLists.txt")
+version+=-$(for f in "${kept[@]}"; do sha256sum "$out/$f"; done | sha256sum | cut -c1-12)
+sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0

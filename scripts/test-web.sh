@@ -69,8 +69,8 @@ python3 -m http.server --bind 127.0.0.1 --directory "$src/dist/web" "$port" >"$l
 server=$!
 trap 'kill -TERM "$server" 2>/dev/null; wait "$server" 2>/dev/null' EXIT
 echo "== web: playing http://127.0.0.1:$port/ in headless Chromium"
-cd "$log_dir" && timeout 300 python3 "$src/tests/web/browser_test.py" "http://127.0.0.1:$port/" \
-  "$log_dir/first-frame-desktop.bmp" "$host/run/assets"
+cd "$log_dir" && timeout 420 python3 "$src/tests/web/browser_test.py" "http://127.0.0.1:$port/" \
+  "$log_dir/first-frame-desktop.bmp" "$host/run/assets" "$src/dist/web"
 status=$?
-[[ $status -eq 124 ]] && summary_fail "the browser test did not end within 300 s"
+[[ $status -eq 124 ]] && summary_fail "the browser test did not end within 420 s"
 exit "$status"

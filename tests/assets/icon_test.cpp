@@ -43,6 +43,25 @@ TEST(Icon, EverySizeIsTheArtGridInWholeSquares)
     EXPECT_EQ(art.pixel(32, 32) & 0xffu, 0xffu);
 }
 
+TEST(Icon, APaddedSizeHoldsTheLargestWholeIconInItsMiddle)
+{
+    const Image art = load_art(BRAMBIX_ICON_SOURCE);
+    const Image whole = scale_nearest(art, 176);  // 11 x 16: the largest up to 180
+    const Image icon = scale_padded(art, 180);
+    ASSERT_EQ(icon.width, 180);
+    ASSERT_EQ(icon.height, 180);
+    int wrong = 0;
+    for (int y = 0; y < 180; ++y) {
+        for (int x = 0; x < 180; ++x) {
+            const bool inside = x >= 2 && x < 178 && y >= 2 && y < 178;
+            wrong += icon.pixel(x, y) != (inside ? whole.pixel(x - 2, y - 2) : 0u);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(scale_padded(art, 192).rgba, scale_nearest(art, 192).rgba);
+    EXPECT_EQ(scale_padded(art, ICON_GRID - 1).width, 0);
+}
+
 TEST(Icon, SizesThatWouldSplitArtPixelsAreNotWhole)
 {
     // A 32 x 32 grid: shrinking merges pixels, 1.5 times splits them unevenly.

@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """The game's web page in headless Chromium, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
-planks, a held D walks, the console has no errors. Reports the time to the first frame
-and the frame rate.   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR"""
+planks, a held D walks, the console has no errors; then the page itself: it installs,
+plays offline, refuses a file cut short or sent with the wrong type, shows the game's
+start-up notices, and on a phone neither scrolls nor zooms and follows a turn. Reports
+the time to the first frame and the frame rate.
+   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR"""
 import base64
+import http.server
 import io
+import os
 import shutil
 import sys
+import threading
 import time
 import urllib.request
 
@@ -16,7 +22,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 
-URL, DESKTOP_FRAME, ASSETS = sys.argv[1:4]
+URL, DESKTOP_FRAME, ASSETS, DIST = sys.argv[1:5]
 # Before the page's scripts: hold the frames after the first, and run the game's clock at
 # a tenth of real time until then, so that the first frame shows the creatures' first
 # step however long the start-up took, as a quick desktop start does. bx.grab(done)
@@ -80,6 +86,66 @@ def shows(img, x, y, size, picture):
     return near(mean(img, (x + m, y + m, x + size - m, y + size - m)), want, 12)
 
 
+def same_frame(a, b):
+    """WebGL blends with roundings of its own (a channel may differ by one or two) and
+    picks other source pixels for a picture drawn at no whole multiple of its size: the
+    hearts (64 to 20 pixels) keep only their colour, everything else its pixels."""
+    hearts = (0, 0, 260, 32)
+    differs = ImageChops.difference(a, b).convert('L').point(lambda v: 255 if v > 2 else 0)
+    differs.paste(0, hearts)
+    return differs.getbbox() is None and near(mean(a, hearts), mean(b, hearts), 3), differs.histogram()[255]
+
+
+def serve(short=None, types=None):
+    """dist/web on a port of its own (an origin of its own: its own service worker and
+    caches), with `short` {name: bytes left off} and `types` {name: Content-Type}."""
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def __init__(self, *args, **kwargs):
+            super().__init__(*args, directory=DIST, **kwargs)
+
+        def log_message(self, *args):
+            pass
+
+        def end_headers(self):
+            name = os.path.basename(self.path.split('?')[0])
+            if name in (types or {}):
+                self.send_header('X-Content-Type-Options', 'nosniff')
+            super().end_headers()
+
+        def guess_type(self, path):
+            return (types or {}).get(os.path.basename(path)) or super().guess_type(path)
+
+        def do_GET(self):
+            name = os.path.basename(self.path.split('?')[0])
+            if name not in (short or {}):
+                return super().do_GET()
+            with open(os.path.join(DIST, name), 'rb') as f:
+                body = f.read()[:-short[name]]
+            self.send_response(200)
+            self.send_header('Content-Type', self.guess_type(name))
+            self.send_header('Content-Length', str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, f'http://127.0.0.1:{server.server_address[1]}/'
+
+
+def message():
+    return driver.execute_script("const m = document.getElementById('message');"
+                                 "return getComputedStyle(m).display === 'none' ? null : m.innerText")
+
+
+def cached():
+    return driver.execute_async_script('caches.keys().then(arguments[0])')
+
+
+def keeps_files():
+    """The service worker is in charge, its cache filled."""
+    return driver.execute_async_script('navigator.serviceWorker.getRegistration().then(r => arguments[0]('
+                                       'r && r.active && r.active.state === "activated"))') and cached()
+
+
 def click(x, y):
     actions = ActionBuilder(driver)
     actions.pointer_action.move_to_location(x, y).pointer_down().pointer_up()
@@ -91,6 +157,107 @@ def press(key, seconds=0.05):
     ActionChains(driver).key_down(key).pause(seconds).key_up(key).perform()
 
 
+def check_notices_and_install():
+    lines = 'assets/pig.png: the file is missing\nassets/arial.ttf: the file is empty'
+    driver.execute_script('Module.showNotices(arguments[0] + "\\n")', lines)
+    shown = driver.execute_script("return document.getElementById('notice').hidden ? null :"
+                                  "document.getElementById('notice-text').textContent")
+    driver.find_element('id', 'notice-close').click()
+    check("the game's start-up lines show in a notice that closes", shown == lines and
+          driver.execute_script("return document.getElementById('notice').hidden"), repr(shown))
+    wait_for('the service worker', 30, keeps_files)
+    errors = driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
+    check('the page can be installed', not errors, str(errors)[:300])
+
+
+def check_offline():
+    server, url = serve()
+    driver.get(url)
+    wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
+    online = png(driver.execute_script('return bx.first'))
+    wait_for("the service worker's cache", 30, keeps_files)
+    server.shutdown()
+    server.server_close()
+    driver.execute_cdp_cmd('Network.enable', {})
+    driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
+        'offline': True, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+    try:
+        driver.refresh()
+        wait_for('the first frame offline', 30, lambda: driver.execute_script(
+            'return window.bx && bx.first !== null || document.getElementById("message").style.display === "block"'))
+        offline = driver.execute_script('return bx.first')
+        check('offline, a reload shows the first frame', offline is not None and same_frame(png(offline), online)[0],
+              message() or '')
+    finally:
+        driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
+            'offline': False, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+
+
+def check_refused_files():
+    """A brambix.data cut short, a brambix.js sent as text: the page says which and why,
+    and keeps nothing."""
+    for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
+                        ({'types': {'brambix.js': 'text/plain'}}, ('brambix.js was downloaded', 'refused',
+                                                                    'text/plain'))):
+        server, url = serve(**fault)
+        try:
+            driver.get(url)
+            wait_for('the message', 30, message)
+            text = message()
+            check(f'{fault}: the page says {want}', all(w in text for w in want) and not cached(), text)
+        finally:
+            server.shutdown()
+            server.server_close()
+
+
+def check_phone():
+    """844x390 at three device pixels a pixel, touch only: drags of one and two fingers
+    neither scroll nor zoom the page (nor pull it to a reload); turned, it follows."""
+    def touch(kind, points):
+        driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+            'type': kind, 'touchPoints': [{'x': x, 'y': y, 'id': i} for i, (x, y) in enumerate(points)]})
+
+    def view():
+        return driver.execute_script('return [visualViewport.scale, scrollX, scrollY, window.bxStill === 1,'
+                                     'canvas.width / canvas.height, innerWidth / innerHeight]')
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                           {'width': 844, 'height': 390, 'deviceScaleFactor': 3, 'mobile': True})
+    driver.get(URL)
+    wait_for('the first frame on a phone', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release(); window.bxStill = 1;')
+    for path in ([[(420, 60)], [(420, 200)], [(420, 380)]], [[(800, 200)], [(400, 200)], [(20, 200)]],
+                 [[(400, 190), (440, 200)], [(300, 150), (540, 250)], [(150, 100), (700, 300)]]):
+        touch('touchStart', path[0])
+        for points in path[1:]:
+            touch('touchMove', points)
+            time.sleep(0.05)
+        touch('touchEnd', [])
+    time.sleep(0.5)
+    scale, x, y, still, _, _ = view()
+    check('on a phone, drags neither scroll nor zoom the page', scale == 1 and x == 0 and y == 0 and still,
+          f'scale {scale}, scrolled to {x},{y}, same page {still}')
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                           {'width': 390, 'height': 844, 'deviceScaleFactor': 3, 'mobile': True})
+    try:
+        wait_for('the canvas to turn', 5, lambda: abs(view()[4] - view()[5]) < 0.02)
+        turned = True
+    except TimeoutError:
+        turned = False
+    check('turned to portrait, the canvas follows', turned, str(view()[4:]))
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                           {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
+
+
+def page_rows():
+    check_notices_and_install()
+    check_offline()
+    check_refused_files()
+    check_phone()
+
+
+ROWS = 12
 options = webdriver.ChromeOptions()
 for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--window-size=800,600'):
     options.add_argument(arg)
@@ -111,14 +278,9 @@ try:
     wait_for('the first frame', 30, lambda: driver.execute_script('return bx.first !== null'))
     first = png(driver.execute_script('return bx.first'))
     print(f"time to the first frame: {driver.execute_script('return bx.firstAt') / 1000:.2f} s", flush=True)
-    # WebGL blends with roundings of its own (a channel may differ by one or two) and
-    # picks other source pixels for a picture drawn at no whole multiple of its size:
-    # the hearts (64 to 20 pixels) keep only their colour, everything else its pixels.
-    desktop, hearts = Image.open(DESKTOP_FRAME).convert('RGB'), (0, 0, 260, 32)
-    differs = ImageChops.difference(first, desktop).convert('L').point(lambda v: 255 if v > 2 else 0)
-    differs.paste(0, hearts)
-    check("the first frame is the desktop game's", differs.getbbox() is None and
-          near(mean(first, hearts), mean(desktop, hearts), 3), f'{differs.histogram()[255]} pixels differ')
+    desktop = Image.open(DESKTOP_FRAME).convert('RGB')
+    same, differing = same_frame(first, desktop)
+    check("the first frame is the desktop game's", same, f'{differing} pixels differ')
     if not results[-1]:
         first.save('first-frame-web.png')
 
@@ -162,6 +324,7 @@ try:
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])
+    page_rows()
 except Exception as error:  # a timeout or a lost browser ends the run as one failure
     check('the browser session', False, f'{type(error).__name__}: {str(error).splitlines()[0]}')
     for entry in driver.get_log('browser')[-10:]:
@@ -169,4 +332,4 @@ except Exception as error:  # a timeout or a lost browser ends the run as one fa
 finally:
     driver.quit()
 print(f'{results.count(True)} passed, {results.count(False)} failed')
-sys.exit(0 if all(results) and len(results) == 5 else 1)
+sys.exit(0 if all(results) and len(results) == ROWS else 1)

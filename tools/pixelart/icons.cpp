@@ -1,11 +1,12 @@
 // pixelicon: draws an application icon in several sizes from one art source.
 //
-//   pixelicon <src.txt> <out-dir> <name> <size>...
+//   pixelicon [--pad] <src.txt> <out-dir> <name> <size>...
 //   pixelicon --ico <src.txt> <out.ico> <size>...
 //
 // Writes <out-dir>/<size>x<size>/apps/<name>.png for every size, the layout of an icon
 // theme; with --ico, one Windows icon file holding every size as a PNG image. A size
-// that would not keep the art's pixels whole squares is refused.
+// that would not keep the art's pixels whole squares is refused; with --pad it is drawn
+// at the largest whole size below, with a transparent margin round it.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,24 +57,28 @@ std::vector<std::uint8_t> encode_ico(const std::vector<std::vector<std::uint8_t>
 
 int main(int argc, char** argv) {
     const bool ico = argc > 1 && std::string(argv[1]) == "--ico";
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: %s <src.txt> <out-dir> <name> <size>...\n       %s --ico <src.txt> <out.ico> <size>...\n",
+    const bool pad = argc > 1 && std::string(argv[1]) == "--pad";
+    if (argc < 5 || (pad && argc < 6)) {
+        std::fprintf(stderr,
+                     "usage: %s [--pad] <src.txt> <out-dir> <name> <size>...\n       %s --ico <src.txt> <out.ico> <size>...\n",
                      argc > 0 ? argv[0] : "pixelicon", argc > 0 ? argv[0] : "pixelicon");
         return 2;
     }
-    // With --ico every argument after the first is one place further on.
-    const int first = ico ? 2 : 1;
+    // With --ico or --pad every argument after the first is one place further on.
+    const int first = ico || pad ? 2 : 1;
     try {
         const brambix::art::Image image = brambix::art::load_art(argv[first]);
         std::vector<int> sizes;
-        for (int i = 4; i < argc; ++i) {
+        const int sizesFrom = pad ? 5 : 4;
+        for (int i = sizesFrom; i < argc; ++i) {
             char* end = nullptr;
             const long size = std::strtol(argv[i], &end, 10);
             if (end == argv[i] || *end != '\0' || size < 1 || size > 1024) {
                 std::fprintf(stderr, "pixelicon: size '%s' is not a number from 1 to 1024\n", argv[i]);
                 return 2;
             }
-            if (!brambix::art::scales_whole(image, static_cast<int>(size))) {
+            if (!(pad ? brambix::art::scale_padded(image, static_cast<int>(size)).width > 0
+                      : brambix::art::scales_whole(image, static_cast<int>(size)))) {
                 std::fprintf(stderr, "pixelicon: %s: at size %ld its pixels would not stay whole squares\n", argv[first],
                              size);
                 return 1;
@@ -94,10 +99,11 @@ int main(int argc, char** argv) {
         }
         for (int size : sizes) {
             const std::string dim = std::to_string(size) + "x" + std::to_string(size);
-            const fs::path dir = fs::path(argv[2]) / dim / "apps";
+            const fs::path dir = fs::path(argv[first + 1]) / dim / "apps";
             fs::create_directories(dir);
-            brambix::art::write_file(dir / (std::string(argv[3]) + ".png"),
-                                     brambix::art::encode_png(brambix::art::scale_nearest(image, size)));
+            brambix::art::write_file(dir / (std::string(argv[first + 2]) + ".png"),
+                                     brambix::art::encode_png(pad ? brambix::art::scale_padded(image, size)
+                                                                  : brambix::art::scale_nearest(image, size)));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pixelicon: %s\n", e.what());

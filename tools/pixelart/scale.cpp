@@ -1,6 +1,7 @@
 // Nearest-pixel scaling.
 #include "scale.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace brambix::art {
@@ -44,6 +45,24 @@ int art_grid(const Image& image) {
 bool scales_whole(const Image& image, int size) {
     const int grid = art_grid(image);
     return grid > 0 && size > 0 && size % grid == 0;
+}
+
+Image scale_padded(const Image& image, int size) {
+    const int grid = art_grid(image);
+    if (grid <= 0 || size < grid) return Image{};
+    const int inner = size - size % grid;
+    const int margin = (size - inner) / 2;
+    const Image art = scale_nearest(image, inner);
+    Image out;
+    out.width = size;
+    out.height = size;
+    out.rgba.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 4, 0);
+    for (int y = 0; y < inner; ++y) {
+        const auto from = art.rgba.begin() + static_cast<std::ptrdiff_t>(y) * inner * 4;
+        std::copy(from, from + static_cast<std::ptrdiff_t>(inner) * 4,
+                  out.rgba.begin() + (static_cast<std::ptrdiff_t>(y + margin) * size + margin) * 4);
+    }
+    return out;
 }
 
 }  // namespace brambix::art

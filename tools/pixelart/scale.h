@@ -9,6 +9,11 @@ namespace brambix::art {
 // centre falls in, so pixel art stays sharp.
 [[nodiscard]] Image scale_nearest(const Image& image, int size);
 
+// `image` at the largest size not over `size` that keeps its art pixels whole squares,
+// in the middle of a transparent `size` x `size` square: for a size the art grid does
+// not divide (Apple's 180 for an icon on a 16 grid). Empty when no whole size fits.
+[[nodiscard]] Image scale_padded(const Image& image, int size);
+
 // The picture's art grid: the fewest cells per side such that each cell is a square of
 // one colour (64 for a picture with no such squares; 0 for one that is not square).
 [[nodiscard]] int art_grid(const Image& image);
