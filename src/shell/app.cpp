@@ -93,6 +93,7 @@ bool startGame(Game& game)
     setUpPicture(gfx);
     openGameFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
+    gfx.input.loop = &game.loop;
     game.io = sdlPlatform(gfx);
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "rules/items.h"
 #include "shell/frame.h"
+#include "shell/input.h"
 #include "shell/sdl.h"
 
 // The game's one font, 14 points; null when it could not be opened (no text then).
@@ -46,6 +47,7 @@ struct Gfx {
     TextCache text;
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown
+    DeviceInput input;               // what fingers and pads hold and have done
 };
 
 struct Colour {
