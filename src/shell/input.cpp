@@ -45,7 +45,7 @@ KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
 {
     KeyState all = keyboard;
     for (size_t i = 0; i < all.size(); ++i) {
-        all[i] = all[i] || in.held[i] || in.pulsed[i];
+        all[i] = all[i] || in.held[i] || in.padHeld[i] || in.pulsed[i];
     }
     in.pulsed = {};
     return all;

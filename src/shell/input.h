@@ -22,6 +22,7 @@ struct DeviceEvent {
 struct DeviceInput {
     std::deque<DeviceEvent> queued;  // handed to the frame before SDL's own events
     KeyState held{};                 // held while a thumb or stick holds them
+    KeyState padHeld{};              // held by the pads, worked out afresh every frame
     KeyState pulsed{};               // held for one read of the keyboard (a hotbar choice)
     // The pointer a device placed (where its last click acted, or the pad's pointer):
     // the frame reads it instead of the mouse's until the real mouse moves.
