@@ -354,8 +354,8 @@ void drawPadPointer(Gfx& gfx, const DeviceInput& in)
     // A cross of whole pixels with a dark edge, seen on any ground.
     const float x = std::floor(pointer.x);
     const float y = std::floor(pointer.y);
-    fillRect(gfx.renderer, EDGE, {x - 9.0f, y - 2.0f, 19.0f, 5.0f});
-    fillRect(gfx.renderer, EDGE, {x - 2.0f, y - 9.0f, 5.0f, 19.0f});
-    fillRect(gfx.renderer, MARK, {x - 8.0f, y - 1.0f, 17.0f, 3.0f});
-    fillRect(gfx.renderer, MARK, {x - 1.0f, y - 8.0f, 3.0f, 17.0f});
+    fillRect(gfx.renderer, EDGE, {x - 12.0f, y - 2.0f, 25.0f, 5.0f});
+    fillRect(gfx.renderer, EDGE, {x - 2.0f, y - 12.0f, 5.0f, 25.0f});
+    fillRect(gfx.renderer, MARK, {x - 11.0f, y - 1.0f, 23.0f, 3.0f});
+    fillRect(gfx.renderer, MARK, {x - 1.0f, y - 11.0f, 3.0f, 23.0f});
 }
