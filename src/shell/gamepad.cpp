@@ -12,10 +12,23 @@
 namespace {
 // What a pad's controls stand for. The confirm button and the one beside it are found
 // on each pad by its labels (see buttonOf); the rest sit in the same place on every pad.
-enum class PadInput { LeftStick, RightStick, DpadUp, DpadDown, DpadLeft, DpadRight, Confirm, Beside, North, LeftShoulder, RightShoulder };
+enum class PadInput {
+    LeftStick,
+    RightStick,
+    DpadUp,
+    DpadDown,
+    DpadLeft,
+    DpadRight,
+    Confirm,
+    Beside,
+    North,
+    LeftShoulder,
+    RightShoulder,
+};
 enum class PadAction {
     Walk,         // held: walks the way of (dx, dy)
-    WalkOrSlot,   // held on the world: walks; pressed on a screen: the pointer to the next slot that way
+    WalkOrSlot,   // held on the world: walks; pressed on a screen: the pointer to the next slot
+                  // that way
     MovePointer,  // tilted: the pointer moves over the picture
     LeftClick,    // pressed: a click at the pointer
     RightClick,
@@ -255,6 +268,8 @@ bool takePadEvent(Gfx&, DeviceInput& in, const SDL_Event& e)
             const SDL_JoystickID id = SDL_GetGamepadID(pad);
             if (std::none_of(pads.begin(), pads.end(), [id](const OpenPad& p) { return p.id == id; })) {
                 pads.push_back({pad, id, sdlx::confirmIsEast(pad)});
+            } else {
+                SDL_CloseGamepad(pad);  // announced twice: SDL counts the opens
             }
         }
         return true;
