@@ -62,6 +62,8 @@ bool startGame(Game& game)
         quitLibraries();
         return false;
     }
+    // Pads are welcome but not needed: without them the game plays on, saying nothing.
+    sdlx::initPads();
     setTickSource(sdlTicks);
 
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
@@ -93,6 +95,7 @@ bool startGame(Game& game)
     setUpPicture(gfx);
     openGameFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
+    gfx.input.loop = &game.loop;
     game.io = sdlPlatform(gfx);
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "rules/items.h"
 #include "shell/frame.h"
+#include "shell/input.h"
 #include "shell/sdl.h"
 
 // The game's one font, 14 points; null when it could not be opened (no text then).
@@ -47,6 +48,7 @@ struct Gfx {
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown
     bool wholePixels = false;        // the picture scaled by whole numbers only, with wider bars
+    DeviceInput input;               // what fingers and pads hold and have done
 };
 
 struct Colour {

@@ -117,6 +117,7 @@ void showPicture(Gfx& gfx)
         SDL_RenderClear(gfx.renderer);
         SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
     }
+    drawDeviceOverlay(gfx, gfx.input);
     SDL_RenderPresent(gfx.renderer);
     // The buffers of the old size are gone once the first picture of the new is shown.
     if (gfx.resized) {

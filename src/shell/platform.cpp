@@ -42,11 +42,17 @@ bool isFullscreenKey(const SDL_Event& e)
 
 bool pollSdlEvent(Gfx& gfx, InputEvent& out)
 {
+    if (nextDeviceEvent(gfx.input, out)) {
+        return true;
+    }
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
         return false;
     }
     out = {};
+    if (takeDeviceEvent(gfx, gfx.input, e)) {
+        return true;
+    }
     switch (e.type) {
     case SDL_EVENT_QUIT:
         out.kind = InputEvent::Kind::Quit;
@@ -67,8 +73,12 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
             }
             break;
         }
+        keyboardOrMouseUsed(gfx.input);
         out.kind = InputEvent::Kind::KeyDown;
         out.scancode = sdlx::scancode(e);
+        break;
+    case SDL_EVENT_MOUSE_MOTION:
+        keyboardOrMouseUsed(gfx.input);
         break;
     case SDL_EVENT_MOUSE_BUTTON_DOWN:
         // The loop reads the pointer as it is now for every event; where that is on
@@ -104,10 +114,16 @@ uint64_t sdlTicks()
 Platform sdlPlatform(Gfx& gfx)
 {
     return {
-        sdlTicks,
+        // The frame reads the clock first: timed device input (a hold, a stick) catches
+        // up then, before the frame's events are read.
+        [&gfx] {
+            const uint64_t now = sdlTicks();
+            updateDevices(gfx, gfx.input, now);
+            return now;
+        },
         [&gfx](InputEvent& e) { return pollSdlEvent(gfx, e); },
-        [&gfx] { return pointerInPicture(gfx.renderer); },
-        sdlKeyboard,
+        [&gfx] { return gfx.input.pointer.value_or(pointerInPicture(gfx.renderer)); },
+        [&gfx] { return heldKeys(gfx.input, sdlKeyboard()); },
         [](uint32_t ms) { SDL_Delay(ms); },
     };
 }

@@ -202,6 +202,50 @@ inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
 #define SDL_KMOD_RALT KMOD_RALT
 
 
+// Pads: SDL3's gamepads are SDL2's game controllers, with the same buttons by position
+// (SDL2's A, B, X and Y are South, East, West and North).
+namespace brambix_sdl2 {
+inline bool initSubSystem(Uint32 flags) { return SDL_InitSubSystem(flags) == 0; }
+inline bool gamepadButton(SDL_GameController* pad, SDL_GameControllerButton b)
+{
+    return SDL_GameControllerGetButton(pad, b) != 0;
+}
+inline SDL_JoystickID gamepadId(SDL_GameController* pad)
+{
+    return SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+}
+}  // namespace brambix_sdl2
+
+typedef SDL_GameController SDL_Gamepad;
+typedef SDL_GameControllerButton SDL_GamepadButton;
+typedef SDL_GameControllerAxis SDL_GamepadAxis;
+#define SDL_INIT_GAMEPAD SDL_INIT_GAMECONTROLLER
+#define SDL_InitSubSystem(flags) brambix_sdl2::initSubSystem(flags)
+#define SDL_CloseGamepad(pad) SDL_GameControllerClose(pad)
+#define SDL_GetGamepadAxis(pad, axis) SDL_GameControllerGetAxis((pad), (axis))
+#define SDL_GetGamepadButton(pad, b) brambix_sdl2::gamepadButton((pad), (b))
+#define SDL_GetGamepadID(pad) brambix_sdl2::gamepadId(pad)
+#define SDL_EVENT_GAMEPAD_ADDED SDL_CONTROLLERDEVICEADDED
+#define SDL_EVENT_GAMEPAD_REMOVED SDL_CONTROLLERDEVICEREMOVED
+#define SDL_EVENT_GAMEPAD_BUTTON_DOWN SDL_CONTROLLERBUTTONDOWN
+#define SDL_GAMEPAD_AXIS_LEFTX SDL_CONTROLLER_AXIS_LEFTX
+#define SDL_GAMEPAD_AXIS_LEFTY SDL_CONTROLLER_AXIS_LEFTY
+#define SDL_GAMEPAD_AXIS_RIGHTX SDL_CONTROLLER_AXIS_RIGHTX
+#define SDL_GAMEPAD_AXIS_RIGHTY SDL_CONTROLLER_AXIS_RIGHTY
+#define SDL_GAMEPAD_AXIS_COUNT SDL_CONTROLLER_AXIS_MAX
+#define SDL_GAMEPAD_BUTTON_SOUTH SDL_CONTROLLER_BUTTON_A
+#define SDL_GAMEPAD_BUTTON_EAST SDL_CONTROLLER_BUTTON_B
+#define SDL_GAMEPAD_BUTTON_WEST SDL_CONTROLLER_BUTTON_X
+#define SDL_GAMEPAD_BUTTON_NORTH SDL_CONTROLLER_BUTTON_Y
+#define SDL_GAMEPAD_BUTTON_LEFT_SHOULDER SDL_CONTROLLER_BUTTON_LEFTSHOULDER
+#define SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER SDL_CONTROLLER_BUTTON_RIGHTSHOULDER
+#define SDL_GAMEPAD_BUTTON_DPAD_UP SDL_CONTROLLER_BUTTON_DPAD_UP
+#define SDL_GAMEPAD_BUTTON_DPAD_DOWN SDL_CONTROLLER_BUTTON_DPAD_DOWN
+#define SDL_GAMEPAD_BUTTON_DPAD_LEFT SDL_CONTROLLER_BUTTON_DPAD_LEFT
+#define SDL_GAMEPAD_BUTTON_DPAD_RIGHT SDL_CONTROLLER_BUTTON_DPAD_RIGHT
+#define SDL_GAMEPAD_BUTTON_COUNT SDL_CONTROLLER_BUTTON_MAX
+
+
 #else
 
 #include <SDL3/SDL.h>
@@ -437,6 +481,137 @@ inline Image readPixels(SDL_Renderer* r)
     SDL_DestroySurface(s);
     return img;
 #endif
+}
+
+// ---------------------------------------------------------------- pads
+
+// Starts the pads' part of SDL, after SDL_Init; false when the platform has none. SDL2 is
+// told to report a Nintendo pad's buttons by position, as SDL3 always does.
+inline bool initPads()
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
+#endif
+    return SDL_InitSubSystem(SDL_INIT_GAMEPAD);
+}
+
+// Opens the pad an SDL_EVENT_GAMEPAD_ADDED event announces; null when it cannot be.
+// SDL3's event names the pad, SDL2's its place in the list of devices.
+inline SDL_Gamepad* openAddedPad(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return SDL_GameControllerOpen(e.cdevice.which);
+#else
+    return SDL_OpenGamepad(e.gdevice.which);
+#endif
+}
+
+// The pad a removal or button event is about, as SDL_GetGamepadID names it.
+inline SDL_JoystickID padOfEvent(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN ? e.cbutton.which : e.cdevice.which;
+#else
+    return e.type == SDL_EVENT_GAMEPAD_BUTTON_DOWN ? e.gbutton.which : e.gdevice.which;
+#endif
+}
+
+// The button, by position, an SDL_EVENT_GAMEPAD_BUTTON_DOWN event presses.
+inline SDL_GamepadButton padButton(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    return static_cast<SDL_GamepadButton>(e.cbutton.button);
+#else
+    return static_cast<SDL_GamepadButton>(e.gbutton.button);
+#endif
+}
+
+// Whether the pad's East button is the one labelled A (a Nintendo pad), where Xbox and
+// PlayStation pads have their confirm button South. SDL2 has no labels: it goes by type.
+inline bool confirmIsEast(SDL_Gamepad* pad)
+{
+#if defined(BRAMBIX_SDL2)
+    switch (SDL_GameControllerGetType(pad)) {
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_PRO:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_LEFT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_RIGHT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_PAIR:
+        return true;
+    default:
+        return false;
+    }
+#else
+    return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
+#endif
+}
+
+// A pad made by SDL itself, as tests use one: `vendor` and `product` make SDL take it
+// for that maker's pad. `id` is what SDL_GetGamepadID answers for it once opened.
+struct VirtualPad {
+    SDL_Joystick* joystick = nullptr;
+    SDL_JoystickID id = 0;
+};
+
+inline VirtualPad attachVirtualPad(Uint16 vendor, Uint16 product)
+{
+    SDL_VirtualJoystickDesc desc;
+#if defined(BRAMBIX_SDL2)
+    SDL_zero(desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+#else
+    SDL_INIT_INTERFACE(&desc);
+    desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
+#endif
+    desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
+    desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
+    desc.vendor_id = vendor;
+    desc.product_id = product;
+    VirtualPad pad;
+#if defined(BRAMBIX_SDL2)
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    pad.joystick = index >= 0 ? SDL_JoystickOpen(index) : nullptr;
+    pad.id = pad.joystick != nullptr ? SDL_JoystickInstanceID(pad.joystick) : 0;
+#else
+    pad.id = SDL_AttachVirtualJoystick(&desc);
+    pad.joystick = pad.id != 0 ? SDL_OpenJoystick(pad.id) : nullptr;
+#endif
+    return pad;
+}
+
+inline void setVirtualButton(const VirtualPad& pad, SDL_GamepadButton b, bool down)
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_JoystickSetVirtualButton(pad.joystick, b, down ? 1 : 0);
+#else
+    SDL_SetJoystickVirtualButton(pad.joystick, b, down);
+#endif
+}
+
+inline void setVirtualAxis(const VirtualPad& pad, SDL_GamepadAxis axis, Sint16 value)
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_JoystickSetVirtualAxis(pad.joystick, axis, value);
+#else
+    SDL_SetJoystickVirtualAxis(pad.joystick, axis, value);
+#endif
+}
+
+// Unplugs the pad: SDL reports its removal at the next poll.
+inline void detachVirtualPad(VirtualPad& pad)
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_JoystickClose(pad.joystick);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == pad.id) {
+            SDL_JoystickDetachVirtual(i);
+        }
+    }
+#else
+    SDL_CloseJoystick(pad.joystick);
+    SDL_DetachVirtualJoystick(pad.id);
+#endif
+    pad = {};
 }
 
 }  // namespace sdlx

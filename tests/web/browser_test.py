@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The game's web page in headless Chromium, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
-planks, a held D walks, the console has no errors; then the page itself: it installs,
-plays offline, refuses a file cut short or sent with the wrong type, shows the game's
-start-up notices, and on a phone neither scrolls nor zooms and follows a turn. Reports
-the time to the first frame and the frame rate.
+planks, a held D walks, a stand-in pad walks and breaks a tile, the console has no
+errors; then the page itself: it installs, plays offline, refuses a file cut short or sent
+with the wrong type, shows the game's start-up notices, and on a phone neither scrolls nor
+zooms and follows a turn. Reports the time to the first frame and the frame rate.
    browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR"""
 import base64
 import http.server
@@ -146,6 +146,13 @@ def keeps_files():
                                        'r && r.active && r.active.state === "activated"))') and cached()
 
 
+def walked_right(before, after):
+    """The world moves left six pixels a frame: the shift that lines the two up (above
+    the player and a pad's pointer)."""
+    return min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
+        before.crop((dx, 40, 800, 230)), after.crop((0, 40, 800 - dx, 230)))).mean))
+
+
 def click(x, y):
     actions = ActionBuilder(driver)
     actions.pointer_action.move_to_location(x, y).pointer_down().pointer_up()
@@ -257,7 +264,39 @@ def page_rows():
     check_phone()
 
 
-ROWS = 12
+ROWS = 13
+# A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
+# with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
+# its state from the list at every poll.
+PAD = """
+const pad = {id: 'Stand-in pad (STANDARD GAMEPAD Vendor: 045e Product: 028e)', index: 0, connected: true,
+  mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0],
+  buttons: Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}))};
+navigator.getGamepads = () => [pad, null, null, null];
+const connected = new Event('gamepadconnected');
+Object.defineProperty(connected, 'gamepad', {value: pad});
+window.dispatchEvent(connected);
+bx.pad = pad;
+"""
+
+
+def pad_walks_and_breaks():
+    """The left stick walks; South breaks the tile the pad's pointer marks, under the player."""
+    driver.execute_script(PAD)
+    before = grab()
+    driver.execute_script('bx.pad.axes[0] = 1;')
+    time.sleep(0.5)
+    driver.execute_script('bx.pad.axes[0] = 0;')
+    time.sleep(0.2)
+    after, slot = grab(), (275, 540, 315, 580)
+    driver.execute_script('bx.pad.buttons[0] = {pressed: true, touched: true, value: 1};')
+    time.sleep(0.2)
+    driver.execute_script('bx.pad.buttons[0] = {pressed: false, touched: false, value: 0};')
+    wait_for('an item in hotbar slot 1', 3, lambda: not near(mean(grab(), slot), mean(after, slot), 3))
+    walked = walked_right(before, after)
+    check('a stand-in pad walks with its stick and breaks a tile with South', walked > 0, f'{walked} pixels')
+
+
 options = webdriver.ChromeOptions()
 for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--window-size=800,600'):
     options.add_argument(arg)
@@ -315,12 +354,12 @@ try:
     seconds = time.monotonic() - started
     frames = driver.execute_script('return bx.frames') - frames
     after = grab()
-    # The world moves left six pixels a frame: the shift that lines the two up.
-    shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
-        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+    shift = walked_right(before, after)
     check('a held D walks right', shift > 0, f'{shift} pixels')
     print(f'frames a second while walking: {shift / 6 / seconds:.1f} '
           f'(animation frames: {frames / seconds:.1f})', flush=True)
+
+    pad_walks_and_breaks()
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])

@@ -1,0 +1,76 @@
+// The device layer's common part: the queue, the held keys and the device pointer.
+#include "shell/input.h"
+
+#include "rules/state.h"
+
+void queueClick(DeviceInput& in, int button, PointerPos at)
+{
+    DeviceEvent d;
+    d.event.kind = InputEvent::Kind::MouseDown;
+    d.event.button = button;
+    d.at = at;
+    in.queued.push_back(d);
+}
+
+void queueKey(DeviceInput& in, int scancode)
+{
+    DeviceEvent d;
+    d.event.kind = InputEvent::Kind::KeyDown;
+    d.event.scancode = scancode;
+    in.queued.push_back(d);
+}
+
+void pulseHotbar(DeviceInput& in, int slot)
+{
+    if (slot >= 0 && slot < HOTBAR_SLOTS) {
+        in.pulsed[static_cast<size_t>(SDL_SCANCODE_1 + slot)] = true;
+    }
+}
+
+bool nextDeviceEvent(DeviceInput& in, InputEvent& out)
+{
+    if (in.queued.empty()) {
+        return false;
+    }
+    const DeviceEvent d = in.queued.front();
+    in.queued.pop_front();
+    if (d.at) {
+        in.pointer = d.at;
+    }
+    out = d.event;
+    return true;
+}
+
+KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
+{
+    KeyState all = keyboard;
+    for (size_t i = 0; i < all.size(); ++i) {
+        all[i] = all[i] || in.held[i] || in.padHeld[i] || in.pulsed[i];
+    }
+    in.pulsed = {};
+    return all;
+}
+
+bool takeDeviceEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+{
+    return takeTouchEvent(gfx, in, e) || takePadEvent(gfx, in, e);
+}
+
+void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs)
+{
+    updateTouch(gfx, in, nowMs);
+    updatePads(gfx, in, nowMs);
+}
+
+void keyboardOrMouseUsed(DeviceInput& in)
+{
+    in.pointer.reset();
+    hideTouch(in);
+    hidePadPointer(in);
+}
+
+void drawDeviceOverlay(Gfx& gfx, const DeviceInput& in)
+{
+    drawTouchControls(gfx, in);
+    drawPadPointer(gfx, in);
+}

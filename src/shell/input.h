@@ -1,0 +1,71 @@
+// Fingers and pads, turned into what the frame already reads: a held key, a key press,
+// a click with a button at a point of the picture. The rules never learn which device
+// spoke, and a replay of what the platform handed the frame holds them all.
+#pragma once
+
+#include <deque>
+#include <optional>
+
+#include "shell/frame.h"
+#include "shell/sdl.h"
+
+struct Gfx;
+
+// A click or key press made by a finger or a pad; a click carries the point of the
+// picture it acts at.
+struct DeviceEvent {
+    InputEvent event;
+    std::optional<PointerPos> at;
+};
+
+// What fingers and pads hold and have done, kept by the window's platform.
+struct DeviceInput {
+    std::deque<DeviceEvent> queued;  // handed to the frame before SDL's own events
+    KeyState held{};                 // held while a thumb or stick holds them
+    KeyState padHeld{};              // held by the pads, worked out afresh every frame
+    KeyState pulsed{};               // held for one read of the keyboard (a hotbar choice)
+    // The pointer a device placed (where its last click acted, or the pad's pointer):
+    // the frame reads it instead of the mouse's until the real mouse moves.
+    std::optional<PointerPos> pointer;
+    const Loop* loop = nullptr;  // the running loop, read for the selected hotbar slot
+};
+
+// Queues a click with `button` at `at`, a point of the picture.
+void queueClick(DeviceInput& in, int button, PointerPos at);
+
+// Queues a press of the key `scancode`.
+void queueKey(DeviceInput& in, int scancode);
+
+// Selects hotbar slot `slot` (0 to 4) at the next read of the keyboard.
+void pulseHotbar(DeviceInput& in, int slot);
+
+// Hands out the next queued device event; false when none is waiting. A click moves the
+// device pointer to where it acts, so the frame reads that point for it.
+bool nextDeviceEvent(DeviceInput& in, InputEvent& out);
+
+// The keys held by the keyboard, fingers and pads together; a pulse counts once.
+KeyState heldKeys(DeviceInput& in, const KeyState& keyboard);
+
+// Takes an SDL event that belongs to a finger or a pad (and SDL's mouse events made up
+// from fingers, which would act a second time); true when it was taken.
+bool takeDeviceEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
+
+// Lets held and timed device input move on to `nowMs`, once a frame before its events.
+void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
+
+// A key pressed or the real mouse moved: the devices' drawn controls and pointer go.
+void keyboardOrMouseUsed(DeviceInput& in);
+
+// Draws what the devices show over the shown picture (the touch controls in the bars or
+// over the picture, the pad's pointer), in the window's pixels, before it is presented.
+void drawDeviceOverlay(Gfx& gfx, const DeviceInput& in);
+
+// Each device's part of the above, one file each.
+bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
+void updateTouch(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
+void hideTouch(DeviceInput& in);
+void drawTouchControls(Gfx& gfx, const DeviceInput& in);
+bool takePadEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
+void updatePads(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
+void hidePadPointer(DeviceInput& in);
+void drawPadPointer(Gfx& gfx, const DeviceInput& in);
