@@ -18,8 +18,9 @@
 #include <vector>
 
 #include "files/regular_file.h"
+#include "rules/crafting.h"
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/state.h"
 
 #include "book_in_order.h"
