@@ -331,6 +331,12 @@ RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
 {
     recipes = json();
     indexRecipes();
+    // An editor may save the book as UTF-16, which the JSON library can only call an
+    // invalid literal; its byte order mark says what it is. (A UTF-8 one is skipped.)
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        return invalid(name + ": not valid JSON: UTF-16 text (its byte order mark says so) at " + placeOf(text, 0) +
+                       ": save the book as UTF-8");
+    }
     BookBuilder book;
     book.input = text.data();
     try {
