@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "rules/clock.h"
+#include "rules/crafting.h"
 #include "rules/creatures.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/random.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"

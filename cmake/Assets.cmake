@@ -4,8 +4,8 @@
 #   brambix_stage_assets("${CMAKE_BINARY_DIR}/run")
 #
 # After building the `brambix_assets` target, <run_dir>/assets/ holds the 21
-# PNGs drawn from assets/art/*.txt, the window's icon.png (from dist/icon.txt),
-# recipes.json and the UI font as arial.ttf.
+# PNGs drawn from assets/art/*.txt, recipes.json and the UI font as arial.ttf: the
+# data files the game is made of. The window's icon is built into the program.
 
 include_guard(GLOBAL)
 
@@ -83,10 +83,6 @@ function(brambix_stage_assets run_dir)
     list(APPEND sources "${BRAMBIX_ART_DIR}/${name}.txt")
     list(APPEND pngs "${out_dir}/${name}.png")
   endforeach()
-  # The window's icon, from the same art as the desktop's icon.
-  list(APPEND sources "${BRAMBIX_SOURCE_ROOT}/dist/icon.txt")
-  list(APPEND pngs "${out_dir}/icon.png")
-
   # One run draws every picture (it is fast); it reruns when any source or the tool changes.
   add_custom_command(
     OUTPUT ${pngs}

@@ -54,7 +54,7 @@ add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/changelog.gz")
 
 install(TARGETS brambix RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json" "${BRAMBIX_RUN_DIR}/assets/icon.png")
+set(_assets "${BRAMBIX_RUN_DIR}/assets/recipes.json")
 foreach(name IN LISTS BRAMBIX_ART_NAMES)
   list(APPEND _assets "${BRAMBIX_RUN_DIR}/assets/${name}.png")
 endforeach()

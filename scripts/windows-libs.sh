@@ -52,7 +52,8 @@ build freetype "$(dir_of freetype)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -
 # Debian's source has no prebuilt Direct3D shaders: OpenGL and software rendering remain.
 build sdl3 "$(dir_of libsdl3)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST_LIBRARY=OFF -DSDL_TESTS=OFF \
   -DSDL_EXAMPLES=OFF -DSDL_RENDER_D3D=OFF -DSDL_RENDER_D3D11=OFF -DSDL_RENDER_D3D12=OFF -DSDL_GPU=OFF
-# PNG through the built-in stb reader: no libpng or zlib.
+# PNG through the built-in stb reader, and written (SDLIMAGE_PNG_SAVE, on by default) by
+# its built-in miniz writer, which the art tools use under Wine: no libpng or zlib.
 build sdl3_image "$(dir_of libsdl3-image)" -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON \
   -DSDLIMAGE_DEPS_SHARED=OFF -DSDLIMAGE_AVIF=OFF -DSDLIMAGE_JXL=OFF -DSDLIMAGE_TIF=OFF -DSDLIMAGE_WEBP=OFF \
   -DSDLIMAGE_SAMPLES=OFF -DSDLIMAGE_TESTS=OFF

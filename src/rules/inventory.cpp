@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <span>
 
-#include "rules/recipes.h"
+#include "rules/crafting.h"
 
 namespace {
 // Puts up to `n` items of `id` into `slots` in index order: with `merge`, onto stacks of

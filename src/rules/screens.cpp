@@ -1,9 +1,9 @@
 // Screen rules: the slot layout shared with drawing, the E toggle and screen clicks.
 #include "rules/screens.h"
 
+#include "rules/crafting.h"
 #include "rules/creatures.h"
 #include "rules/inventory.h"
-#include "rules/recipes.h"
 #include "rules/state.h"
 
 namespace {

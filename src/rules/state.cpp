@@ -1,8 +1,6 @@
 // The global game state, created before main runs and destroyed after it returns.
 #include "rules/state.h"
 
-#include "rules/recipes.h"
-
 std::map<TileCoord, int> world;
 std::map<TileCoord, bool> chunks;
 std::vector<Mob> mobs;
@@ -25,8 +23,7 @@ void resetGameState()
     mobs.clear();
     drops.clear();
     inv.assign(INV_SLOTS, ItemStack{});
-    recipes = json();
-    indexRecipes();
+    recipes = json();  // no book: crafting matches nothing, whatever its index holds
     hotbar.fill(ItemStack{});
     craftGrid.fill(ItemStack{});
     craftRes = {};

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "rules/clock.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/state.h"
 #include "shell/assets.h"
 #include "shell/datadir.h"

@@ -1,4 +1,4 @@
-// Loading the pictures, the font and the window's icon from the data folder.
+// Loading the pictures and the font from the data folder, and the built-in window icon.
 #include "shell/assets.h"
 
 #include <cstdint>
@@ -99,12 +99,12 @@ void destroy(SDL_Texture*& tex)
 // The window shows the game's own picture in its title bar and task switcher.
 void setWindowIcon(SDL_Window* window)
 {
-    std::string problem;
-    if (SDL_Surface* icon = readPicture(ICON_PICTURE, problem)) {
+    if (WINDOW_ICON_PNG_BYTES == 0) {
+        return;
+    }
+    if (SDL_Surface* icon = IMG_Load_IO(SDL_IOFromConstMem(WINDOW_ICON_PNG, WINDOW_ICON_PNG_BYTES), true)) {
         SDL_SetWindowIcon(window, icon);
         SDL_DestroySurface(icon);
-    } else {
-        reportAsset(ICON_PICTURE, problem, "the window has no icon of its own");
     }
 }
 }  // namespace

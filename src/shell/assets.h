@@ -1,13 +1,17 @@
-// The game's data files as the shell loads them: pictures, the font and the window's
-// icon, each read whole through the one non-blocking reader before SDL decodes it.
+// The game's data files as the shell loads them: pictures and the font, each read whole
+// through the one non-blocking reader before SDL decodes it; and the window's icon.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "shell/draw.h"
 
-constexpr const char* ICON_PICTURE = "assets/icon.png";
+// The window's icon as the bytes of a PNG file, built into the program (none in a
+// browser): a data folder holds only the game's own files.
+extern const unsigned char WINDOW_ICON_PNG[];
+extern const size_t WINDOW_ICON_PNG_BYTES;
 // The widest and tallest picture loaded: far above the game's own (64 by 64), far below
 // what would take gigabytes once decoded.
 constexpr uint32_t PICTURE_MAX_SIDE_PX = 4096;

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "shell/app.h"
 #include "shell/report.h"
 #include "shell/sdl.h"

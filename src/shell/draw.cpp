@@ -16,6 +16,8 @@ constexpr float HEART_PX = 20.0f;
 constexpr float HEART_STEP_PX = 25.0f;
 constexpr float HUD_MARGIN_PX = 10.0f;
 constexpr float SELECTION_FRAME_PX = 3.0f;  // slots stand 10 pixels apart
+// Slots are 40 pixels; a count sits 2 pixels in from the bottom-right corner.
+constexpr float COUNT_CORNER_PX = 38.0f;
 
 constexpr Colour BACKGROUND = {30, 30, 30, 255};
 constexpr Colour HOTBAR_SELECTED = {255, 80, 80, 200};
@@ -123,6 +125,21 @@ void fillRect(SDL_Renderer* renderer, Colour c, const SDL_FRect& rect)
 {
     SDL_SetRenderDrawColor(renderer, c.r, c.g, c.b, c.a);
     SDL_RenderFillRect(renderer, &rect);
+}
+
+void drawTxt(Gfx& gfx, const std::string& text, float x, float y)
+{
+    if (text == "0" || text == "1" || fnt == nullptr) {
+        return;
+    }
+    const TextCache::Entry& e = gfx.text.get(gfx.renderer, text);
+    if (e.texture == nullptr) {
+        return;
+    }
+    // Natural size, aligned right and bottom; a wide text reaches further left.
+    const SDL_FRect dest = {x + COUNT_CORNER_PX - static_cast<float>(e.w), y + COUNT_CORNER_PX - static_cast<float>(e.h),
+                            static_cast<float>(e.w), static_cast<float>(e.h)};
+    SDL_RenderTexture(gfx.renderer, e.texture, nullptr, &dest);
 }
 
 void drawStack(Gfx& gfx, int id, int count, float x, float y, float size)

@@ -1,11 +1,9 @@
-// Stack count text, rendered once per distinct text and kept.
-#include "shell/draw.h"
+// Count texts, rendered once per distinct text and kept.
+#include "shell/text.h"
 
 TTF_Font* fnt = nullptr;
 
 namespace {
-// Slots are 40 pixels; a count sits 2 pixels in from the bottom-right corner.
-constexpr float COUNT_CORNER_PX = 38.0f;
 // Counts are short; a bound keeps the cache small whatever the recipes hand out.
 constexpr size_t TEXT_CACHE_LIMIT = 512;
 }  // namespace
@@ -40,19 +38,4 @@ void TextCache::clear()
         }
     }
     entries_.clear();
-}
-
-void drawTxt(Gfx& gfx, const std::string& text, float x, float y)
-{
-    if (text == "0" || text == "1" || fnt == nullptr) {
-        return;
-    }
-    const TextCache::Entry& e = gfx.text.get(gfx.renderer, text);
-    if (e.texture == nullptr) {
-        return;
-    }
-    // Natural size, aligned right and bottom; a wide text reaches further left.
-    const SDL_FRect dest = {x + COUNT_CORNER_PX - static_cast<float>(e.w), y + COUNT_CORNER_PX - static_cast<float>(e.h),
-                            static_cast<float>(e.w), static_cast<float>(e.h)};
-    SDL_RenderTexture(gfx.renderer, e.texture, nullptr, &dest);
 }

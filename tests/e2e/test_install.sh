@@ -24,7 +24,7 @@ for f in bin/brambix share/brambix/assets/recipes.json share/brambix/assets/aria
     "share/metainfo/$APP_ID.metainfo.xml" share/man/man6/brambix.6.gz share/doc/brambix/copyright; do
     [ -s "$ROOT/$f" ] || fail "cmake --install did not install $f under the prefix"
 done
-[ "$(find "$ROOT/share/brambix/assets" -name '*.png' | wc -l)" -eq 22 ] || fail 'not 21 pictures and the icon installed'
+[ "$(find "$ROOT/share/brambix/assets" -name '*.png' | wc -l)" -eq 21 ] || fail 'not the 21 pictures installed'
 zcat "$ROOT/share/man/man6/brambix.6.gz" | grep -qF "$PREFIX/share/brambix" || fail "the manual does not name $PREFIX/share/brambix"
 for n in 16 32 48 64 128 256; do
     icon="$ROOT/share/icons/hicolor/${n}x$n/apps/$APP_ID.png"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Starting up in poor conditions: no display at all, a recipe file that is not JSON, a
-# recipe file too large for the memory there is, no recipe file (on Windows also with
-# no standard error), from a folder whose path is longer than 260 characters.
+# Starting up in poor conditions: no display at all, a data folder of nothing but the
+# game's own files, a recipe file that is not JSON, a recipe file too large for the
+# memory there is, no recipe file (on Windows also with no standard error), from a
+# folder whose path is longer than 260 characters.
 source "$(dirname "$0")/lib.sh"
 e2e_init startup "$@"
 
@@ -48,6 +49,23 @@ fi || fail "with no display, standard error was: $(cat "$WORK/game-nodisplay.err
 say "ok: no display: '$(cat "$WORK/game-nodisplay.err")' on standard error, status 1"
 
 start_x
+
+# ---------------------------------------------------------------- only the game's own files
+# The 21 pictures, the font and the recipe book, and nothing else: not a word (the
+# window's icon is inside the program).
+OWN="$WORK/own-files-only"
+mkdir -p "$OWN/assets"
+for art in "$(dirname "$0")"/../../assets/art/*.txt; do
+    ln -s "$RUN_DIR/assets/$(basename "$art" .txt).png" "$OWN/assets/"
+done
+ln -s "$RUN_DIR/assets/arial.ttf" "$RUN_DIR/assets/recipes.json" "$OWN/assets/"
+[ "$(ls "$OWN/assets" | wc -l)" -eq 23 ] || fail "not 21 pictures, the font and the book: $(ls "$OWN/assets")"
+start_game "$OWN"
+wait_for_game
+stop_game "with only the game's own files"
+[ ! -s "$WORK/game.out" ] && [ ! -s "$WORK/game.err" ] ||
+    fail "with only the game's own files the game printed: $(cat "$WORK/game.out" "$WORK/game.err")"
+say "ok: a data folder of only the game's own files: nothing printed"
 
 # ---------------------------------------------------------------- a broken recipe file
 BROKEN=$(run_dir_copy "$LONG/broken-recipes")

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/crafting.h"
+#include "rules/recipe_book.h"
 #include "rules/state.h"
 
 #include "../rules/book_in_order.h"

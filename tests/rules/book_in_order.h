@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "rules/recipes.h"
+#include "rules/crafting.h"
 #include "rules/state.h"
 
 // The product of the first entry of `book` whose layout for the grid in use holds the

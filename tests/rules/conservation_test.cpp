@@ -20,7 +20,7 @@
 #include "rules/health.h"
 #include "rules/inventory.h"
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/crafting.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"

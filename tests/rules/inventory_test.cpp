@@ -9,7 +9,7 @@
 
 #include "rules/inventory.h"
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/crafting.h"
 #include "rules/state.h"
 
 namespace {

@@ -18,8 +18,9 @@
 #include <vector>
 
 #include "files/regular_file.h"
+#include "rules/crafting.h"
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/state.h"
 
 #include "book_in_order.h"
@@ -343,6 +344,16 @@ std::vector<BadCase> badDocuments()
     };
 }
 
+// `ascii` as UTF-16 in either byte order, with its byte order mark first.
+std::string utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return out;
+}
+
 void expectWords(const std::string& message, const std::vector<std::string>& words)
 {
     for (const auto& w : words) {
@@ -376,6 +387,7 @@ TEST_F(RecipeFilesTest, ValidDocumentsPass)
     for (const std::string& text : {
              bookWithEntry2(GOOD_ENTRY),
              std::string(R"({"recipes": []})"),
+             "\xEF\xBB\xBF" + bookWithEntry2(GOOD_ENTRY),  // UTF-8 with a byte order mark
              // eq_pattern null or absent, extra keys ignored, big amounts allowed.
              std::string(R"({"version": 2, "recipes": [
                  {"name": "a", "pattern": [0,0,0,0,0,0,0,0,12], "eq_pattern": null, "result": 12, "amount": 1},
@@ -462,6 +474,10 @@ TEST_F(RecipeFilesTest, BrokenBooksAreRefusedNamingTheFileAndThePlace)
          {"text after the document at line 2, column 1"}},
         {"a top-level number and a NUL byte", [&] { return write("nul2.json", std::string("5\0", 2)); },
          {"text after the document at line 1, column 2"}},
+        {"UTF-16, as some editors save a text", [&] { return write("utf16.json", utf16(R"({"recipes": []})", false)); },
+         {"not valid JSON: UTF-16 text (its byte order mark says so) at line 1, column 1: save the book as UTF-8"}},
+        {"UTF-16, big-endian", [&] { return write("utf16be.json", utf16(R"({"recipes": []})", true)); },
+         {"UTF-16 text", "save the book as UTF-8"}},
         {"larger than its limit",
          [&] {
              const std::string path = write("huge.json", "");

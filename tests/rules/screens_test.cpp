@@ -6,7 +6,7 @@
 
 #include "rules/inventory.h"
 #include "rules/items.h"
-#include "rules/recipes.h"
+#include "rules/crafting.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 

@@ -1,6 +1,7 @@
 #include "art.h"
 
 #include "files/regular_file.h"
+#include "shell/sdl.h"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <random>
 #include <sstream>
 
 namespace brambix::art {
@@ -269,215 +271,38 @@ std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_
 }
 
 // ---------------------------------------------------------------------------
-// Checksums
+// PNG writing, by SDL_image
 
-namespace {
-
-constexpr std::array<std::uint32_t, 256> make_crc_table() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1U) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-
-constexpr auto kCrcTable = make_crc_table();
-
-}  // namespace
-
-std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
-    crc = ~crc;
-    for (const std::uint8_t b : bytes) crc = kCrcTable[(crc ^ b) & 0xFFU] ^ (crc >> 8);
-    return ~crc;
-}
-
-std::uint32_t adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler) {
-    constexpr std::uint32_t kMod = 65521;
-    std::uint32_t a = adler & 0xFFFFU;
-    std::uint32_t b = adler >> 16;
-    // 5552 is the largest run for which the sums cannot overflow 32 bits.
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t run_end = std::min(bytes.size(), i + 5552);
-        for (; i < run_end; ++i) {
-            a += bytes[i];
-            b += a;
-        }
-        a %= kMod;
-        b %= kMod;
-    }
-    return (b << 16) | a;
-}
-
-// ---------------------------------------------------------------------------
-// PNG writing
-
-namespace {
-
-void put_u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v >> 24));
-    out.push_back(static_cast<std::uint8_t>(v >> 16));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void put_chunk(std::vector<std::uint8_t>& out, const char (&type)[5], std::span<const std::uint8_t> data) {
-    put_u32(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t type_start = out.size();
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(type[i]));
-    out.insert(out.end(), data.begin(), data.end());
-    put_u32(out, crc32(std::span(out).subspan(type_start)));
-}
-
-// Deflate bits, least significant first; Huffman codes go most significant first.
-class BitWriter {
-public:
-    explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
-    void bits(std::uint32_t value, int count) {
-        for (int i = 0; i < count; ++i) put((value >> i) & 1U);
-    }
-    void code(std::uint32_t code, int length) {
-        for (int i = length - 1; i >= 0; --i) put((code >> i) & 1U);
-    }
-    void flush() {
-        if (used_ > 0) out_.push_back(byte_);
-        byte_ = 0;
-        used_ = 0;
-    }
-
-private:
-    void put(std::uint32_t bit) {
-        byte_ = static_cast<std::uint8_t>(byte_ | (bit << used_));
-        if (++used_ == 8) flush();
-    }
-    std::vector<std::uint8_t>& out_;
-    std::uint8_t byte_ = 0;
-    int used_ = 0;
-};
-
-// The fixed Huffman code of a literal (0-255), the end of the block (256) or a length
-// code (257-285).
-void put_symbol(BitWriter& w, int symbol) {
-    if (symbol < 144) w.code(static_cast<std::uint32_t>(0x30 + symbol), 8);
-    else if (symbol < 256) w.code(static_cast<std::uint32_t>(0x190 + symbol - 144), 9);
-    else if (symbol < 280) w.code(static_cast<std::uint32_t>(symbol - 256), 7);
-    else w.code(static_cast<std::uint32_t>(0xC0 + symbol - 280), 8);
-}
-
-constexpr std::array<int, 29> kLengthBase{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                          31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<int, 30> kDistanceBase{1,   2,   3,   4,    5,    7,    9,    13,   17,    25,
-                                            33,  49,  65,  97,   129,  193,  257,  385,  513,   769,
-                                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-
-
-void put_match(BitWriter& w, int length, int distance) {
-    int lc = 28;
-    while (kLengthBase[static_cast<std::size_t>(lc)] > length) --lc;
-    put_symbol(w, 257 + lc);
-    const int length_extra = lc < 8 || lc == 28 ? 0 : (lc - 4) / 4;  // four codes per extra bit
-    w.bits(static_cast<std::uint32_t>(length - kLengthBase[static_cast<std::size_t>(lc)]), length_extra);
-    int dc = 29;
-    while (kDistanceBase[static_cast<std::size_t>(dc)] > distance) --dc;
-    w.code(static_cast<std::uint32_t>(dc), 5);
-    w.bits(static_cast<std::uint32_t>(distance - kDistanceBase[static_cast<std::size_t>(dc)]), dc < 4 ? 0 : (dc - 2) / 2);  // two per bit
-}
-
-// Wraps raw bytes in a zlib stream of one deflate block with the fixed Huffman codes,
-// repeats found by a hash chain over the last 32 KiB: pixel art repeats whole runs
-// and rows, so a picture shrinks to a small part of its size. Deterministic.
-std::vector<std::uint8_t> zlib_deflate(std::span<const std::uint8_t> raw) {
-    constexpr std::size_t kWindow = 32768;
-    constexpr std::size_t kMinMatch = 3;
-    constexpr std::size_t kMaxMatch = 258;
-    constexpr int kChainLimit = 64;
-    constexpr std::size_t kHashSize = 1U << 15;
-    // Header: deflate with a 32 KiB window, no preset dictionary (a multiple of 31).
-    std::vector<std::uint8_t> out{0x78, 0x01};
-    BitWriter w(out);
-    w.bits(1, 1);  // BFINAL
-    w.bits(1, 2);  // BTYPE = 01, fixed Huffman codes
-    std::vector<std::int64_t> head(kHashSize, -1);
-    std::vector<std::int64_t> prev(raw.size(), -1);
-    auto hash = [&](std::size_t i) {
-        return ((raw[i] << 10) ^ (raw[i + 1] << 5) ^ raw[i + 2]) & (kHashSize - 1);
-    };
-    auto insert = [&](std::size_t i) {
-        if (i + kMinMatch <= raw.size()) {
-            const std::size_t h = hash(i);
-            prev[i] = head[h];
-            head[h] = static_cast<std::int64_t>(i);
-        }
-    };
-    std::size_t i = 0;
-    while (i < raw.size()) {
-        std::size_t best = 0;
-        std::size_t best_distance = 0;
-        if (i + kMinMatch <= raw.size()) {
-            const std::size_t limit = std::min(kMaxMatch, raw.size() - i);
-            std::int64_t candidate = head[hash(i)];
-            for (int tries = 0; candidate >= 0 && tries < kChainLimit; ++tries) {
-                const auto c = static_cast<std::size_t>(candidate);
-                if (i - c > kWindow) break;
-                std::size_t len = 0;
-                while (len < limit && raw[c + len] == raw[i + len]) ++len;
-                if (len > best) {
-                    best = len;
-                    best_distance = i - c;
-                    if (len == limit) break;
-                }
-                candidate = prev[c];
-            }
-        }
-        if (best >= kMinMatch) {
-            put_match(w, static_cast<int>(best), static_cast<int>(best_distance));
-            for (std::size_t k = 0; k < best; ++k) insert(i + k);
-            i += best;
-        } else {
-            put_symbol(w, raw[i]);
-            insert(i);
-            ++i;
-        }
-    }
-    put_symbol(w, 256);
-    w.flush();
-    put_u32(out, adler32(raw));
-    return out;
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> encode_png(const Image& image) {
+void save_png(const Image& image, const std::filesystem::path& file) {
     if (image.width <= 0 || image.height <= 0)
         throw ArtError("cannot encode an empty image as PNG");
-    const auto w = static_cast<std::size_t>(image.width);
-    const auto h = static_cast<std::size_t>(image.height);
-    if (image.rgba.size() != w * h * 4)
+    const auto pixels = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+    if (image.rgba.size() != pixels * 4)
         throw ArtError("image pixel buffer does not match its size");
-
-    // Each row: filter type 0 (None), then the row's RGBA bytes.
-    std::vector<std::uint8_t> raw;
-    raw.reserve(h * (1 + w * 4));
-    for (std::size_t y = 0; y < h; ++y) {
-        raw.push_back(0);
-        const auto row = image.rgba.begin() + static_cast<std::ptrdiff_t>(y * w * 4);
-        raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(w * 4));
+    sdlx::Image argb;
+    argb.w = image.width;
+    argb.h = image.height;
+    argb.argb.resize(pixels);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t* p = &image.rgba[i * 4];
+        argb.argb[i] = std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
     }
+    const std::u8string name = file.u8string();  // SDL takes UTF-8 paths on every system
+    if (!sdlx::savePng(argb, std::string(name.begin(), name.end())))
+        throw ArtError(file.string() + ": cannot write the PNG: " + SDL_GetError());
+}
 
-    std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> ihdr;
-    put_u32(ihdr, static_cast<std::uint32_t>(image.width));
-    put_u32(ihdr, static_cast<std::uint32_t>(image.height));
-    ihdr.push_back(8);  // bit depth
-    ihdr.push_back(6);  // colour type: truecolour with alpha
-    ihdr.push_back(0);  // compression: deflate
-    ihdr.push_back(0);  // filter method 0
-    ihdr.push_back(0);  // no interlace
-    put_chunk(png, "IHDR", ihdr);
-    put_chunk(png, "IDAT", zlib_deflate(raw));
-    put_chunk(png, "IEND", {});
+std::vector<std::uint8_t> encode_png(const Image& image) {
+    // SDL2 has no stream that grows in memory, so the PNG goes through a scratch file.
+    const auto scratch = std::filesystem::temp_directory_path() /
+                         ("pixelart-" + std::to_string(std::random_device{}()) + ".png");
+    save_png(image, scratch);
+    std::ifstream in(scratch, std::ios::binary);
+    std::vector<std::uint8_t> png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::error_code ec;
+    std::filesystem::remove(scratch, ec);
+    if (png.empty()) throw ArtError(scratch.string() + ": the PNG written there cannot be read back");
     return png;
 }
 

@@ -1,5 +1,5 @@
-// Pixel-art sources for Brambix: parsing the text format into RGBA pixels,
-// and a small self-contained PNG writer.
+// Pixel-art sources for Brambix: parsing the text format into RGBA pixels, and
+// writing them as PNG files through SDL_image.
 //
 // Source format (one picture per file):
 //
@@ -59,14 +59,12 @@ public:
 [[nodiscard]] std::vector<std::filesystem::path> png_targets(const std::filesystem::path& out_dir,
                                                              const std::vector<std::filesystem::path>& sources);
 
-// CRC-32 (as used by PNG and zip). Pass a previous result to continue a running checksum.
-[[nodiscard]] std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
+// Writes `image` to `file` as an 8-bit RGBA PNG with SDL_image's writer (libpng, or its
+// built-in one where it has no libpng). Raises ArtError for an empty image, a pixel
+// buffer of the wrong size or a file that cannot be written.
+void save_png(const Image& image, const std::filesystem::path& file);
 
-// Adler-32 (as used by zlib). Pass a previous result to continue a running checksum.
-[[nodiscard]] std::uint32_t adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler = 1);
-
-// Encodes an 8-bit RGBA PNG, compressed by the writer's own deflate (fixed codes, so
-// no compression library is needed): the same image always gives the same bytes.
+// The bytes save_png writes for `image`, by way of a scratch file in the temporary folder.
 [[nodiscard]] std::vector<std::uint8_t> encode_png(const Image& image);
 
 // Writes bytes to a file, replacing it.

@@ -2,9 +2,12 @@
 //
 //   pixelicon [--pad] <src.txt> <out-dir> <name> <size>...
 //   pixelicon --ico <src.txt> <out.ico> <size>...
+//   pixelicon --cpp <src.txt> <out.cpp> <name> <size>
 //
 // Writes <out-dir>/<size>x<size>/apps/<name>.png for every size, the layout of an icon
-// theme; with --ico, one Windows icon file holding every size as a PNG image. A size
+// theme; with --ico, one Windows icon file holding every size as a PNG image; with
+// --cpp, a C++ source defining the bytes of the PNG at one size as the array <name>
+// and their count as <name>_BYTES, for a program to carry its icon inside it. A size
 // that would not keep the art's pixels whole squares is refused; with --pad it is drawn
 // at the largest whole size below, with a transparent margin round it.
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,23 +57,36 @@ std::vector<std::uint8_t> encode_ico(const std::vector<std::vector<std::uint8_t>
     }
     return out;
 }
+
+// A C++ source that defines `name` as the bytes of `png` and `name`_BYTES as their count.
+std::string encode_cpp(const std::vector<std::uint8_t>& png, const std::string& name, const std::string& source, int size) {
+    std::string out = "// " + source + " drawn at " + std::to_string(size) + " pixels as a PNG file, by pixelicon.\n" +
+                      "#include <cstddef>\n\nextern const unsigned char " + name + "[] = {";
+    for (size_t i = 0; i < png.size(); ++i) {
+        out += (i % 16 == 0 ? "\n   " : "") + (" " + std::to_string(png[i])) + ",";
+    }
+    return out + "\n};\nextern const std::size_t " + name + "_BYTES = sizeof " + name + ";\n";
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool ico = argc > 1 && std::string(argv[1]) == "--ico";
     const bool pad = argc > 1 && std::string(argv[1]) == "--pad";
-    if (argc < 5 || (pad && argc < 6)) {
+    const bool cpp = argc > 1 && std::string(argv[1]) == "--cpp";
+    if (argc < 5 || (pad && argc < 6) || (cpp && argc != 6)) {
+        const char* self = argc > 0 ? argv[0] : "pixelicon";
         std::fprintf(stderr,
-                     "usage: %s [--pad] <src.txt> <out-dir> <name> <size>...\n       %s --ico <src.txt> <out.ico> <size>...\n",
-                     argc > 0 ? argv[0] : "pixelicon", argc > 0 ? argv[0] : "pixelicon");
+                     "usage: %s [--pad] <src.txt> <out-dir> <name> <size>...\n       %s --ico <src.txt> <out.ico> <size>...\n"
+                     "       %s --cpp <src.txt> <out.cpp> <name> <size>\n",
+                     self, self, self);
         return 2;
     }
-    // With --ico or --pad every argument after the first is one place further on.
-    const int first = ico || pad ? 2 : 1;
+    // With --ico, --pad or --cpp every argument after the first is one place further on.
+    const int first = ico || pad || cpp ? 2 : 1;
     try {
         const brambix::art::Image image = brambix::art::load_art(argv[first]);
         std::vector<int> sizes;
-        const int sizesFrom = pad ? 5 : 4;
+        const int sizesFrom = pad || cpp ? 5 : 4;
         for (int i = sizesFrom; i < argc; ++i) {
             char* end = nullptr;
             const long size = std::strtol(argv[i], &end, 10);
@@ -84,6 +101,12 @@ int main(int argc, char** argv) {
                 return 1;
             }
             sizes.push_back(static_cast<int>(size));
+        }
+        if (cpp) {
+            const std::vector<std::uint8_t> png = brambix::art::encode_png(brambix::art::scale_nearest(image, sizes[0]));
+            const std::string text = encode_cpp(png, argv[4], fs::path(argv[first]).filename().string(), sizes[0]);
+            brambix::art::write_file(argv[3], std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+            return 0;
         }
         if (ico) {
             if (sizes.size() > 255) {
@@ -101,9 +124,8 @@ int main(int argc, char** argv) {
             const std::string dim = std::to_string(size) + "x" + std::to_string(size);
             const fs::path dir = fs::path(argv[first + 1]) / dim / "apps";
             fs::create_directories(dir);
-            brambix::art::write_file(dir / (std::string(argv[first + 2]) + ".png"),
-                                     brambix::art::encode_png(pad ? brambix::art::scale_padded(image, size)
-                                                                  : brambix::art::scale_nearest(image, size)));
+            brambix::art::save_png(pad ? brambix::art::scale_padded(image, size) : brambix::art::scale_nearest(image, size),
+                                   dir / (std::string(argv[first + 2]) + ".png"));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pixelicon: %s\n", e.what());

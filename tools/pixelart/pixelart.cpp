@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         fs::create_directories(out_dir, ec);
         if (ec) throw ArtError(out_dir.string() + ": cannot create directory: " + ec.message());
         for (const auto& picture : pictures)
-            brambix::art::write_file(picture.target, brambix::art::encode_png(picture.image));
+            brambix::art::save_png(picture.image, picture.target);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pixelart: %s\n", e.what());
         return 1;

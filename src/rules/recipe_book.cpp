@@ -1,20 +1,21 @@
-// Loading checks the recipe document once; an index derived from it answers matches.
-#include "rules/recipes.h"
+// Reading a recipe book under limits and checking its entries; a book that passes goes
+// to crafting's index.
+#include "rules/recipe_book.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <iterator>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "files/regular_file.h"
+#include "rules/crafting.h"
 #include "rules/items.h"
 
 namespace {
-constexpr size_t PATTERN_CELLS = 9;
-constexpr size_t EQ_PATTERN_CELLS = 4;
+constexpr size_t PATTERN_CELLS = GRID_CELLS;
+constexpr size_t EQ_PATTERN_CELLS = map22.size();
 constexpr size_t SHOWN_STRING_BYTES = 40;    // of a bad string value in a message
 constexpr size_t SHOWN_PROBLEM_BYTES = 240;  // of the JSON library's own description
 // A recipe book nests three levels deep; far deeper is no book, and building it would
@@ -58,60 +59,6 @@ std::string describe(const json& v)
     default:
         return v.dump();
     }
-}
-
-// A whole grid as one number: the nine cell ids, 4 bits each. Only catalogue ids fit,
-// and only they can be in a grid or in a layout that passed the load-time check.
-using GridKey = uint64_t;
-constexpr int CELL_BITS = 4;
-static_assert(ITEM_COUNT <= (1 << CELL_BITS));
-
-// The product of the first recipe in file order for each layout: one map per grid.
-// The 2x2 layouts are keyed as the whole grid, with the five other cells empty.
-std::unordered_map<GridKey, ItemStack> tableIndex;
-std::unordered_map<GridKey, ItemStack> inventoryIndex;
-
-void putCell(GridKey& key, size_t cell, int64_t id)
-{
-    key |= static_cast<GridKey>(id) << (CELL_BITS * cell);
-}
-
-// The key of a layout whose entry k lies in grid cell `cellOf(k)`; nothing when it is
-// not an array of `n` catalogue ids, since no grid could match it.
-template <typename CellOf>
-std::optional<GridKey> layoutKey(const json& cells, size_t n, CellOf cellOf)
-{
-    if (!cells.is_array() || cells.size() != n) {
-        return std::nullopt;
-    }
-    GridKey key = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const json& id = cells[k];
-        if (!id.is_number_integer() || id.get<int64_t>() < 0 || id.get<int64_t>() >= ITEM_COUNT) {
-            return std::nullopt;
-        }
-        putCell(key, cellOf(k), id.get<int64_t>());
-    }
-    return key;
-}
-
-// The key of the grid as it is; nothing when a cell holds an id outside the catalogue.
-std::optional<GridKey> gridKey()
-{
-    GridKey key = 0;
-    for (size_t cell = 0; cell < GRID_CELLS; ++cell) {
-        const int id = craftGrid[cell].id;
-        if (id < 0 || id >= ITEM_COUNT) {
-            return std::nullopt;
-        }
-        putCell(key, cell, id);
-    }
-    return key;
-}
-
-bool isIntIn(const json& v, int64_t lo, int64_t hi)
-{
-    return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
 }
 
 // Empty when `v` is an array of `n` item ids (0 to 12) naming at least one item, else
@@ -359,58 +306,6 @@ RecipeLoad invalid(std::string message)
 
 }  // namespace
 
-void indexRecipes()
-{
-    tableIndex.clear();
-    inventoryIndex.clear();
-    if (!recipes.is_object()) {
-        return;
-    }
-    auto list = recipes.find("recipes");
-    if (list == recipes.end() || !list->is_array()) {
-        return;
-    }
-    for (const json& entry : *list) {
-        if (!entry.is_object()) {
-            continue;
-        }
-        auto result = entry.find("result");
-        auto amount = entry.find("amount");
-        if (result == entry.end() || amount == entry.end() || !isIntIn(*result, 1, ITEM_COUNT - 1) ||
-            !isIntIn(*amount, 1, INT32_MAX)) {
-            continue;  // only a document that skipped the load-time check gets here
-        }
-        const ItemStack product = {result->get<int32_t>(), amount->get<int32_t>()};
-        // emplace keeps what is there: an earlier recipe with the same layout wins.
-        if (auto p = entry.find("pattern"); p != entry.end()) {
-            if (auto key = layoutKey(*p, PATTERN_CELLS, [](size_t k) { return k; })) {
-                tableIndex.emplace(*key, product);
-            }
-        }
-        if (auto eq = entry.find("eq_pattern"); eq != entry.end()) {
-            if (auto key = layoutKey(*eq, EQ_PATTERN_CELLS, [](size_t k) { return static_cast<size_t>(map22[k]); })) {
-                inventoryIndex.emplace(*key, product);
-            }
-        }
-    }
-}
-
-void checkRecipes(bool is3x3)
-{
-    craftRes = {};
-    if (!recipes.is_object()) {
-        return;
-    }
-    const auto key = gridKey();
-    if (!key) {
-        return;
-    }
-    const auto& index = is3x3 ? tableIndex : inventoryIndex;
-    if (auto found = index.find(*key); found != index.end()) {
-        craftRes = found->second;
-    }
-}
-
 std::optional<std::string> checkRecipeDocument(const json& doc)
 {
     if (!doc.is_object()) {
@@ -436,6 +331,12 @@ RecipeLoad loadRecipeText(const std::string& text, const std::string& name)
 {
     recipes = json();
     indexRecipes();
+    // An editor may save the book as UTF-16, which the JSON library can only call an
+    // invalid literal; its byte order mark says what it is. (A UTF-8 one is skipped.)
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        return invalid(name + ": not valid JSON: UTF-16 text (its byte order mark says so) at " + placeOf(text, 0) +
+                       ": save the book as UTF-8");
+    }
     BookBuilder book;
     book.input = text.data();
     try {

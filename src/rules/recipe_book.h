@@ -1,29 +1,14 @@
-// The recipe book: loading and checking the JSON document, and matching the grid.
+// The recipe book as a file: reading it under limits (size, nesting, nothing after the
+// document) and checking its entries, with a message naming the file, the place and the
+// problem. A book that passes becomes `recipes` and crafting's index (crafting.h).
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 
 #include "rules/state.h"
 
-// The 2x2 inventory grid is the top-left corner of the nine cells.
-constexpr std::array<int, 4> map22 = {0, 1, 3, 4};
-constexpr std::array<int, 5> others = {2, 5, 6, 7, 8};
-
 constexpr const char* RECIPES_PATH = "assets/recipes.json";
-
-// Sets `craftRes` to the product of the first recipe, in file order, whose layout
-// matches the grid: "pattern" against all nine cells for the 3x3 table, "eq_pattern"
-// against the corner (the other five cells empty) for the 2x2 grid. Counts in the grid
-// do not matter. Empty when nothing matches or there is no recipe book. Answers from
-// the index, so its cost does not grow with the book.
-void checkRecipes(bool is3x3);
-
-// Builds the matching index from `recipes`, once per book: loadRecipes and
-// resetGameState run it, and whatever else puts a document into `recipes` must run it
-// after. Entries the load-time check would refuse are left out.
-void indexRecipes();
 
 // The first way `doc` breaks the recipe format ("recipe 3: ..."), or nothing if it
 // follows it.
