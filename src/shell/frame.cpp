@@ -6,6 +6,7 @@
 #include "rules/health.h"
 #include "rules/screens.h"
 #include "rules/state.h"
+#include "rules/world.h"
 #include "shell/draw.h"
 #include "shell/picture.h"
 #include "shell/sdl.h"
@@ -99,6 +100,8 @@ void stepFrame(Loop& loop, Platform& io)
     placeCamera(loop);
     handleEvents(loop, io);
     applyKeyboard(loop, io.keyboardState());
+    // The view is the one drawn: where the camera stood before the keys moved the player.
+    seeView(loop.cameraX, loop.cameraY);
 }
 
 void runFrame(Loop& loop, Platform& io, Gfx& gfx)
