@@ -109,12 +109,16 @@ void runFrame(Loop& loop, Platform& io, Gfx& gfx)
     stepFrame(loop, io);
     // The pointer is read while the window, not the picture, is the renderer's target:
     // its mapping into the picture is the window's.
-    const PointerPos pointer = io.mouseState();
+    drawFrame(loop, io.mouseState(), gfx);
+    io.delay(FRAME_PAUSE_MS);
+}
+
+void drawFrame(const Loop& loop, PointerPos pointer, Gfx& gfx)
+{
     beginPicture(gfx);
     drawWorld(gfx, loop);
     if (screenOpen()) {
         drawScreen(gfx, pointer);
     }
     showPicture(gfx);
-    io.delay(FRAME_PAUSE_MS);
 }
