@@ -3,8 +3,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iostream>
+#include <string>
 
 #include "shell/app.h"
+#include "shell/options.h"
+#include "shell/replay.h"
 #include "shell/sdl.h"
 
 namespace {
@@ -32,10 +36,23 @@ void browserFrame(void*)
         stopGame(game);
     }
 }
+
+// The page's ?replay=URL: the page puts the file at argv's path; the verdict goes to the
+// console and to the page's Module.replayVerdict(line, status).
+int verifyForPage(const std::string& path)
+{
+    const Verdict v = verifyReplay(path);
+    (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
+    EM_ASM({ if (Module.replayVerdict) Module.replayVerdict(UTF8ToString($0), $1); }, v.line.c_str(), v.status);
+    return v.status;
+}
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (const CommandLine line = parseCommandLine(argc, argv); line.action == CommandLine::Verify) {
+        return verifyForPage(line.replay);
+    }
     if (!startGame(game)) {
         // The page puts the reason, already on standard error, in place of the game.
         EM_ASM(if (Module.startFailed) Module.startFailed(););

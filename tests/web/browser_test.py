@@ -2,7 +2,8 @@
 """The game's web page in headless Chromium, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
 planks, a held D walks, the console has no errors. Reports the time to the first frame
-and the frame rate.   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR"""
+and the frame rate. Then each REPLAY (a path below URL) is verified by the page's ?replay=.
+   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR [REPLAY...]"""
 import base64
 import io
 import shutil
@@ -17,6 +18,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 
 URL, DESKTOP_FRAME, ASSETS = sys.argv[1:4]
+REPLAYS = sys.argv[4:]
 # Before the page's scripts: hold the frames after the first, and run the game's clock at
 # a tenth of real time until then, so that the first frame shows the creatures' first
 # step however long the start-up took, as a quick desktop start does. bx.grab(done)
@@ -162,6 +164,16 @@ try:
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])
+
+    for replay in REPLAYS:
+        driver.get(URL + '?replay=' + replay)
+        wait_for('the verdict on ' + replay, 120,
+                 lambda: driver.execute_script("return document.getElementById('replay-verdict') !== null"))
+        verdict = driver.execute_script("return document.getElementById('replay-verdict').textContent")
+        logged = [e['message'] for e in driver.get_log('browser')]
+        print('replay verdict:', verdict, flush=True)
+        check('the page verifies ' + replay, verdict.endswith('state matches') and
+              any(verdict in m for m in logged), verdict)
 except Exception as error:  # a timeout or a lost browser ends the run as one failure
     check('the browser session', False, f'{type(error).__name__}: {str(error).splitlines()[0]}')
     for entry in driver.get_log('browser')[-10:]:
@@ -169,4 +181,4 @@ except Exception as error:  # a timeout or a lost browser ends the run as one fa
 finally:
     driver.quit()
 print(f'{results.count(True)} passed, {results.count(False)} failed')
-sys.exit(0 if all(results) and len(results) == 5 else 1)
+sys.exit(0 if all(results) and len(results) == 5 + len(REPLAYS) else 1)
