@@ -10,6 +10,7 @@
 #include "replay/replay_file.h"
 #include "replay/state_hash.h"
 #include "rules/clock.h"
+#include "rules/random.h"
 #include "rules/recipes.h"
 #include "rules/state.h"
 #include "shell/app.h"
@@ -208,7 +209,6 @@ Platform recordingPlatform(ReplayRecorder& r)
     };
 }
 
-// Appends the frame just played, with a checkpoint when one is due, and flushes it.
 void recordFrame(ReplayRecorder& r, const Loop& loop)
 {
     if (r.failed) {
@@ -266,6 +266,9 @@ int recordGame(const std::string& path)
 
 Verdict verifyReplay(const std::string& path)
 {
+    // Every replay starts from a fresh game, whatever was played before in this process.
+    resetGameState();
+    resetGameRand();
     Playback p;
     if (auto problem = openReplay(p, path)) {
         return {1, path + ": " + *problem};

@@ -19,9 +19,9 @@ struct Verdict {
     std::string line;  // "FILE: N frames, state matches", or what differs or is wrong
 };
 
-// Plays the replay at `path` without a window, as fast as it can, against the recipe
-// book of the data folder, and checks every checkpoint. Leaves the working folder in
-// the data folder.
+// Plays the replay at `path` from a fresh game state without a window, as fast as it
+// can, against the recipe book of the data folder, and checks every checkpoint. Leaves
+// the working folder in the data folder.
 Verdict verifyReplay(const std::string& path);
 
 // Shows the replay at `path` in a window at its own pace, checking it as it goes; the
