@@ -37,13 +37,18 @@ void browserFrame(void*)
     }
 }
 
+// Hands a replay's verdict to the page, which shows it.
+EM_JS(void, showReplayVerdict, (const char* line, int status), {
+    if (Module.replayVerdict) Module.replayVerdict(UTF8ToString(line), status);
+});
+
 // The page's ?replay=URL: the page puts the file at argv's path; the verdict goes to the
-// console and to the page's Module.replayVerdict(line, status).
+// console and to the page.
 int verifyForPage(const std::string& path)
 {
     const Verdict v = verifyReplay(path);
     (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
-    EM_ASM({ if (Module.replayVerdict) Module.replayVerdict(UTF8ToString($0), $1); }, v.line.c_str(), v.status);
+    showReplayVerdict(v.line.c_str(), v.status);
     return v.status;
 }
 }  // namespace
