@@ -11,6 +11,11 @@
 #include "shell/replay.h"
 #include "shell/sdl.h"
 
+// Hands a replay's verdict to the page, which shows it.
+EM_JS(void, showReplayVerdict, (const char* line, int status), {
+    if (Module.replayVerdict) Module.replayVerdict(UTF8ToString(line), status);
+});
+
 namespace {
 // The game is tuned to 60 frames a second. A display that refreshes faster calls more
 // often: a frame runs only when its turn has come, less a quarter frame of slack so that
@@ -36,11 +41,6 @@ void browserFrame(void*)
         stopGame(game);
     }
 }
-
-// Hands a replay's verdict to the page, which shows it.
-EM_JS(void, showReplayVerdict, (const char* line, int status), {
-    if (Module.replayVerdict) Module.replayVerdict(UTF8ToString(line), status);
-});
 
 // The page's ?replay=URL: the page puts the file at argv's path; the verdict goes to the
 // console and to the page.
