@@ -65,12 +65,15 @@ rm -f "$host"/run/SDL_window*.bmp
 
 # A free port on the loopback, then the server, which the test waits for (bounded).
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory "$src/dist/web" "$port" >"$log_dir/server.log" 2>&1 &
+# The page's files and, beside them, the committed replays that the page verifies.
+serve=$src/build-web-serve
+rm -rf "$serve" && mkdir -p "$serve/replays" && ln -s "$src"/dist/web/* "$serve/" && cp tests/replays/*.brx "$serve/replays/"
+python3 -m http.server --bind 127.0.0.1 --directory "$serve" "$port" >"$log_dir/server.log" 2>&1 &
 server=$!
 trap 'kill -TERM "$server" 2>/dev/null; wait "$server" 2>/dev/null' EXIT
 echo "== web: playing http://127.0.0.1:$port/ in headless Chromium"
 cd "$log_dir" && timeout 420 python3 "$src/tests/web/browser_test.py" "http://127.0.0.1:$port/" \
-  "$log_dir/first-frame-desktop.bmp" "$host/run/assets" "$src/dist/web"
+  "$log_dir/first-frame-desktop.bmp" "$host/run/assets" "$src/dist/web" $(cd "$serve" && ls replays/*.brx)
 status=$?
 [[ $status -eq 124 ]] && summary_fail "the browser test did not end within 420 s"
 exit "$status"

@@ -97,6 +97,10 @@ c++ -O1 -o "$BRAMBIX_XCLOSE" tests/e2e/tools/xclose.cpp -lX11 || failed=$((faile
 for t in test_window test_play test_resize test_startup_failures; do
   check "e2e-$t" env BRAMBIX_E2E_LAUNCHER=wine bash "tests/e2e/$t.sh" "$dir/brambix.exe" "$dir"
 done
+# Every committed replay, played back by the shipped game without a window.
+replays() { bash scripts/verify-replays.sh "$dir/brambix.exe" wine; }
+check replays replays
+grep -E 'frames|differs|replay' "$logs/replays.log" | sed 's/^/     /'
 writes() { ! find "$game" -newer "$tmp/before" | grep .; }
 check nothing-written writes
 chmod -R u+w "$game"

@@ -65,6 +65,11 @@ run_suite() {
 
 # The benchmarks are built too, so CI catches them breaking; they are run by hand.
 run_suite plain build-test -DBRAMBIX_BENCHMARKS=ON
+# The committed replays, verdict by verdict (ctest runs them too, quietly).
+echo "== replays"
+if [[ -x build-test/run/brambix ]] && ! bash scripts/verify-replays.sh build-test/run/brambix; then
+  failed_steps+=("replays")
+fi
 # Sanitizers make a failure abort the test that caused it.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -76,31 +81,43 @@ run_suite sanitizers build-asan -DBRAMBIX_SANITIZE=ON
 # tests/fuzz/regressions, which the rules tests replay on every run once committed.
 run_fuzz() {
   local dir=build-fuzz seconds=${BRAMBIX_FUZZ_SECONDS:-60}
-  echo "== fuzz: recipe book, ${seconds} s"
+  echo "== fuzz: recipe book, ${seconds} s; replay reader, $((seconds / 3)) s"
   if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -DBRAMBIX_FUZZ=ON > "$log_dir/fuzz-configure.log" 2>&1 ||
      ! cmake --build "$dir" -j"$jobs" > "$log_dir/fuzz-build.log" 2>&1; then
     tail -n 30 "$log_dir/fuzz-configure.log" "$log_dir/fuzz-build.log"
     failed_steps+=("fuzz: build")
     return
   fi
-  rm -rf "$dir/seeds" "$dir/findings"
-  mkdir -p "$dir/seeds" "$dir/corpus" "$dir/findings"
-  cp assets/recipes.json tests/rules/fixtures/* tests/fuzz/regressions/* "$dir/seeds/"
-  "$dir/tests/fuzz/recipe_book_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -dict=tests/fuzz/json.dict -artifact_prefix="$dir/findings/" "$dir/corpus" "$dir/seeds" \
-    > "$log_dir/fuzz.log" 2>&1
+  fuzz_one recipe_book "$seconds" -dict=tests/fuzz/json.dict -- assets/recipes.json tests/rules/fixtures/* tests/fuzz/regressions/*
+  fuzz_one replay $((seconds / 3)) -- tests/replays/*.brx
+}
+
+# fuzz_one NAME SECONDS [libFuzzer options] -- SEEDS: runs build-fuzz/tests/fuzz/NAME_fuzz.
+fuzz_one() {
+  local name=$1 seconds=$2 dir=build-fuzz options=()
+  shift 2
+  while [[ $1 != -- ]]; do options+=("$1"); shift; done
+  shift
+  rm -rf "$dir/seeds-$name" "$dir/findings-$name"
+  mkdir -p "$dir/seeds-$name" "$dir/corpus-$name" "$dir/findings-$name"
+  cp "$@" "$dir/seeds-$name/"
+  "$dir/tests/fuzz/${name}_fuzz" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 "${options[@]}" \
+    -artifact_prefix="$dir/findings-$name/" "$dir/corpus-$name" "$dir/seeds-$name" \
+    > "$log_dir/fuzz-$name.log" 2>&1
   local rc=$?
   local runs speed cov
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log_dir/fuzz.log")
-  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log_dir/fuzz.log")
-  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log_dir/fuzz.log" | tail -n 1)
-  echo "fuzz: ${runs:-?} inputs, ${speed:-?}/s, ${cov:-no coverage line} (log: $log_dir/fuzz.log)"
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log_dir/fuzz-$name.log")
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log_dir/fuzz-$name.log")
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log_dir/fuzz-$name.log" | tail -n 1)
+  echo "fuzz $name: ${runs:-?} inputs, ${speed:-?}/s, ${cov:-no coverage line} (log: $log_dir/fuzz-$name.log)"
   local found
-  found=$(find "$dir/findings" -type f | wc -l)
+  found=$(find "$dir/findings-$name" -type f | wc -l)
   if [[ $rc -ne 0 || $found -gt 0 ]]; then
-    cp "$dir"/findings/* tests/fuzz/regressions/ 2> /dev/null
-    grep -m 3 -E 'ERROR|check failed|SUMMARY' "$log_dir/fuzz.log"
-    failed_steps+=("fuzz: $found finding(s), kept in tests/fuzz/regressions")
+    local keep=tests/fuzz/regressions
+    [[ $name == replay ]] && keep=tests/fuzz/replay-regressions && mkdir -p "$keep"
+    cp "$dir"/findings-"$name"/* "$keep/" 2> /dev/null
+    grep -m 3 -E 'ERROR|check failed|SUMMARY|replay reader' "$log_dir/fuzz-$name.log"
+    failed_steps+=("fuzz $name: $found finding(s), kept in $keep")
   fi
 }
 run_fuzz

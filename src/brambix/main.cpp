@@ -1,8 +1,10 @@
 // Brambix: a top-down sandbox of grass and trees, creatures and crafting.
+#include <iostream>
 #include <new>
 
 #include "shell/app.h"
 #include "shell/options.h"
+#include "shell/replay.h"
 #include "shell/report.h"
 
 int main(int argc, char** argv)
@@ -15,7 +17,19 @@ int main(int argc, char** argv)
     // Every data file has a size limit, so this takes a machine already short of memory;
     // it still deserves a word and an orderly status rather than an abort.
     try {
-        return runGame(line.wholePixels);
+        switch (line.action) {
+        case CommandLine::Record:
+            return recordGame(line.replay);
+        case CommandLine::Watch:
+            return watchReplay(line.replay);
+        case CommandLine::Verify: {
+            const Verdict v = verifyReplay(line.replay);
+            (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
+            return v.status;
+        }
+        default:
+            return runGame(line.wholePixels);
+        }
     } catch (const std::bad_alloc&) {
         reportFatal("Brambix: cannot go on: out of memory");
         return 1;

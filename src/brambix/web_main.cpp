@@ -3,13 +3,21 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iostream>
 #include <string>
 
 #include "shell/app.h"
+#include "shell/options.h"
+#include "shell/replay.h"
 #include "shell/report.h"
 #include "shell/sdl.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString");
+
+// Hands a replay's verdict to the page, which shows it.
+EM_JS(void, showReplayVerdict, (const char* line, int status), {
+    if (Module.replayVerdict) Module.replayVerdict(UTF8ToString(line), status);
+});
 
 namespace {
 // The game is tuned to 60 frames a second. A display that refreshes faster calls more
@@ -36,10 +44,23 @@ void browserFrame(void*)
         stopGame(game);
     }
 }
+
+// The page's ?replay=URL: the page puts the file at argv's path; the verdict goes to the
+// console and to the page.
+int verifyForPage(const std::string& path)
+{
+    const Verdict v = verifyReplay(path);
+    (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
+    showReplayVerdict(v.line.c_str(), v.status);
+    return v.status;
+}
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (const CommandLine line = parseCommandLine(argc, argv); line.action == CommandLine::Verify) {
+        return verifyForPage(line.replay);
+    }
     if (!startGame(game)) {
         // The page puts the reason, already on standard error, in place of the game.
         EM_ASM(if (Module.startFailed) Module.startFailed(););

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
+#include <vector>
 
 namespace {
 constexpr size_t READ_CHUNK_BYTES = 65536;
@@ -90,7 +90,8 @@ FileRead readRegularFile(const std::string& path, size_t limitBytes)
     } else {
         // One allocation for a file that keeps its size; one byte more shows growth.
         result.text.reserve(static_cast<size_t>(st.st_size) + 1);
-        std::array<char, READ_CHUNK_BYTES> chunk{};
+        // On the heap: 64 KiB is the whole stack of a browser build.
+        std::vector<char> chunk(READ_CHUNK_BYTES);
         for (;;) {
             // A file that grows while read (one being written, a device behind a
             // regular name) stops one byte past the limit, never at exhaustion.

@@ -48,6 +48,18 @@ void spawnRoll(int32_t x, int32_t y)
     mobs.push_back(m);
 }
 
+namespace {
+// Squares of floats are exact in double, so the comparison needs no library maths
+// whose last bit differs between C libraries.
+bool closerThan(float dx, float dy, float radius)
+{
+    const double ddx = dx;
+    const double ddy = dy;
+    const double r = radius;
+    return ddx * ddx + ddy * ddy < r * r;
+}
+}  // namespace
+
 void pickUpDrops(float pX, float pY)
 {
     // One pass that closes the gaps as it goes: erasing inside the loop would move the
@@ -58,7 +70,7 @@ void pickUpDrops(float pX, float pY)
     std::array<bool, ITEM_COUNT> noRoom{};
     for (DroppedItem& d : drops) {
         const bool known = isItem(d.id) && noRoom[static_cast<size_t>(d.id)];
-        if (!known && std::hypot(d.x - pX, d.y - pY) < PICKUP_RADIUS_PX) {
+        if (!known && closerThan(d.x - pX, d.y - pY, PICKUP_RADIUS_PX)) {
             const int taken = addUpTo(d.id, d.count);
             if (taken < d.count && isItem(d.id)) {
                 noRoom[static_cast<size_t>(d.id)] = true;

@@ -58,6 +58,11 @@ int gameRand()
     return static_cast<int>(step(gen) >> 1);
 }
 
+uint64_t gameRandDraws()
+{
+    return gen.next - FIRST_OUTPUT;
+}
+
 void resetGameRand()
 {
     gen = START;

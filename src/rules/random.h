@@ -2,10 +2,15 @@
 // from state that nothing else in the process can touch.
 #pragma once
 
+#include <cstdint>
+
 constexpr int GAME_RAND_MAX = 2147483647;
 
 // The next number of the sequence, 0 to GAME_RAND_MAX.
 int gameRand();
+
+// How many numbers have been drawn since the sequence last started.
+uint64_t gameRandDraws();
 
 // Starts the sequence again from its first number (where every run begins).
 void resetGameRand();

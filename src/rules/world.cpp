@@ -68,6 +68,22 @@ void visitTile(int32_t x, int32_t y, int block)
     spawnRoll(x, y);
 }
 
+int32_t viewStart(float cameraPx)
+{
+    return tileOf(cameraPx) - 1;
+}
+
+void seeView(float cameraX, float cameraY)
+{
+    const int32_t startX = viewStart(cameraX);
+    const int32_t startY = viewStart(cameraY);
+    for (int32_t x = startX; x < startX + VIEW_COLUMNS; ++x) {
+        for (int32_t y = startY; y < startY + VIEW_ROWS; ++y) {
+            visitTile(x, y, getTile(x, y));
+        }
+    }
+}
+
 int32_t tileOf(float worldPx)
 {
     return static_cast<int32_t>(std::floor(worldPx / static_cast<float>(TILE_PX)));

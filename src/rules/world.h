@@ -10,9 +10,20 @@ uint32_t tileHash(int32_t x, int32_t y);
 // (1 grass, 2 wood, 3 leaf). Changes nothing.
 int getTile(int32_t x, int32_t y);
 
-// Called by the drawing pass for every tile it handles, before drawing it: the first
-// time a tile is met as grass it is marked in `chunks` and rolls for a creature.
+// Called for every tile of the view, before it is drawn: the first time a tile is met
+// as grass it is marked in `chunks` and rolls for a creature.
 void visitTile(int32_t x, int32_t y, int block);
+
+// The tiles handled per frame: the window and a margin of one tile on the top left.
+constexpr int VIEW_COLUMNS = 16;
+constexpr int VIEW_ROWS = 13;
+
+// The first tile of the view whose top-left corner is at world pixel `cameraPx`.
+int32_t viewStart(float cameraPx);
+
+// Visits every tile of the view at camera (cameraX, cameraY), column by column from
+// the left and top to bottom in each, the order in which they are drawn.
+void seeView(float cameraX, float cameraY);
 
 // World pixel p lies in tile floor(p / 64).
 int32_t tileOf(float worldPx);

@@ -9,8 +9,6 @@
 #include "shell/draw.h"
 
 namespace {
-constexpr int VIEW_COLUMNS = 16;  // tiles handled per frame: the window and a margin
-constexpr int VIEW_ROWS = 13;
 constexpr uint64_t PLAYER_ANIM_MS = 200;
 constexpr float HEART_PX = 20.0f;
 constexpr float HEART_STEP_PX = 25.0f;
@@ -32,12 +30,11 @@ bool onScreen(float x, float y, float size)
 
 void drawTiles(Gfx& gfx, const Loop& loop)
 {
-    const int32_t startX = tileOf(loop.cameraX) - 1;
-    const int32_t startY = tileOf(loop.cameraY) - 1;
+    const int32_t startX = viewStart(loop.cameraX);
+    const int32_t startY = viewStart(loop.cameraY);
     for (int32_t x = startX; x < startX + VIEW_COLUMNS; ++x) {
         for (int32_t y = startY; y < startY + VIEW_ROWS; ++y) {
             const int block = getTile(x, y);
-            visitTile(x, y, block);
             if (block > 0) {
                 const SDL_FRect dest = {static_cast<float>(x) * TILE_PX - loop.cameraX,
                                         static_cast<float>(y) * TILE_PX - loop.cameraY, TILE_PX, TILE_PX};

@@ -39,8 +39,8 @@ void drawTxt(Gfx& gfx, const std::string& text, float x, float y);
 // A slot's item picture and, for items that show it, its count.
 void drawStack(Gfx& gfx, int id, int count, float x, float y, float size);
 
-// The frame's picture of the world and HUD: background, tiles (marking tiles seen and
-// rolling for creatures), dropped items, creatures, player, hearts and hotbar.
+// The frame's picture of the world and HUD: background, tiles, dropped items,
+// creatures, player, hearts and hotbar. Changes nothing but the picture.
 void drawWorld(Gfx& gfx, const Loop& loop);
 
 // The open screen over the world: panel, slots, grid, result and the carried stack

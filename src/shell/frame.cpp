@@ -6,6 +6,7 @@
 #include "rules/health.h"
 #include "rules/screens.h"
 #include "rules/state.h"
+#include "rules/world.h"
 #include "shell/draw.h"
 #include "shell/picture.h"
 #include "shell/sdl.h"
@@ -99,6 +100,8 @@ void stepFrame(Loop& loop, Platform& io)
     placeCamera(loop);
     handleEvents(loop, io);
     applyKeyboard(loop, io.keyboardState());
+    // The view is the one drawn: where the camera stood before the keys moved the player.
+    seeView(loop.cameraX, loop.cameraY);
 }
 
 void runFrame(Loop& loop, Platform& io, Gfx& gfx)
@@ -106,12 +109,16 @@ void runFrame(Loop& loop, Platform& io, Gfx& gfx)
     stepFrame(loop, io);
     // The pointer is read while the window, not the picture, is the renderer's target:
     // its mapping into the picture is the window's.
-    const PointerPos pointer = io.mouseState();
+    drawFrame(loop, io.mouseState(), gfx);
+    io.delay(FRAME_PAUSE_MS);
+}
+
+void drawFrame(const Loop& loop, PointerPos pointer, Gfx& gfx)
+{
     beginPicture(gfx);
     drawWorld(gfx, loop);
     if (screenOpen()) {
         drawScreen(gfx, pointer);
     }
     showPicture(gfx);
-    io.delay(FRAME_PAUSE_MS);
 }

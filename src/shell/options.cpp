@@ -14,11 +14,60 @@
 #define BRAMBIX_DATA_FROM_BIN "../share/brambix"
 #endif
 
+namespace {
+struct ReplayOptions {
+    const char* record = nullptr;
+    const char* replay = nullptr;
+    bool verify = false;
+    const char* missingFile = nullptr;  // the option given last with no file after it
+};
+
+// Takes --record FILE, --replay FILE or --verify at argv[i], moving i past a FILE;
+// false for any other argument.
+bool takeReplayOption(int argc, const char* const* argv, int& i, ReplayOptions& o)
+{
+    const std::string_view arg = argv[i];
+    if (arg == "--verify") {
+        o.verify = true;
+        return true;
+    }
+    if (arg != "--record" && arg != "--replay") {
+        return false;
+    }
+    const char*& file = arg == "--record" ? o.record : o.replay;
+    if (i + 1 >= argc) {
+        o.missingFile = argv[i];
+        return true;
+    }
+    file = argv[++i];
+    return true;
+}
+
+void applyReplayOptions(const ReplayOptions& o, CommandLine& line)
+{
+    const char* misuse = o.missingFile ? "needs a FILE"
+                         : o.record && o.replay ? "--record and --replay cannot be used together"
+                         : o.verify && !o.replay ? "--verify needs --replay FILE"
+                                                 : nullptr;
+    if (misuse) {
+        line.action = CommandLine::Misused;
+        line.unknown = o.missingFile ? std::string(o.missingFile) + " " + misuse : misuse;
+    } else if (o.record) {
+        line.action = CommandLine::Record;
+        line.replay = o.record;
+    } else if (o.replay) {
+        line.action = o.verify ? CommandLine::Verify : CommandLine::Watch;
+        line.replay = o.replay;
+    }
+}
+}  // namespace
+
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;
     bool help = false;
     bool version = false;
+    ReplayOptions replay;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--") {
@@ -30,6 +79,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.wholePixels = true;
         } else if (arg == "--version") {
             version = true;
+        } else if (takeReplayOption(argc, argv, i, replay)) {
+            continue;
         } else if (arg.size() > 1 && arg[0] == '-') {
             line.action = CommandLine::Unknown;
             line.unknown = arg;
@@ -37,19 +88,26 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         }
     }
     line.action = help ? CommandLine::Help : version ? CommandLine::Version : CommandLine::Play;
+    if (line.action == CommandLine::Play) {
+        applyReplayOptions(replay, line);
+    }
     return line;
 }
 
 std::string usageText()
 {
     return std::string(
-               "Usage: brambix [--help | --version | --whole-pixels]\n"
+               "Usage: brambix [--help | --version | --whole-pixels | --record FILE |\n"
+               "                --replay FILE [--verify]]\n"
                "A top-down sandbox of grass and trees, creatures and crafting.\n"
                "\n"
                "Options:\n"
-               "  -h, --help, /?   show this help and exit\n"
-               "  --version        show the version and exit\n"
-               "  --whole-pixels   start with whole-pixel scaling (P switches it)\n"
+               "  -h, --help, /?          show this help and exit\n"
+               "  --version               show the version and exit\n"
+               "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
+               "  --record FILE           play, and record the game to FILE as a replay\n"
+               "  --replay FILE           watch the replay in FILE\n"
+               "  --replay FILE --verify  play it back without a window and check its state\n"
                "\n"
                "Controls:\n"
                "  W A S D (held)      walk\n"
@@ -90,7 +148,13 @@ int answerCommandLine(const CommandLine& line)
     case CommandLine::Unknown:
         std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
         return 2;
+    case CommandLine::Misused:
+        std::cerr << "brambix: " << line.unknown << '\n' << usageText();
+        return 2;
     case CommandLine::Play:
+    case CommandLine::Record:
+    case CommandLine::Watch:
+    case CommandLine::Verify:
         break;
     }
     return -1;

@@ -1,18 +1,22 @@
-// The command line: --help, --version, or play (with --whole-pixels).
+// The command line: --help, --version, play (with --whole-pixels), or record, watch or
+// verify a replay.
 #pragma once
 
 #include <string>
 
 struct CommandLine {
-    enum Action { Play, Help, Version, Unknown } action = Play;
-    std::string unknown;  // for Unknown: the first option not understood
+    enum Action { Play, Help, Version, Unknown, Record, Watch, Verify, Misused } action = Play;
+    std::string unknown;       // for Unknown: the first option not understood; Misused: what is wrong
+    std::string replay;        // for Record, Watch, Verify: the replay file
     bool wholePixels = false;  // --whole-pixels: the picture scaled by whole numbers from the start
 };
 
 // Reads the arguments after the program name. Any option not understood makes it
 // Unknown; else --help (-h, or /? as Windows players write it) wins over --version;
 // words that are not options are ignored, as they always were, and so is everything
-// after "--".
+// after "--". --record FILE, --replay FILE and --replay FILE --verify are Record, Watch
+// and Verify; --record with --replay, --verify without --replay or an option without
+// its FILE is Misused.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage: options, controls and where the data folder is looked for.
@@ -21,7 +25,8 @@ std::string usageText();
 // "brambix <version> (<SDL and its version>)".
 std::string versionText();
 
-// Acts on --help, --version or an unknown option: prints and returns the exit status
-// (0; 1 when the text could not be written; 2 for an unknown option, with the usage
-// on standard error). Returns -1 when the game is to be played.
+// Acts on --help, --version or an unknown or misused option: prints and returns the
+// exit status (0; 1 when the text could not be written; 2 for an unknown or misused
+// option, with the usage on standard error). Returns -1 when the game is to be played,
+// recorded or a replay played.
 int answerCommandLine(const CommandLine& line);

@@ -10,6 +10,7 @@
 #include "rules/creatures.h"
 #include "rules/items.h"
 #include "rules/state.h"
+#include "rules/world.h"
 #include "sdl_fixture.h"
 #include "shell/draw.h"
 #include "shell/frame.h"
@@ -97,7 +98,7 @@ TEST_F(DrawTest, FirstFrameMarksTheGrassOfTheSixteenByThirteenBlock)
     Loop loop;
     loop.cameraX = -368.0f;
     loop.cameraY = -268.0f;
-    drawWorld(gfx(), loop);
+    seeView(loop.cameraX, loop.cameraY);
     EXPECT_EQ(chunks.size(), 178u);
     for (const auto& [tile, seen] : chunks) {
         EXPECT_TRUE(seen);
@@ -108,7 +109,7 @@ TEST_F(DrawTest, FirstFrameMarksTheGrassOfTheSixteenByThirteenBlock)
     }
     // Seen tiles roll once only: a second frame at the same place spawns nothing more.
     const size_t creatures = mobs.size();
-    drawWorld(gfx(), loop);
+    seeView(loop.cameraX, loop.cameraY);
     EXPECT_EQ(chunks.size(), 178u);
     EXPECT_EQ(mobs.size(), creatures);
 }

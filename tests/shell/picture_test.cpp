@@ -9,6 +9,7 @@
 #include <string>
 
 #include "rules/state.h"
+#include "rules/world.h"
 #include "sdl_fixture.h"
 #include "shell/draw.h"
 #include "shell/frame.h"
@@ -56,6 +57,7 @@ Image drawBusyFrame(Gfx& gfx)
     showInv = true;
     craftRes = {6, 1};
     drag = {1, 1};
+    seeView(loop.cameraX, loop.cameraY);
     drawWorld(gfx, loop);
     drawScreen(gfx, {431.5f, 377.25f});
     return sdlx::readPixels(gfx.renderer);

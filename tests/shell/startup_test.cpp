@@ -36,6 +36,13 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         {{"--", "--bogus"}, CommandLine::Play, ""},
         {{"--version", "--", "--bogus"}, CommandLine::Version, ""},
         {{"--whole-pixels"}, CommandLine::Play, ""},
+        {{"--record", "a.brx"}, CommandLine::Record, ""},
+        {{"--replay", "a.brx"}, CommandLine::Watch, ""},
+        {{"--verify", "--replay", "a.brx"}, CommandLine::Verify, ""},
+        {{"--record"}, CommandLine::Misused, "--record needs a FILE"},
+        {{"--verify"}, CommandLine::Misused, "--verify needs --replay FILE"},
+        {{"--record", "a", "--replay", "b"}, CommandLine::Misused, "--record and --replay cannot be used together"},
+        {{"--help", "--record"}, CommandLine::Help, ""},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"brambix"};
@@ -48,6 +55,10 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         EXPECT_EQ(line.action, c.action) << "args: " << shown;
         EXPECT_EQ(line.unknown, c.unknown) << "args: " << shown;
         EXPECT_EQ(line.wholePixels, shown.find("--whole-pixels") != std::string::npos) << "args: " << shown;
+        if (line.action == CommandLine::Record || line.action == CommandLine::Watch ||
+            line.action == CommandLine::Verify) {
+            EXPECT_EQ(line.replay, "a.brx") << "args: " << shown;
+        }
     }
 }
 

@@ -4,8 +4,9 @@ the first frame is the desktop game's, a trunk breaks into wood, the inventory c
 planks, a held D walks, a stand-in pad walks and breaks a tile, the console has no
 errors; then the page itself: it installs, plays offline, refuses a file cut short or sent
 with the wrong type, shows the game's start-up notices, and on a phone neither scrolls nor
-zooms and follows a turn. Reports the time to the first frame and the frame rate.
-   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR"""
+zooms and follows a turn. Reports the time to the first frame and the frame rate. Each
+REPLAY (a path below URL) is verified by the page's ?replay=.
+   browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR [REPLAY...]"""
 import base64
 import http.server
 import io
@@ -23,6 +24,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 
 URL, DESKTOP_FRAME, ASSETS, DIST = sys.argv[1:5]
+REPLAYS = sys.argv[5:]
 # Before the page's scripts: hold the frames after the first, and run the game's clock at
 # a tenth of real time until then, so that the first frame shows the creatures' first
 # step however long the start-up took, as a quick desktop start does. bx.grab(done)
@@ -363,6 +365,15 @@ try:
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])
+    for replay in REPLAYS:
+        driver.get(URL + '?replay=' + replay)
+        wait_for('the verdict on ' + replay, 120,
+                 lambda: driver.execute_script("return document.getElementById('replay-verdict') !== null"))
+        verdict = driver.execute_script("return document.getElementById('replay-verdict').textContent")
+        logged = [e['message'] for e in driver.get_log('browser')]
+        print('replay verdict:', verdict, flush=True)
+        check('the page verifies ' + replay, verdict.endswith('state matches') and
+              any(verdict in m for m in logged), verdict)
     page_rows()
 except Exception as error:  # a timeout or a lost browser ends the run as one failure
     check('the browser session', False, f'{type(error).__name__}: {str(error).splitlines()[0]}')
@@ -371,4 +382,4 @@ except Exception as error:  # a timeout or a lost browser ends the run as one fa
 finally:
     driver.quit()
 print(f'{results.count(True)} passed, {results.count(False)} failed')
-sys.exit(0 if all(results) and len(results) == ROWS else 1)
+sys.exit(0 if all(results) and len(results) == ROWS + len(REPLAYS) else 1)

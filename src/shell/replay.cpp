@@ -1,0 +1,343 @@
+// Replays: a wrapper round the frame's platform that records what it returns, and a
+// platform that returns it again.
+#include "shell/replay.h"
+
+#include <fstream>
+#include <iostream>
+#include <optional>
+
+#include "files/regular_file.h"
+#include "replay/replay_file.h"
+#include "replay/state_hash.h"
+#include "rules/clock.h"
+#include "rules/random.h"
+#include "rules/recipes.h"
+#include "rules/state.h"
+#include "shell/app.h"
+#include "shell/assets.h"
+#include "shell/datadir.h"
+#include "shell/frame.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+
+namespace {
+// The frame's tick, which the rules' clock also reads: a creature then sees the very
+// time the frame read, not a later reading of the counter that no file holds.
+uint64_t frameTicks = 0;
+uint64_t currentFrameTicks()
+{
+    return frameTicks;
+}
+
+uint64_t keyBits(const KeyState& keys)
+{
+    uint64_t bits = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        bits |= static_cast<uint64_t>(keys[i]) << i;
+    }
+    return bits;
+}
+
+PlayerPlace placeOf(const Loop& loop)
+{
+    return {loop.pX, loop.pY, loop.selectedHotbar};
+}
+
+bool screenOpen()
+{
+    return showInv || showCraft;
+}
+
+// A replay as the frame's platform: each frame's recorded values, read in the order
+// the frame asks for them.
+struct Playback {
+    ReplayReader reader;
+    ReplayFrame frame;
+    size_t nextEvent = 0;
+    PointerPos pointer;
+    std::string path;
+
+    // Loads the next frame; false at the end of the file or on damage.
+    ReplayReader::Next advance()
+    {
+        const ReplayReader::Next n = reader.next(frame);
+        nextEvent = 0;
+        frameTicks = frame.ticks;
+        return n;
+    }
+};
+
+Platform playbackPlatform(Playback& p, std::function<void(uint32_t)> delay)
+{
+    return {
+        [&p] { return p.frame.ticks; },
+        [&p](InputEvent& e) {
+            if (p.nextEvent == p.frame.events.size()) {
+                p.pointer = {p.frame.pointerX, p.frame.pointerY};
+                return false;
+            }
+            const ReplayEvent& r = p.frame.events[p.nextEvent++];
+            static constexpr InputEvent::Kind KINDS[] = {InputEvent::Kind::Quit, InputEvent::Kind::KeyDown,
+                                                         InputEvent::Kind::MouseDown};
+            e = {KINDS[r.kind], r.scancode, r.button};
+            if (r.kind == ReplayEvent::MouseDown) {
+                p.pointer = {r.x, r.y};
+            }
+            return true;
+        },
+        [&p] { return p.pointer; },
+        [&p] {
+            KeyState keys{};
+            for (size_t i = 0; i < keys.size(); ++i) {
+                keys[i] = ((p.frame.keys >> i) & 1) != 0;
+            }
+            return keys;
+        },
+        std::move(delay),
+    };
+}
+
+// Reads and checks the header of the replay at `path`; the reason when it cannot be played.
+std::optional<std::string> openReplay(Playback& p, const std::string& path)
+{
+    p.path = path;
+    FileRead read = readRegularFile(path, REPLAY_LIMIT_BYTES);
+    if (read.status != FileRead::Read) {
+        return read.status == FileRead::TooLarge ? "larger than " + read.problem
+               : read.status == FileRead::NotRegular ? "not a regular file but " + read.problem
+                                                      : "cannot be read: " + read.problem;
+    }
+    p.reader = ReplayReader(std::move(read.text));
+    if (!p.reader.readHeader()) {
+        return p.reader.problem();
+    }
+    return std::nullopt;
+}
+
+// The book must be the one the replay was recorded with: crafting depends on it.
+std::optional<std::string> checkBook(const Playback& p)
+{
+    if (p.reader.header().recipeDigest == recipeBookDigest()) {
+        return std::nullopt;
+    }
+    return std::string("recorded with another recipe book than ") + RECIPES_PATH + " in " + dataFolder();
+}
+
+// After frame `p.frame` was played: nothing when its checkpoint (if any) matches, else
+// the verdict naming the frame and the parts that differ.
+std::optional<Verdict> checkFrame(const Playback& p, const Loop& loop)
+{
+    if (!p.frame.checkpoint) {
+        return std::nullopt;
+    }
+    const StateHashes now = hashState(placeOf(loop));
+    std::string parts;
+    for (int i = 0; i < STATE_PARTS; ++i) {
+        if (now[static_cast<size_t>(i)] != p.frame.hashes[static_cast<size_t>(i)]) {
+            parts += (parts.empty() ? "" : ", ") + std::string(statePartName(i));
+        }
+    }
+    if (parts.empty()) {
+        return std::nullopt;
+    }
+    return Verdict{1, p.path + ": state differs at frame " + std::to_string(p.reader.frames()) + ": " + parts};
+}
+
+// The verdict once the file has no more frames (`n` is how it ended).
+Verdict finalVerdict(const Playback& p, ReplayReader::Next n)
+{
+    const std::string frames = p.path + ": " + std::to_string(p.reader.frames()) + " frames";
+    if (n == ReplayReader::Corrupt) {
+        return {1, frames + ", then damaged: " + p.reader.problem()};
+    }
+    if (n == ReplayReader::CutShort) {
+        return {0, frames + ", state matches (cut short: the file ends after frame " +
+                       std::to_string(p.reader.frames()) + ")"};
+    }
+    return {0, frames + ", state matches"};
+}
+}  // namespace
+
+void useFrameTicks()
+{
+    setTickSource(currentFrameTicks);
+}
+
+Platform recordingPlatform(ReplayRecorder& r)
+{
+    return {
+        [&r] {
+            frameTicks = r.inner.ticks();
+            r.frame.ticks = frameTicks;
+            return frameTicks;
+        },
+        [&r](InputEvent& e) {
+            if (!r.inner.pollEvent(e)) {
+                return false;
+            }
+            // Only what the frame acts on is kept; the pointer of a click is the one the
+            // frame reads right after it.
+            r.clickAwaitsPointer = e.kind == InputEvent::Kind::MouseDown;
+            if (e.kind == InputEvent::Kind::Quit) {
+                r.frame.events.push_back({ReplayEvent::Quit});
+            } else if (e.kind == InputEvent::Kind::KeyDown) {
+                r.frame.events.push_back({ReplayEvent::KeyDown, e.scancode});
+            } else if (e.kind == InputEvent::Kind::MouseDown) {
+                r.frame.events.push_back({ReplayEvent::MouseDown, 0, e.button});
+            }
+            return true;
+        },
+        [&r] {
+            const PointerPos p = r.inner.mouseState();
+            if (r.clickAwaitsPointer) {
+                r.frame.events.back().x = p.x;
+                r.frame.events.back().y = p.y;
+                r.clickAwaitsPointer = false;
+            } else {
+                r.pointer = p;
+            }
+            return p;
+        },
+        [&r] {
+            const KeyState keys = r.inner.keyboardState();
+            r.frame.keys = keyBits(keys);
+            return keys;
+        },
+        [&r](uint32_t ms) { r.inner.delay(ms); },
+    };
+}
+
+void recordFrame(ReplayRecorder& r, const Loop& loop)
+{
+    if (r.failed) {
+        return;
+    }
+    std::string bytes;
+    if (r.index == 0) {
+        bytes = r.encoder.header({REPLAY_FORMAT_VERSION, BRAMBIX_VERSION, recipeBookDigest(), r.frame.ticks});
+    }
+    // The pointer is drawn only on an open screen; elsewhere a moving pointer costs nothing.
+    if (screenOpen()) {
+        r.frame.pointerX = r.pointer.x;
+        r.frame.pointerY = r.pointer.y;
+    }
+    r.frame.last = !loop.running;
+    r.frame.checkpoint = checkpointDue(r.index, r.frame.last);
+    if (r.frame.checkpoint) {
+        r.frame.hashes = hashState(placeOf(loop));
+    }
+    bytes += r.encoder.frame(r.frame);
+    r.frame.events.clear();
+    ++r.index;
+    r.file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    r.file.flush();
+    if (!r.file) {
+        std::cerr << "Brambix: cannot write the replay " << r.path << "; the game plays on without recording\n";
+        r.failed = true;
+    }
+}
+
+int recordGame(const std::string& path)
+{
+    ReplayRecorder r;
+    r.path = path;
+    // Opened before the data folder becomes the working folder, as the player named it.
+    r.file.open(path, std::ios::binary | std::ios::trunc);
+    if (!r.file) {
+        std::cerr << "Brambix: cannot write the replay " << path << '\n';
+        return 1;
+    }
+    Game game;
+    if (!startGame(game)) {
+        return 1;
+    }
+    r.inner = game.io;
+    game.io = recordingPlatform(r);
+    useFrameTicks();
+    while (game.loop.running) {
+        runFrame(game.loop, game.io, game.gfx);
+        recordFrame(r, game.loop);
+    }
+    stopGame(game);
+    return 0;
+}
+
+Verdict verifyReplay(const std::string& path)
+{
+    // Every replay starts from a fresh game, whatever was played before in this process.
+    resetGameState();
+    resetGameRand();
+    Playback p;
+    if (auto problem = openReplay(p, path)) {
+        return {1, path + ": " + *problem};
+    }
+    if (!enterDataDir()) {
+        return {1, path + ": not verified"};
+    }
+    if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
+        return {1, path + ": not verified: " + load.message};
+    }
+    if (auto problem = checkBook(p)) {
+        return {1, path + ": " + *problem};
+    }
+    useFrameTicks();
+    Loop loop;
+    Platform io = playbackPlatform(p, [](uint32_t) {});
+    ReplayReader::Next n;
+    while ((n = p.advance()) == ReplayReader::Frame) {
+        stepFrame(loop, io);
+        if (auto differs = checkFrame(p, loop)) {
+            return *differs;
+        }
+    }
+    return finalVerdict(p, n);
+}
+
+int watchReplay(const std::string& path)
+{
+    Playback p;
+    if (auto problem = openReplay(p, path)) {
+        std::cerr << path << ": " << *problem << '\n';
+        return 1;
+    }
+    Game game;
+    if (!startGame(game)) {
+        return 1;
+    }
+    if (auto problem = checkBook(p)) {
+        std::cerr << path << ": " << *problem << '\n';
+        stopGame(game);
+        return 1;
+    }
+    Platform window = game.io;
+    Platform replay = playbackPlatform(p, window.delay);
+    useFrameTicks();
+    std::optional<Verdict> verdict;
+    bool watching = true;
+    while (watching) {
+        // The window's own events: closing it ends the show; F11 still switches.
+        InputEvent e;
+        while (window.pollEvent(e)) {
+            watching = watching && e.kind != InputEvent::Kind::Quit;
+        }
+        if (verdict) {
+            drawFrame(game.loop, p.pointer, game.gfx);
+            window.delay(FRAME_PAUSE_MS);
+            continue;
+        }
+        const ReplayReader::Next n = p.advance();
+        if (n != ReplayReader::Frame) {
+            verdict = finalVerdict(p, n);
+        } else {
+            runFrame(game.loop, replay, game.gfx);
+            verdict = checkFrame(p, game.loop);
+        }
+        if (verdict) {
+            (verdict->status == 0 ? std::cout : std::cerr) << verdict->line << std::endl;
+        }
+    }
+    stopGame(game);
+    return verdict ? verdict->status : 0;
+}

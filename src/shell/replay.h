@@ -1,0 +1,54 @@
+// Recording a game to a replay file, and playing one back: watched or verified.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "replay/replay_file.h"
+#include "shell/frame.h"
+
+// Plays the game as runGame does and writes, frame by frame, what the frame read through
+// its platform to `path`, flushed as play goes. Returns 1 with one line on standard
+// error when the file cannot be written or the game cannot start, else 0.
+int recordGame(const std::string& path);
+
+// What verifying a replay found: the one line to print, and the exit status.
+struct Verdict {
+    int status = 1;    // 0: every checkpoint matched
+    std::string line;  // "FILE: N frames, state matches", or what differs or is wrong
+};
+
+// Plays the replay at `path` from a fresh game state without a window, as fast as it
+// can, against the recipe book of the data folder, and checks every checkpoint. Leaves
+// the working folder in the data folder.
+Verdict verifyReplay(const std::string& path);
+
+// Shows the replay at `path` in a window at its own pace, checking it as it goes; the
+// verdict goes to standard output when it ends, and the last picture stays until the
+// window is closed. Returns the verdict's status (1 also when the game cannot start).
+int watchReplay(const std::string& path);
+
+// A recording under way: the platform it wraps and the frame it is filling.
+struct ReplayRecorder {
+    std::ofstream file;  // open, binary
+    std::string path;    // for the message when writing fails
+    Platform inner;
+    ReplayEncoder encoder;
+    ReplayFrame frame;
+    PointerPos pointer;  // the last pointer read that no click took
+    bool clickAwaitsPointer = false;
+    uint64_t index = 0;  // frames written
+    bool failed = false;
+};
+
+// `r.inner` as the frame sees it, noting in `r.frame` what each call returns.
+Platform recordingPlatform(ReplayRecorder& r);
+
+// Appends the frame just played (the header before the first), with a checkpoint when
+// one is due, and flushes it. A write that fails stops the recording with one line on
+// standard error; the game plays on.
+void recordFrame(ReplayRecorder& r, const Loop& loop);
+
+// Makes the rules' clock read the tick of the frame being recorded or played.
+void useFrameTicks();
