@@ -11,7 +11,7 @@
 #include "replay/state_hash.h"
 #include "rules/clock.h"
 #include "rules/random.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/state.h"
 #include "shell/app.h"
 #include "shell/assets.h"

@@ -12,7 +12,7 @@
 #include "rules/inventory.h"
 #include "rules/items.h"
 #include "rules/random.h"
-#include "rules/recipes.h"
+#include "rules/recipe_book.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
