@@ -8,6 +8,7 @@
 
 #include "shell/frame.h"
 #include "shell/sdl.h"
+#include "shell/touch.h"
 
 struct Gfx;
 
@@ -27,6 +28,7 @@ struct DeviceInput {
     // the frame reads it instead of the mouse's until the real mouse moves.
     std::optional<PointerPos> pointer;
     const Loop* loop = nullptr;  // the running loop, read for the selected hotbar slot
+    TouchState touch;            // the fingers on the window (touch.cpp)
 };
 
 // Queues a click with `button` at `at`, a point of the picture.
