@@ -93,7 +93,9 @@ Layout layoutOf(const Gfx& gfx)
     } else if (barY >= size + 2.0f * margin) {
         l.button = {l.windowW - size - 2.0f * margin, l.windowH - (barY + size) / 2.0f, size, size};
     } else {
-        l.button = {l.windowW - barX - size - margin, barY + margin, size, size};
+        // Low in the picture's right corner: clear of the hotbar, the screens' panel and
+        // a page's own buttons at the top.
+        l.button = {l.windowW - barX - size - margin, l.windowH - barY - size - margin, size, size};
     }
     return l;
 }
@@ -137,6 +139,8 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
         queueKey(in, SDL_SCANCODE_E);
     } else if (l.stick.contains(f.x, f.y) && !stickTaken && !(l.stickOverPicture && screenOpen())) {
         f.role = TouchFinger::Role::Stick;
+        f.at = p;
+        f.tapsThrough = l.stickOverPicture;
     } else if (onPicture) {
         f.role = TouchFinger::Role::Point;
         f.at = p;
@@ -165,9 +169,8 @@ void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
     const float dy = f.y - f.startY;
     if (f.role == TouchFinger::Role::Stick) {
         setStickKeys(in, stickDirection(dx, dy, l.unit));
-    } else if (std::hypot(dx, dy) > TAP_SLOP * l.unit) {
-        f.moved = true;
     }
+    f.moved = f.moved || std::hypot(dx, dy) > TAP_SLOP * l.unit;
 }
 
 // The finger left the window: a tap clicks; a lifted thumb stops walking.
@@ -176,7 +179,9 @@ void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted)
     if (f.role == TouchFinger::Role::Stick) {
         setStickKeys(in, 0);
     }
-    if (lifted && f.role == TouchFinger::Role::Point && !f.moved && !f.held) {
+    // Where the stick lies over the picture, a quick tap there still reaches the world.
+    const bool quickTap = f.tapsThrough && in.touch.nowMs - f.downMs < HOLD_MS;
+    if (lifted && (f.role == TouchFinger::Role::Point || quickTap) && !f.moved && !f.held) {
         queueClick(in, SDL_BUTTON_LEFT, f.at);
     }
 }

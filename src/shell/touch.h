@@ -21,6 +21,7 @@ struct TouchFinger {
     bool holdAllowed = true;  // a second finger on the picture takes the hold away
     bool moved = false;       // moved too far to be a tap or a hold
     bool held = false;        // its hold has clicked
+    bool tapsThrough = false;  // Stick over the picture: a quick tap is a click there
 };
 
 // The fingers' part of the device input.

@@ -110,7 +110,8 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
     // 1600x720: bars of 320 window pixels beside the picture, shown 1.2 times; the stick
     // lives in the left bar and the inventory button low in the right one. 800x1000: bars
     // above and under the picture; the stick in the bottom bar's left half, the button at
-    // its right end.
+    // its right end. 800x600: no bars; the stick on the picture's left third, the button
+    // low in its right corner.
     const Case cases[] = {
         {"a thumb pushed right", 1600, 720, false, {{'d', 1, -150, 300}, {'m', 1, -100, 300}}, "", "D"},
         {"up and left", 1600, 720, false, {{'d', 1, -150, 300}, {'m', 1, -190, 260}}, "", "WA"},
@@ -138,6 +139,9 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         {"tall: a thumb pushed up", 800, 1000, false, {{'d', 1, 200, 700}, {'m', 1, 200, 650}}, "", "W"},
         {"tall: the inventory button", 800, 1000, false, {{'d', 1, 746, 700}, {'u', 1, 746, 700}}, "E", ""},
         {"tall: a tap on the world", 800, 1000, false, {{'d', 1, 400, 300}, {'u', 1, 400, 300}}, "L@400,300", ""},
+        {"no bars: a thumb on the left", 800, 600, false, {{'d', 1, 150, 300}, {'m', 1, 100, 300}}, "", "A"},
+        {"a quick tap there", 800, 600, false, {{'d', 1, 150, 300}, {'u', 1, 150, 300}}, "L@150,300", ""},
+        {"the button over the picture", 800, 600, false, {{'d', 1, 758, 558}, {'u', 1, 758, 558}}, "E", ""},
     };
     setUpPicture(gfx());
     Platform io = sdlPlatform(gfx());
