@@ -186,7 +186,11 @@ def play_by_touch():
     before, start = phone_picture(), (0, PHONE_W / 10, PHONE_H / 2)
     touch('touchStart', start)
     touch('touchMove', (0, start[1] + 60, start[2]))
-    time.sleep(1.0)
+    time.sleep(0.7)
+    touch('touchStart', (0, start[1] + 60, start[2]), (1, *on_phone(560, 200)))  # and a hold begun
+    time.sleep(0.3)
+    with open('touch-phone.png', 'wb') as f:  # the page as the player sees it, for the README
+        f.write(base64.b64decode(driver.execute_cdp_cmd('Page.captureScreenshot', {'format': 'png'})['data']))
     touch('touchEnd')
     after = phone_picture()
     shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
