@@ -2,6 +2,7 @@
 #include "shell/input.h"
 
 #include "rules/state.h"
+#include "shell/draw.h"
 
 void queueClick(DeviceInput& in, int button, PointerPos at)
 {
@@ -69,8 +70,17 @@ void keyboardOrMouseUsed(DeviceInput& in)
     hidePadPointer(in);
 }
 
-void drawDeviceOverlay(Gfx& gfx, const DeviceInput& in)
+void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
 {
+    auto& p = in.presentation;
+    SDL_GetRenderLogicalPresentation(gfx.renderer, &p.w, &p.h, &p.mode);
+    sdlx::setLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);
     drawTouchControls(gfx, in);
     drawPadPointer(gfx, in);
+}
+
+void endDeviceOverlay(Gfx& gfx, DeviceInput& in)
+{
+    const auto& p = in.presentation;
+    sdlx::setLogicalPresentation(gfx.renderer, p.w, p.h, p.mode);
 }

@@ -494,6 +494,16 @@ inline Image readPixels(SDL_Renderer* r)
 #endif
 }
 
+// Sets the renderer's logical presentation and draws through it from here on: SDL3 keeps
+// drawing through the viewport it last queued until one is set anew.
+inline void setLogicalPresentation(SDL_Renderer* r, int w, int h, SDL_RendererLogicalPresentation mode)
+{
+    SDL_SetRenderLogicalPresentation(r, w, h, mode);
+#if !defined(BRAMBIX_SDL2)
+    SDL_SetRenderViewport(r, nullptr);
+#endif
+}
+
 // ---- Fingers
 
 // One finger event as the game reads it: x and y across the window from 0 to 1, not

@@ -355,15 +355,8 @@ void drawTouchControls(Gfx& gfx, const DeviceInput& in)
         return;
     }
     const Layout l = layoutOf(gfx);
-    // The controls go in the bars too: drawn in the window's own pixels, not the picture's.
-    int logicalW = 0;
-    int logicalH = 0;
-    SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
-    SDL_GetRenderLogicalPresentation(gfx.renderer, &logicalW, &logicalH, &mode);
-    SDL_SetRenderLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
     drawStick(gfx.renderer, l, in.touch);
     drawButton(gfx.renderer, l);
     drawHolds(gfx.renderer, l, in.touch);
-    SDL_SetRenderLogicalPresentation(gfx.renderer, logicalW, logicalH, mode);
 }

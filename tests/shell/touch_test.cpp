@@ -128,13 +128,20 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
 
 TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
 {
+    setUpPicture(gfx());
     resize(1600, 720);
-    SDL_SetRenderLogicalPresentation(renderer(), 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);
     auto overlay = [] {  // the whole window, bars and all, with only the controls drawn
         SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
         SDL_RenderClear(renderer());
         drawDeviceOverlay(gfx(), gfx().input);
-        return frame();  // the whole window: the presentation is put back as it was
+        const sdlx::Image img = frame();
+        endDeviceOverlay(gfx(), gfx().input);
+        int w = 0;
+        int h = 0;
+        SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
+        SDL_GetRenderLogicalPresentation(renderer(), &w, &h, &mode);
+        EXPECT_TRUE(w == SCREEN_WIDTH && mode == SDL_LOGICAL_PRESENTATION_LETTERBOX) << "the letterbox is not back";
+        return img;
     };
     const sdlx::Image blank = overlay();
     gfx().input.touch.shown = true;
