@@ -130,27 +130,25 @@ TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
 {
     setUpPicture(gfx());
     resize(1600, 720);
-    auto overlay = [] {  // the whole window, bars and all, with only the controls drawn
+    sdlx::Image seen[2];  // the whole window with only the controls drawn: before a touch, after
+    for (sdlx::Image& img : seen) {
         SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
         SDL_RenderClear(renderer());
         drawDeviceOverlay(gfx(), gfx().input);
-        const sdlx::Image img = frame();
+        img = frame();
         endDeviceOverlay(gfx(), gfx().input);
-        int w = 0;
-        int h = 0;
-        SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
-        SDL_GetRenderLogicalPresentation(renderer(), &w, &h, &mode);
-        EXPECT_TRUE(w == SCREEN_WIDTH && mode == SDL_LOGICAL_PRESENTATION_LETTERBOX) << "the letterbox is not back";
-        return img;
-    };
-    const sdlx::Image blank = overlay();
-    gfx().input.touch.shown = true;
-    const sdlx::Image shown = overlay();
-    ASSERT_EQ(shown.w, 1600);
-    EXPECT_FALSE(shelltest::changedBox(blank, shown, 0, 0, 320).empty()) << "no stick in the left bar";
-    EXPECT_FALSE(shelltest::changedBox(blank, shown, 1280).empty()) << "no inventory button in the right bar";
-    EXPECT_TRUE(shelltest::changedBox(blank, shown, 320, 0, 1280).empty()) << "drawn over the picture";
-    EXPECT_EQ(shelltest::pixel(blank, 160, 360), shelltest::Rgb{}) << "drawn before any touch";
+        gfx().input.touch.shown = true;
+    }
+    ASSERT_EQ(seen[1].w, 1600);
+    EXPECT_EQ(shelltest::pixel(seen[0], 160, 360), shelltest::Rgb{}) << "drawn before any touch";
+    EXPECT_FALSE(shelltest::changedBox(seen[0], seen[1], 0, 0, 320).empty()) << "no stick in the left bar";
+    EXPECT_FALSE(shelltest::changedBox(seen[0], seen[1], 1280).empty()) << "no inventory button in the right bar";
+    EXPECT_TRUE(shelltest::changedBox(seen[0], seen[1], 320, 0, 1280).empty()) << "drawn over the picture";
+    int w = 0;
+    int h = 0;
+    SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
+    SDL_GetRenderLogicalPresentation(renderer(), &w, &h, &mode);
+    EXPECT_TRUE(w == SCREEN_WIDTH && mode == SDL_LOGICAL_PRESENTATION_LETTERBOX) << "the letterbox is not back";
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 

@@ -97,13 +97,11 @@ PHONE_SCALE = min(PHONE_W / 800, PHONE_H / 600)
 BUTTON = (PHONE_W - (PHONE_W - 800 * PHONE_SCALE) / 4, PHONE_H - 54)  # the inventory's, low in the right bar
 
 
-def on_phone(x, y):
-    """A point of the 800x600 picture on the phone's page, in CSS pixels."""
+def on_phone(x, y):  # a point of the 800x600 picture on the page, in CSS pixels
     return (PHONE_W - 800 * PHONE_SCALE) / 2 + x * PHONE_SCALE, (PHONE_H - 600 * PHONE_SCALE) / 2 + y * PHONE_SCALE
 
 
-def touch(kind, *points):
-    """Every finger (id, x, y) down after the event, in CSS pixels."""
+def touch(kind, *points):  # every finger (id, x, y) down after the event, in CSS pixels
     driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
         'type': kind, 'touchPoints': [{'id': i, 'x': x, 'y': y} for i, x, y in points]})
 
@@ -115,16 +113,11 @@ def tap(x, y, seconds=0.05, page=False):
     time.sleep(0.05)
 
 
-def phone_picture():
-    """The canvas's picture, scaled back to 800x600."""
+def phone_picture():  # the canvas's picture, scaled back to 800x600
     img = grab()
     s = min(img.width / 800, img.height / 600)
     box = (round((img.width - 800 * s) / 2), round((img.height - 600 * s) / 2))
     return img.crop((*box, box[0] + round(800 * s), box[1] + round(600 * s))).resize((800, 600), Image.NEAREST)
-
-
-def bare(img, box):
-    return near(mean(img, box), (30, 30, 30), 3)
 
 
 def play_by_touch():
@@ -139,13 +132,12 @@ def play_by_touch():
     trunks = [(304, 268, 368, 332), (304, 204, 368, 268)]  # left of the player; a creature may take a tap
     for attempt in range(10):
         for box in trunks:
-            if not bare(phone_picture(), box):
+            if not near(mean(phone_picture(), box), (30, 30, 30), 3):
                 tap(336, box[1] + 32)
     check('phone: a tap on a trunk puts wood in the hotbar', shows(phone_picture(), 275, 540, 40, 'wood.png'))
     tap(464, 428, 0.8)  # a hold on the grass below right of the player
     wait_for('a wood block', 3, lambda: shows(phone_picture(), 432, 396, 64, 'wood.png'))
     check('phone: a hold on grass places a block', True)
-
     tap(*BUTTON, page=True)
     wait_for('the inventory', 5, lambda: phone_picture().getpixel((241, 251)) == (80, 80, 80))
     for x, y in ((295, 560), (340, 120), (450, 142), (260, 270)):  # wood to the grid, planks to the inventory
@@ -154,23 +146,21 @@ def play_by_touch():
     check('phone: the inventory button and taps craft planks', True)
     tap(*BUTTON, page=True)
     wait_for('the inventory to close', 5, lambda: phone_picture().getpixel((241, 251)) != (80, 80, 80))
-
     # Every tile in sight that shows grass or leaves all over (no creature near) when its
     # turn comes, up to 100, is tapped once; those must be bare afterwards, and no other.
     textures = [ImageStat.Stat(pic.convert('RGB'), pic.getchannel('A')).mean for pic in
                 (Image.open(f'{ASSETS}/{name}').convert('RGBA') for name in ('grass.png', 'leaf.png'))]
-    tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), min(y + 64, 540 if y > 500 else 600))
-             for x in range(-16, 800, 64) for y in range(-52, 600, 64)]
+    tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), 540 if y < 580 < y + 64 else min(y + 64, 600))
+             for x in range(-16, 800, 64) for y in range(-52, 600, 64)]  # clear of the hotbar
     tapped = []
     for box in tiles:
         if len(tapped) < 100 and any(near(mean(phone_picture(), box), t, 12) for t in textures):
             tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
             tapped.append(box)
     views = [time.sleep(0.4) or phone_picture() for _ in range(4)]  # past creatures standing on a tile
-    broke = [box for box in tiles if box not in trunks and any(bare(img, box) for img in views)]
+    broke = [box for box in tiles if box not in trunks and any(near(mean(img, box), (30, 30, 30), 3) for img in views)]
     check('phone: 100 taps on 100 tiles break exactly those', len(tapped) == 100 and broke == tapped,
           f'{len(tapped)} tapped, {len(broke)} bare')
-
     before, thumb = phone_picture(), (0, PHONE_W / 10, PHONE_H / 2)  # in the left bar
     touch('touchStart', thumb)
     touch('touchMove', (0, thumb[1] + 60, thumb[2]))
