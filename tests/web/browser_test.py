@@ -129,11 +129,12 @@ def play_by_touch():
     driver.get(URL)
     wait_for('the first frame on the phone', 30, lambda: driver.execute_script('return bx.first !== null'))
     driver.execute_script('bx.release();')
-    trunks = [(304, 268, 368, 332), (304, 204, 368, 268)]  # left of the player; a creature may take a tap
+    # The tree's four trunk tiles, the player on one; a creature in the way takes a tap.
+    trunks = [(x, y, x + 64, y + 64) for x in (304, 368) for y in (204, 268)]
     for attempt in range(10):
         for box in trunks:
-            if not near(mean(phone_picture(), box), (30, 30, 30), 3):
-                tap(336, box[1] + 32)
+            if not near(mean(phone_picture(), (box[0], box[1], box[0] + 24, box[3])), (30, 30, 30), 3):
+                tap(box[0] + 12, box[1] + 32)
     check('phone: a tap on a trunk puts wood in the hotbar', shows(phone_picture(), 275, 540, 40, 'wood.png'))
     tap(464, 428, 0.8)  # a hold on the grass below right of the player
     wait_for('a wood block', 3, lambda: shows(phone_picture(), 432, 396, 64, 'wood.png'))
@@ -142,6 +143,7 @@ def play_by_touch():
     wait_for('the inventory', 5, lambda: phone_picture().getpixel((241, 251)) == (80, 80, 80))
     for x, y in ((295, 560), (340, 120), (450, 142), (260, 270)):  # wood to the grid, planks to the inventory
         tap(x, y)
+    phone_picture().save('phone-inventory.png')  # kept for a look when the next wait fails
     wait_for('planks stored', 5, lambda: shows(phone_picture(), 240, 250, 40, 'planks.png'))
     check('phone: the inventory button and taps craft planks', True)
     tap(*BUTTON, page=True)
