@@ -152,8 +152,8 @@ def play_by_touch():
     # turn comes, up to 100, is tapped once; those must be bare afterwards, and no other.
     textures = [ImageStat.Stat(pic.convert('RGB'), pic.getchannel('A')).mean for pic in
                 (Image.open(f'{ASSETS}/{name}').convert('RGBA') for name in ('grass.png', 'leaf.png'))]
-    tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), 540 if y < 580 < y + 64 else min(y + 64, 600))
-             for x in range(-16, 800, 64) for y in range(-52, 600, 64)]  # clear of the hotbar
+    tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), 536 if y < 580 < y + 64 else min(y + 64, 600))
+             for x in range(-16, 800, 64) for y in range(-52, 600, 64)]  # clear of the hotbar and its frame
     tapped = []
     for box in tiles:
         if len(tapped) < 100 and any(near(mean(phone_picture(), box), t, 12) for t in textures):
