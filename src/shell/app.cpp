@@ -62,6 +62,7 @@ bool startGame(Game& game)
         quitLibraries();
         return false;
     }
+    sdlx::keepFingerPositions();
     // Pads are welcome but not needed: without them the game plays on, saying nothing.
     sdlx::initPads();
     setTickSource(sdlTicks);

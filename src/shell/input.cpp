@@ -2,6 +2,7 @@
 #include "shell/input.h"
 
 #include "rules/state.h"
+#include "shell/draw.h"
 
 void queueClick(DeviceInput& in, int button, PointerPos at)
 {
@@ -69,8 +70,19 @@ void keyboardOrMouseUsed(DeviceInput& in)
     hidePadPointer(in);
 }
 
-void drawDeviceOverlay(Gfx& gfx, const DeviceInput& in)
+void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
 {
-    drawTouchControls(gfx, in);
+    // The pad's pointer marks a point of the picture: drawn through its letterbox, scaled
+    // with it. The touch controls sit in the bars too: drawn in the window's own pixels.
     drawPadPointer(gfx, in);
+    auto& p = in.presentation;
+    SDL_GetRenderLogicalPresentation(gfx.renderer, &p.w, &p.h, &p.mode);
+    sdlx::setLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);
+    drawTouchControls(gfx, in);
+}
+
+void endDeviceOverlay(Gfx& gfx, DeviceInput& in)
+{
+    const auto& p = in.presentation;
+    sdlx::setLogicalPresentation(gfx.renderer, p.w, p.h, p.mode);
 }

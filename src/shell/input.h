@@ -8,6 +8,7 @@
 
 #include "shell/frame.h"
 #include "shell/sdl.h"
+#include "shell/touch.h"
 
 struct Gfx;
 
@@ -28,6 +29,13 @@ struct DeviceInput {
     // the frame reads it instead of the mouse's until the real mouse moves.
     std::optional<PointerPos> pointer;
     const Loop* loop = nullptr;  // the running loop, read for the selected hotbar slot
+    TouchState touch;            // the fingers on the window (touch.cpp)
+    // The renderer's logical presentation while the overlay is drawn and presented.
+    struct {
+        int w = 0;
+        int h = 0;
+        SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
+    } presentation;
 };
 
 // Queues a click with `button` at `at`, a point of the picture.
@@ -56,9 +64,14 @@ void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
 // A key pressed or the real mouse moved: the devices' drawn controls and pointer go.
 void keyboardOrMouseUsed(DeviceInput& in);
 
-// Draws what the devices show over the shown picture (the touch controls in the bars or
-// over the picture, the pad's pointer), in the window's pixels, before it is presented.
-void drawDeviceOverlay(Gfx& gfx, const DeviceInput& in);
+// Draws what the devices show over the shown picture before it is presented: the pad's
+// pointer in the picture's pixels, then the touch controls (in the bars or over the
+// picture) in the window's. The picture's letterbox stays off until endDeviceOverlay:
+// SDL3 paints the bars black when it presents a letterbox.
+void drawDeviceOverlay(Gfx& gfx, DeviceInput& in);
+
+// After presenting: puts the picture's letterbox back.
+void endDeviceOverlay(Gfx& gfx, DeviceInput& in);
 
 // Each device's part of the above, one file each.
 bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);

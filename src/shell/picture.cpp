@@ -119,6 +119,7 @@ void showPicture(Gfx& gfx)
     }
     drawDeviceOverlay(gfx, gfx.input);
     SDL_RenderPresent(gfx.renderer);
+    endDeviceOverlay(gfx, gfx.input);
     // The buffers of the old size are gone once the first picture of the new is shown.
     if (gfx.resized) {
         gfx.resized = false;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -180,6 +182,15 @@ inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY,
     return true;
 }
 
+inline bool getLogicalPresentation(SDL_Renderer* r, int* w, int* h, LogicalPresentation* mode)
+{
+    SDL_RenderGetLogicalSize(r, w, h);
+    const LogicalPresentation shown =
+        SDL_RenderGetIntegerScale(r) ? LOGICAL_PRESENTATION_INTEGER_SCALE : LOGICAL_PRESENTATION_LETTERBOX;
+    *mode = *w > 0 ? shown : LOGICAL_PRESENTATION_DISABLED;
+    return true;
+}
+
 inline bool getRenderOutputSize(SDL_Renderer* r, int* w, int* h) { return SDL_GetRendererOutputSize(r, w, h) == 0; }
 inline bool setRenderTarget(SDL_Renderer* r, SDL_Texture* tex) { return SDL_SetRenderTarget(r, tex) == 0; }
 inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
@@ -191,7 +202,9 @@ inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
 #define SDL_LOGICAL_PRESENTATION_DISABLED brambix_sdl2::LOGICAL_PRESENTATION_DISABLED
 #define SDL_LOGICAL_PRESENTATION_LETTERBOX brambix_sdl2::LOGICAL_PRESENTATION_LETTERBOX
 #define SDL_LOGICAL_PRESENTATION_INTEGER_SCALE brambix_sdl2::LOGICAL_PRESENTATION_INTEGER_SCALE
+typedef brambix_sdl2::LogicalPresentation SDL_RendererLogicalPresentation;
 #define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
+#define SDL_GetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::getLogicalPresentation((r), (w), (h), (mode))
 #define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
 #define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI
 #define SDL_GetRenderOutputSize(r, w, h) brambix_sdl2::getRenderOutputSize((r), (w), (h))
@@ -244,6 +257,56 @@ typedef SDL_GameControllerAxis SDL_GamepadAxis;
 #define SDL_GAMEPAD_BUTTON_DPAD_LEFT SDL_CONTROLLER_BUTTON_DPAD_LEFT
 #define SDL_GAMEPAD_BUTTON_DPAD_RIGHT SDL_CONTROLLER_BUTTON_DPAD_RIGHT
 #define SDL_GAMEPAD_BUTTON_COUNT SDL_CONTROLLER_BUTTON_MAX
+
+// Fingers. SDL2's renderer rewrites a finger's position into its logical picture and
+// clamps it at the picture's edges, so a finger on a bar would read as on the picture's
+// edge. The event filter runs before that rewrite: it keeps each finger event's position
+// across the window, found again by finger, kind and time when the event is read.
+namespace brambix_sdl2 {
+struct RawFinger {
+    SDL_FingerID finger;
+    Uint32 type;
+    Uint32 timestamp;
+    float x;
+    float y;
+};
+inline std::mutex rawFingersLock;  // the filter runs on whichever thread pushes
+inline std::deque<RawFinger> rawFingers;
+constexpr size_t RAW_FINGERS_KEPT = 256;  // events never read (a full queue) age out
+
+inline int SDLCALL keepRawFinger(void*, SDL_Event* e)
+{
+    if (e->type == SDL_FINGERDOWN || e->type == SDL_FINGERMOTION || e->type == SDL_FINGERUP) {
+        const std::lock_guard<std::mutex> hold(rawFingersLock);
+        if (rawFingers.size() >= RAW_FINGERS_KEPT) {
+            rawFingers.pop_front();
+        }
+        rawFingers.push_back({e->tfinger.fingerId, e->type, e->tfinger.timestamp, e->tfinger.x, e->tfinger.y});
+    }
+    return 1;
+}
+
+// The position the event had before the renderer rewrote it; as it is when not kept.
+inline void rawFingerPosition(const SDL_TouchFingerEvent& t, float& x, float& y)
+{
+    const std::lock_guard<std::mutex> hold(rawFingersLock);
+    for (auto it = rawFingers.begin(); it != rawFingers.end(); ++it) {
+        if (it->finger == t.fingerId && it->type == t.type && it->timestamp == t.timestamp) {
+            x = it->x;
+            y = it->y;
+            rawFingers.erase(rawFingers.begin(), it + 1);
+            return;
+        }
+    }
+    x = t.x;
+    y = t.y;
+}
+}  // namespace brambix_sdl2
+
+#define SDL_EVENT_FINGER_DOWN SDL_FINGERDOWN
+#define SDL_EVENT_FINGER_MOTION SDL_FINGERMOTION
+#define SDL_EVENT_FINGER_UP SDL_FINGERUP
+#define SDL_EVENT_MOUSE_WHEEL SDL_MOUSEWHEEL
 
 
 #else
@@ -612,6 +675,132 @@ inline void detachVirtualPad(VirtualPad& pad)
     SDL_DetachVirtualJoystick(pad.id);
 #endif
     pad = {};
+}
+
+// Sets the renderer's logical presentation and draws through it from here on: SDL3 keeps
+// drawing through the viewport it last queued until one is set anew.
+inline void setLogicalPresentation(SDL_Renderer* r, int w, int h, SDL_RendererLogicalPresentation mode)
+{
+    SDL_SetRenderLogicalPresentation(r, w, h, mode);
+#if !defined(BRAMBIX_SDL2)
+    SDL_SetRenderViewport(r, nullptr);
+#endif
+}
+
+// ---- Fingers
+
+// One finger event as the game reads it: x and y across the window from 0 to 1, not
+// clamped (beyond them off the window's edges).
+struct Finger {
+    enum class Phase { Down, Motion, Up, Cancel };
+    Phase phase = Phase::Down;
+    uint64_t id = 0;
+    float x = 0.0f;
+    float y = 0.0f;
+    bool fromMouse = false;  // made up by SDL from the mouse
+};
+
+// Lets finger events keep their window positions (SDL2; SDL3 keeps them anyway). Call
+// once, right after SDL_Init: SDL2 drops every event waiting when a filter is set (a
+// pad's arrival among them); more calls do nothing.
+inline void keepFingerPositions()
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_EventFilter filter = nullptr;
+    void* data = nullptr;
+    if (!SDL_GetEventFilter(&filter, &data)) {
+        SDL_SetEventFilter(brambix_sdl2::keepRawFinger, nullptr);
+    }
+#endif
+}
+
+// Reads `e` when it is a finger event; false otherwise.
+inline bool readFinger(const SDL_Event& e, Finger& out)
+{
+    switch (e.type) {
+    case SDL_EVENT_FINGER_DOWN:
+        out.phase = Finger::Phase::Down;
+        break;
+    case SDL_EVENT_FINGER_MOTION:
+        out.phase = Finger::Phase::Motion;
+        break;
+    case SDL_EVENT_FINGER_UP:
+        out.phase = Finger::Phase::Up;
+        break;
+#if !defined(BRAMBIX_SDL2)
+    case SDL_EVENT_FINGER_CANCELED:
+        out.phase = Finger::Phase::Cancel;
+        break;
+#endif
+    default:
+        return false;
+    }
+#if defined(BRAMBIX_SDL2)
+    out.id = static_cast<uint64_t>(e.tfinger.fingerId);
+    out.fromMouse = e.tfinger.touchId == SDL_MOUSE_TOUCHID;
+    brambix_sdl2::rawFingerPosition(e.tfinger, out.x, out.y);
+#else
+    out.id = static_cast<uint64_t>(e.tfinger.fingerID);
+    out.fromMouse = e.tfinger.touchID == SDL_MOUSE_TOUCHID;
+    out.x = e.tfinger.x;
+    out.y = e.tfinger.y;
+#endif
+    return true;
+}
+
+// A finger event as a test would push it: `x`, `y` across the window from 0 to 1.
+inline SDL_Event fingerEvent(Finger::Phase phase, uint64_t id, float x, float y)
+{
+    SDL_Event e{};
+    e.type = phase == Finger::Phase::Down     ? SDL_EVENT_FINGER_DOWN
+             : phase == Finger::Phase::Motion ? SDL_EVENT_FINGER_MOTION
+                                              : SDL_EVENT_FINGER_UP;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+#if defined(BRAMBIX_SDL2)
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = static_cast<SDL_FingerID>(id);
+#else
+    e.tfinger.touchID = 1;
+    e.tfinger.fingerID = static_cast<SDL_FingerID>(id);
+#endif
+    return e;
+}
+
+// Whether `e` comes from the mouse, and whether SDL made it up from a finger.
+inline bool isMouseEvent(const SDL_Event& e)
+{
+    return e.type == SDL_EVENT_MOUSE_MOTION || e.type == SDL_EVENT_MOUSE_BUTTON_DOWN ||
+           e.type == SDL_EVENT_MOUSE_BUTTON_UP || e.type == SDL_EVENT_MOUSE_WHEEL;
+}
+inline bool isMouseFromTouch(const SDL_Event& e)
+{
+    if (e.type == SDL_EVENT_MOUSE_MOTION) {
+        return e.motion.which == SDL_TOUCH_MOUSEID;
+    }
+    if (e.type == SDL_EVENT_MOUSE_WHEEL) {
+        return e.wheel.which == SDL_TOUCH_MOUSEID;
+    }
+    return isMouseEvent(e) && e.button.which == SDL_TOUCH_MOUSEID;
+}
+
+// How many of the window's pixels make one of the display's points (a CSS pixel in a
+// browser, a 100 % pixel on a scaled desktop): the window's display scale; SDL2 knows
+// only its pixel density.
+inline float windowDisplayScale(SDL_Window* window)
+{
+#if defined(BRAMBIX_SDL2)
+    int w = 0;
+    int h = 0;
+    int pw = 0;
+    int ph = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    SDL_GetWindowSizeInPixels(window, &pw, &ph);
+    return w > 0 && pw > 0 ? static_cast<float>(pw) / static_cast<float>(w) : 1.0f;
+#else
+    const float scale = SDL_GetWindowDisplayScale(window);
+    return scale > 0.0f ? scale : 1.0f;
+#endif
 }
 
 }  // namespace sdlx

@@ -1,13 +1,361 @@
 // Fingers: a joystick where a thumb lands, taps and holds as clicks, the drawn controls.
+#include <algorithm>
+#include <cmath>
+
+#include "rules/screens.h"
+#include "rules/state.h"
+#include "shell/draw.h"
 #include "shell/input.h"
 
-bool takeTouchEvent(Gfx&, DeviceInput&, const SDL_Event&)
+namespace {
+// A control's size in the display's points (CSS pixels in a browser): what a fingertip
+// hits surely, as touch guidelines ask.
+constexpr float CONTROL_POINTS = 48.0f;
+constexpr uint64_t HOLD_MS = 500;
+// Mouse events this soon after a finger are the browser's or system's copy of it.
+constexpr uint64_t MOUSE_ECHO_MS = 1000;
+// In control sizes: a finger that moves further is neither a tap nor a hold; the stick
+// walks beyond its dead zone and its knob stops at its rim.
+constexpr float TAP_SLOP = 0.2f;
+constexpr float STICK_DEAD_ZONE = 0.25f;
+constexpr float STICK_RADIUS = 1.0f;
+constexpr float BUTTON_SIZE = 1.25f;
+constexpr float MARGIN = 0.25f;
+constexpr float HOLD_RADIUS = 0.75f;
+
+constexpr Colour CONTROL_FILL = {255, 255, 255, 45};
+constexpr Colour CONTROL_LINE = {255, 255, 255, 150};
+constexpr Colour KNOB = {255, 255, 255, 170};
+constexpr Colour BUTTON_FILL = {40, 40, 40, 170};
+
+enum StickKey : unsigned { KEY_W = 1, KEY_A = 2, KEY_S = 4, KEY_D = 8 };
+// The eight directions, from right turning clockwise (the window's y grows downwards).
+constexpr unsigned DIRECTIONS[8] = {KEY_D, KEY_D | KEY_S, KEY_S, KEY_S | KEY_A,
+                                    KEY_A, KEY_A | KEY_W, KEY_W, KEY_W | KEY_D};
+constexpr struct {
+    unsigned bit;
+    int scancode;
+} STICK_KEYS[] = {{KEY_W, SDL_SCANCODE_W}, {KEY_A, SDL_SCANCODE_A}, {KEY_S, SDL_SCANCODE_S}, {KEY_D, SDL_SCANCODE_D}};
+
+struct Area {
+    float x = 0.0f;
+    float y = 0.0f;
+    float w = 0.0f;
+    float h = 0.0f;
+    bool contains(float px, float py) const { return px >= x && px < x + w && py >= y && py < y + h; }
+};
+
+// Where the controls go in the window as it is now, in its own units: in the bars
+// beside or under the picture where they fit, over the picture where they do not.
+struct Layout {
+    float unit = CONTROL_POINTS;  // one control size
+    float density = 1.0f;         // the renderer's pixels per window unit
+    float windowW = 0.0f;
+    float windowH = 0.0f;
+    Area stick;  // where a thumb brings up the stick
+    bool stickOverPicture = false;
+    Area button;  // the inventory's
+};
+
+Layout layoutOf(const Gfx& gfx)
 {
-    return false;
+    Layout l;
+    int outW = 0;
+    int outH = 0;
+    SDL_GetRenderOutputSize(gfx.renderer, &outW, &outH);
+    int w = outW;
+    int h = outH;
+    if (gfx.window != nullptr) {
+        SDL_GetWindowSize(gfx.window, &w, &h);
+    }
+    l.windowW = static_cast<float>(std::max(w, 1));
+    l.windowH = static_cast<float>(std::max(h, 1));
+    l.density = outW > 0 ? static_cast<float>(outW) / l.windowW : 1.0f;
+    const float points = gfx.window != nullptr ? sdlx::windowDisplayScale(gfx.window) / l.density : 1.0f;
+    l.unit = CONTROL_POINTS * std::clamp(points, 1.0f, 2.0f);
+
+    const float scale = std::min(l.windowW / SCREEN_WIDTH, l.windowH / SCREEN_HEIGHT);
+    const float barX = (l.windowW - SCREEN_WIDTH * scale) / 2.0f;
+    const float barY = (l.windowH - SCREEN_HEIGHT * scale) / 2.0f;
+    const float stickSpan = 2.0f * STICK_RADIUS * l.unit;
+    if (barX >= stickSpan) {
+        l.stick = {0.0f, 0.0f, barX, l.windowH};
+    } else if (barY >= stickSpan) {
+        l.stick = {0.0f, l.windowH - barY, l.windowW / 2.0f, barY};
+    } else {
+        l.stick = {0.0f, 0.0f, l.windowW / 3.0f, l.windowH};
+        l.stickOverPicture = true;
+    }
+    const float size = BUTTON_SIZE * l.unit;
+    const float margin = MARGIN * l.unit;
+    if (barX >= size + 2.0f * margin) {
+        l.button = {l.windowW - (barX + size) / 2.0f, l.windowH - size - 2.0f * margin, size, size};
+    } else if (barY >= size + 2.0f * margin) {
+        l.button = {l.windowW - size - 2.0f * margin, l.windowH - (barY + size) / 2.0f, size, size};
+    } else {
+        // Low in the picture's right corner: clear of the hotbar, the screens' panel and
+        // a page's own buttons at the top.
+        l.button = {l.windowW - barX - size - margin, l.windowH - barY - size - margin, size, size};
+    }
+    return l;
 }
 
-void updateTouch(Gfx&, DeviceInput&, uint64_t) {}
+bool screenOpen()
+{
+    return showInv || showCraft;
+}
 
-void hideTouch(DeviceInput&) {}
+void setStickKeys(DeviceInput& in, unsigned keys)
+{
+    for (const auto& k : STICK_KEYS) {
+        if ((in.touch.stickKeys & k.bit) != (keys & k.bit)) {
+            in.held[static_cast<size_t>(k.scancode)] = (keys & k.bit) != 0;
+        }
+    }
+    in.touch.stickKeys = keys;
+}
 
-void drawTouchControls(Gfx&, const DeviceInput&) {}
+// The keys a stick pushed from its centre by (dx, dy) holds.
+unsigned stickDirection(float dx, float dy, float unit)
+{
+    if (std::hypot(dx, dy) < STICK_DEAD_ZONE * unit) {
+        return 0;
+    }
+    constexpr float EIGHTH = 3.14159265f / 4.0f;
+    const auto sector = static_cast<int>(std::lround(std::atan2(dy, dx) / EIGHTH));
+    return DIRECTIONS[sector & 7];
+}
+
+void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
+{
+    TouchState& t = in.touch;
+    const bool stickTaken = std::any_of(t.fingers.begin(), t.fingers.end(),
+                                        [](const TouchFinger& o) { return o.role == TouchFinger::Role::Stick; });
+    PointerPos p;
+    SDL_RenderCoordinatesFromWindow(gfx.renderer, f.x, f.y, &p.x, &p.y);
+    const bool onPicture = p.x >= 0.0f && p.x < SCREEN_WIDTH && p.y >= 0.0f && p.y < SCREEN_HEIGHT;
+    if (l.button.contains(f.x, f.y)) {
+        f.role = TouchFinger::Role::Button;
+        queueKey(in, SDL_SCANCODE_E);
+    } else if (l.stick.contains(f.x, f.y) && !stickTaken && !(l.stickOverPicture && screenOpen())) {
+        f.role = TouchFinger::Role::Stick;
+        f.at = p;
+        f.tapsThrough = l.stickOverPicture;
+    } else if (onPicture) {
+        f.role = TouchFinger::Role::Point;
+        f.at = p;
+        for (int i = 0; i < HOTBAR_SLOTS && !screenOpen(); ++i) {
+            if (hotbarSlotRect(i).contains(p.x, p.y)) {
+                f.role = TouchFinger::Role::Hotbar;
+                pulseHotbar(in, i);
+            }
+        }
+    }
+    if (f.role == TouchFinger::Role::Point) {
+        // Two fingers on the picture at once are no press-and-hold.
+        for (TouchFinger& o : t.fingers) {
+            if (o.role == TouchFinger::Role::Point) {
+                o.holdAllowed = false;
+                f.holdAllowed = false;
+            }
+        }
+    }
+    t.fingers.push_back(f);
+}
+
+void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
+{
+    const float dx = f.x - f.startX;
+    const float dy = f.y - f.startY;
+    if (f.role == TouchFinger::Role::Stick) {
+        setStickKeys(in, stickDirection(dx, dy, l.unit));
+    }
+    f.moved = f.moved || std::hypot(dx, dy) > TAP_SLOP * l.unit;
+}
+
+// The finger left the window: a tap clicks; a lifted thumb stops walking.
+void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted)
+{
+    if (f.role == TouchFinger::Role::Stick) {
+        setStickKeys(in, 0);
+    }
+    // Where the stick lies over the picture, a quick tap there still reaches the world.
+    const bool quickTap = f.tapsThrough && in.touch.nowMs - f.downMs < HOLD_MS;
+    if (lifted && (f.role == TouchFinger::Role::Point || quickTap) && !f.moved && !f.held) {
+        queueClick(in, SDL_BUTTON_LEFT, f.at);
+    }
+}
+
+// ---- drawing, in the renderer's own pixels
+
+struct Circle {
+    float cx;
+    float cy;
+    float radius;
+};
+
+// A disc, or a ring when `inner` is above 0, filled row by row on whole pixels.
+void fillRing(SDL_Renderer* r, Colour c, Circle o, float inner)
+{
+    SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
+    const auto top = static_cast<int>(std::floor(o.cy - o.radius));
+    const auto bottom = static_cast<int>(std::ceil(o.cy + o.radius));
+    for (int y = top; y < bottom; ++y) {
+        const float dy = static_cast<float>(y) + 0.5f - o.cy;
+        if (std::fabs(dy) >= o.radius) {
+            continue;
+        }
+        const float outerX = std::round(std::sqrt(o.radius * o.radius - dy * dy));
+        const float innerX = std::fabs(dy) < inner ? std::round(std::sqrt(inner * inner - dy * dy)) : 0.0f;
+        const float x = std::round(o.cx);
+        const auto row = static_cast<float>(y);
+        if (innerX > 0.0f) {
+            const SDL_FRect left = {x - outerX, row, outerX - innerX, 1.0f};
+            const SDL_FRect right = {x + innerX, row, outerX - innerX, 1.0f};
+            SDL_RenderFillRect(r, &left);
+            SDL_RenderFillRect(r, &right);
+        } else {
+            const SDL_FRect span = {x - outerX, row, 2.0f * outerX, 1.0f};
+            SDL_RenderFillRect(r, &span);
+        }
+    }
+}
+
+SDL_FRect pixels(const Layout& l, float x, float y, float w, float h)
+{
+    return {std::round(x * l.density), std::round(y * l.density), std::round(w * l.density),
+            std::round(h * l.density)};
+}
+
+void drawStick(SDL_Renderer* r, const Layout& l, const TouchState& t)
+{
+    const float radius = STICK_RADIUS * l.unit;
+    // At rest it waits in the middle of its bar, or low in its part of the picture.
+    float cx = l.stick.x + l.stick.w / 2.0f;
+    float cy = l.stickOverPicture ? l.stick.y + l.stick.h - radius - MARGIN * l.unit : l.stick.y + l.stick.h / 2.0f;
+    float kx = cx;
+    float ky = cy;
+    for (const TouchFinger& f : t.fingers) {
+        if (f.role == TouchFinger::Role::Stick) {
+            cx = f.startX;
+            cy = f.startY;
+            const float dx = f.x - f.startX;
+            const float dy = f.y - f.startY;
+            const float reach = std::min(1.0f, radius / std::max(std::hypot(dx, dy), 1.0f));
+            kx = cx + dx * reach;
+            ky = cy + dy * reach;
+        }
+    }
+    const float d = l.density;
+    fillRing(r, CONTROL_FILL, {cx * d, cy * d, radius * d}, 0.0f);
+    fillRing(r, CONTROL_LINE, {cx * d, cy * d, radius * d}, (radius - l.unit / 12.0f) * d);
+    fillRing(r, KNOB, {kx * d, ky * d, radius * d / 2.0f}, 0.0f);
+}
+
+// The inventory button: a dark square with a frame and two rows of two slots.
+void drawButton(SDL_Renderer* r, const Layout& l)
+{
+    const Area& b = l.button;
+    const float line = l.unit / 16.0f;
+    fillRect(r, BUTTON_FILL, pixels(l, b.x, b.y, b.w, b.h));
+    fillRect(r, CONTROL_LINE, pixels(l, b.x, b.y, b.w, line));
+    fillRect(r, CONTROL_LINE, pixels(l, b.x, b.y + b.h - line, b.w, line));
+    fillRect(r, CONTROL_LINE, pixels(l, b.x, b.y + line, line, b.h - 2.0f * line));
+    fillRect(r, CONTROL_LINE, pixels(l, b.x + b.w - line, b.y + line, line, b.h - 2.0f * line));
+    const float slot = b.w / 4.0f;
+    for (int i = 0; i < 4; ++i) {
+        const float x = b.x + slot * (0.8f + 1.4f * static_cast<float>(i % 2));
+        const float y = b.y + slot * (0.8f + 1.4f * static_cast<float>(i / 2));
+        fillRect(r, KNOB, pixels(l, x, y, slot, slot));
+    }
+}
+
+// A press being held: a ring round the finger that fills until the hold clicks.
+void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
+{
+    const float d = l.density;
+    const float radius = HOLD_RADIUS * l.unit;
+    for (const TouchFinger& f : t.fingers) {
+        if (f.role != TouchFinger::Role::Point || f.moved || f.held || !f.holdAllowed) {
+            continue;
+        }
+        const float done = std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / HOLD_MS);
+        fillRing(r, CONTROL_LINE, {f.x * d, f.y * d, radius * d}, (radius - l.unit / 12.0f) * d);
+        fillRing(r, CONTROL_FILL, {f.x * d, f.y * d, radius * done * d}, 0.0f);
+    }
+}
+}  // namespace
+
+bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+{
+    TouchState& t = in.touch;
+    sdlx::Finger finger;
+    if (!sdlx::readFinger(e, finger)) {
+        // SDL makes a mouse event of a finger, and SDL 3.2 in a browser passes on the
+        // page's own copy as a real mouse's: either would act a second time.
+        const bool echo = !t.fingers.empty() || (t.fingerSeen && t.nowMs - t.lastFingerMs < MOUSE_ECHO_MS);
+        return sdlx::isMouseEvent(e) && (sdlx::isMouseFromTouch(e) || echo);
+    }
+    if (finger.fromMouse) {
+        return true;  // the mouse acts through its own events
+    }
+    t.fingerSeen = true;
+    t.lastFingerMs = t.nowMs;
+    t.shown = true;
+    const Layout l = layoutOf(gfx);
+    const float x = finger.x * l.windowW;
+    const float y = finger.y * l.windowH;
+    auto f = std::find_if(t.fingers.begin(), t.fingers.end(), [&](const TouchFinger& o) { return o.id == finger.id; });
+    if (finger.phase == sdlx::Finger::Phase::Down) {
+        if (f == t.fingers.end()) {
+            TouchFinger landed;
+            landed.id = finger.id;
+            landed.startX = landed.x = x;
+            landed.startY = landed.y = y;
+            landed.downMs = t.nowMs;
+            fingerDown(gfx, in, l, landed);
+        }
+        return true;
+    }
+    if (f == t.fingers.end()) {
+        return true;  // landed before the game could see it
+    }
+    f->x = x;
+    f->y = y;
+    fingerMoved(in, l, *f);
+    if (finger.phase != sdlx::Finger::Phase::Motion) {
+        fingerUp(in, *f, finger.phase == sdlx::Finger::Phase::Up);
+        t.fingers.erase(f);
+    }
+    return true;
+}
+
+void updateTouch(Gfx&, DeviceInput& in, uint64_t nowMs)
+{
+    TouchState& t = in.touch;
+    t.nowMs = nowMs;
+    for (TouchFinger& f : t.fingers) {
+        if (f.role == TouchFinger::Role::Point && !f.moved && !f.held && f.holdAllowed &&
+            nowMs - f.downMs >= HOLD_MS) {
+            f.held = true;
+            queueClick(in, SDL_BUTTON_RIGHT, f.at);
+        }
+    }
+}
+
+void hideTouch(DeviceInput& in)
+{
+    in.touch.shown = false;
+}
+
+void drawTouchControls(Gfx& gfx, const DeviceInput& in)
+{
+    if (!in.touch.shown) {
+        return;
+    }
+    const Layout l = layoutOf(gfx);
+    SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
+    drawStick(gfx.renderer, l, in.touch);
+    drawButton(gfx.renderer, l);
+    drawHolds(gfx.renderer, l, in.touch);
+}

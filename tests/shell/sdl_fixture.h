@@ -191,6 +191,7 @@ public:
             return;
         }
         sdlUp = true;
+        sdlx::keepFingerPositions();
         if (!TTF_Init()) {
             setupError = std::string("TTF_Init: ") + SDL_GetError();
             return;

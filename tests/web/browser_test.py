@@ -266,7 +266,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 13
+ROWS = 18
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -297,6 +297,101 @@ def pad_walks_and_breaks():
     wait_for('an item in hotbar slot 1', 3, lambda: not near(mean(grab(), slot), mean(after, slot), 3))
     walked = walked_right(before, after)
     check('a stand-in pad walks with its stick and breaks a tile with South', walked > 0, f'{walked} pixels')
+
+
+# ---------------------------------------------------------------- a phone, by touch
+PHONE_W, PHONE_H = 844, 390
+PHONE_SCALE = min(PHONE_W / 800, PHONE_H / 600)
+BUTTON = (PHONE_W - (PHONE_W - 800 * PHONE_SCALE) / 4, PHONE_H - 54)  # the inventory's, low in the right bar
+
+
+def on_phone(x, y):  # a point of the 800x600 picture on the page, in CSS pixels
+    return (PHONE_W - 800 * PHONE_SCALE) / 2 + x * PHONE_SCALE, (PHONE_H - 600 * PHONE_SCALE) / 2 + y * PHONE_SCALE
+
+
+def touch(kind, *points):  # every finger (id, x, y) down after the event, in CSS pixels
+    driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+        'type': kind, 'touchPoints': [{'id': i, 'x': x, 'y': y} for i, x, y in points]})
+
+
+def tap(x, y, seconds=0.05, page=False):
+    touch('touchStart', (0, *((x, y) if page else on_phone(x, y))))
+    time.sleep(seconds)
+    touch('touchEnd')
+    time.sleep(0.05)
+
+
+def phone_picture():  # the canvas's picture, scaled back to 800x600
+    img = grab()
+    s = min(img.width / 800, img.height / 600)
+    box = (round((img.width - 800 * s) / 2), round((img.height - 600 * s) / 2))
+    return img.crop((*box, box[0] + round(800 * s), box[1] + round(600 * s))).resize((800, 600), Image.NEAREST)
+
+
+def play_by_touch():
+    """The page on a phone held sideways, by touch alone."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+        'width': PHONE_W, 'height': PHONE_H, 'deviceScaleFactor': 3, 'mobile': True,
+        'screenOrientation': {'type': 'landscapePrimary', 'angle': 90}})
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    driver.get(URL)
+    wait_for('the first frame on the phone', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release();')
+    # The tree's four trunk tiles, the player on one; a creature in the way takes a tap.
+    trunks = [(x, y, x + 64, y + 64) for x in (304, 368) for y in (204, 268)]
+    for attempt in range(10):
+        for box in trunks:
+            if not near(mean(phone_picture(), (box[0], box[1], box[0] + 24, box[3])), (30, 30, 30), 3):
+                tap(box[0] + 12, box[1] + 32)
+    check('phone: a tap on a trunk puts wood in the hotbar', shows(phone_picture(), 275, 540, 40, 'wood.png'))
+    tap(464, 428, 0.8)  # a hold on the grass below right of the player
+    wait_for('a wood block', 3, lambda: shows(phone_picture(), 432, 396, 64, 'wood.png'))
+    check('phone: a hold on grass places a block', True)
+    tap(*BUTTON, page=True)
+    wait_for('the inventory', 5, lambda: phone_picture().getpixel((241, 251)) == (80, 80, 80))
+    for x, y in ((295, 560), (340, 120), (450, 142), (260, 270)):  # wood to the grid, planks to the inventory
+        tap(x, y)
+    phone_picture().save('phone-inventory.png')  # kept for a look when the next wait fails
+    wait_for('planks stored', 5, lambda: shows(phone_picture(), 240, 250, 40, 'planks.png'))
+    check('phone: the inventory button and taps craft planks', True)
+    tap(*BUTTON, page=True)
+    wait_for('the inventory to close', 5, lambda: phone_picture().getpixel((241, 251)) != (80, 80, 80))
+    # Every tile in sight that shows grass or leaves all over (no creature near) when its
+    # turn comes, up to 100, is tapped once; those must be bare afterwards, and no other.
+    textures = [ImageStat.Stat(pic.convert('RGB'), pic.getchannel('A')).mean for pic in
+                (Image.open(f'{ASSETS}/{name}').convert('RGBA') for name in ('grass.png', 'leaf.png'))]
+    tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), 536 if y < 580 < y + 64 else min(y + 64, 600))
+             for x in range(-16, 800, 64) for y in range(-52, 600, 64)]  # clear of the hotbar and its frame
+    tapped = []
+    for box in tiles:
+        if len(tapped) < 100 and any(near(mean(phone_picture(), box), t, 12) for t in textures):
+            tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
+            tapped.append(box)
+    views = [time.sleep(0.5) or phone_picture() for _ in range(8)]  # past creatures standing on a tile
+    # A creature may rest on part of a broken tile through every view: one bare quarter
+    # of a tile in one view shows it broken.
+    def bare(img, box):
+        mx, my = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
+        return any(near(mean(img, q), (30, 30, 30), 3) for q in
+                   ((box[0], box[1], mx, my), (mx, box[1], box[2], my), (box[0], my, mx, box[3]), (mx, my, box[2], box[3])))
+    broke = [box for box in tiles if box not in trunks and any(bare(img, box) for img in views)]
+    check('phone: 100 taps on 100 tiles break exactly those', len(tapped) == 100 and broke == tapped,
+          f'{len(tapped)} tapped, {len(broke)} bare; not bare: {[b for b in tapped if b not in broke]}')
+    if not results[-1]:
+        views[-1].save('phone-taps.png')
+    before, thumb = phone_picture(), (0, PHONE_W / 10, PHONE_H / 2)  # in the left bar
+    touch('touchStart', thumb)
+    touch('touchMove', (0, thumb[1] + 60, thumb[2]))
+    time.sleep(0.7)
+    touch('touchStart', (0, thumb[1] + 60, thumb[2]), (1, *on_phone(560, 200)))  # and a hold begun
+    time.sleep(0.1)
+    with open('touch-phone.png', 'wb') as f:  # the page as the player sees it, for the README
+        f.write(base64.b64decode(driver.execute_cdp_cmd('Page.captureScreenshot', {'format': 'png'})['data']))
+    touch('touchEnd')
+    after = phone_picture()
+    shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
+        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+    check('phone: the stick walks right', shift > 0, f'{shift} pixels')
 
 
 options = webdriver.ChromeOptions()
@@ -362,6 +457,8 @@ try:
           f'(animation frames: {frames / seconds:.1f})', flush=True)
 
     pad_walks_and_breaks()
+
+    play_by_touch()
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])

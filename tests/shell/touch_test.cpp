@@ -1,0 +1,155 @@
+// Fingers on windows of other shapes than the picture, through the platform the game
+// uses: finger events pushed into SDL's queue become the walk, the clicks, the slot
+// choice and the inventory key, and SDL's mouse copies of a finger add nothing.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "sdl_fixture.h"
+#include "shell/picture.h"
+#include "shell/platform.h"
+
+namespace {
+
+class TouchTest : public shelltest::SdlSuite {
+protected:
+    static void resize(int w, int h)
+    {
+        SDL_SetWindowSize(gfx().window, w, h);
+        for (SDL_Event e; SDL_PollEvent(&e);) {
+        }
+        gfx().input = DeviceInput{};
+    }
+
+    // Plays `script` on a w by h window: "d1@x,y" finger 1 lands at point (x, y) of the
+    // picture (beyond it on the bars), "m1@x,y" moves, "u1@x,y" lifts; "t500" the frame
+    // clock moves on 500 ms; "c" SDL's and a browser's mouse copies of a tap; "k" a key.
+    // Returns what the frame is handed: "L@x,y" and "R@x,y" clicks and key names.
+    static std::string play(int w, int h, const std::string& script, Platform& io)
+    {
+        const float scale = std::min(w / 800.0f, h / 600.0f);
+        uint64_t now = 1000;
+        updateDevices(gfx(), gfx().input, now);
+        std::istringstream steps(script);
+        std::string seen;
+        for (std::string s; steps >> s;) {
+            SDL_Event push[3] = {sdlx::mouseDownEvent(SDL_BUTTON_LEFT), sdlx::mouseDownEvent(SDL_BUTTON_LEFT), {}};
+            push[2].type = SDL_EVENT_MOUSE_MOTION;
+            push[0].button.which = SDL_TOUCH_MOUSEID;  // SDL's copy; the others look like a mouse's
+            int count = s == "c" ? 3 : s[0] == 't' ? 0 : 1;
+            int finger = 0;
+            float x = 0.0f;
+            float y = 0.0f;
+            if (s[0] == 't') {
+                updateDevices(gfx(), gfx().input, now += std::stoul(s.substr(1)));
+            } else if (s == "c") {
+                SDL_WarpMouseInWindow(gfx().window, w / 2.0f, h / 2.0f);  // where the copies would act
+            } else if (s == "k") {
+                push[0] = sdlx::keyDownEvent(SDL_SCANCODE_Q);
+            } else if (std::sscanf(s.c_str() + 1, "%d@%f,%f", &finger, &x, &y) == 3) {
+                using P = sdlx::Finger::Phase;
+                push[0] = sdlx::fingerEvent(s[0] == 'd' ? P::Down : s[0] == 'm' ? P::Motion : P::Up,
+                                            static_cast<uint64_t>(finger), ((w - 800 * scale) / 2 + x * scale) / w,
+                                            ((h - 600 * scale) / 2 + y * scale) / h);
+            }
+            for (int i = 0; i < count; ++i) {
+                SDL_PushEvent(&push[i]);
+            }
+            for (InputEvent e; io.pollEvent(e);) {
+                const PointerPos p = io.mouseState();
+                if (e.kind == InputEvent::Kind::MouseDown) {
+                    seen += (e.button == SDL_BUTTON_LEFT ? " L@" : " R@") + std::to_string(std::lround(p.x)) + "," +
+                            std::to_string(std::lround(p.y));
+                } else if (e.kind == InputEvent::Kind::KeyDown) {
+                    seen += std::string(" ") + SDL_GetScancodeName(static_cast<SDL_Scancode>(e.scancode));
+                }
+            }
+        }
+        return seen.empty() ? seen : seen.substr(1);
+    }
+};
+
+TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
+{
+    // 1600x720: bars of 320 beside the picture shown 1.2 times; the stick in the left bar,
+    // the inventory button low in the right one. 800x1000: bars above and under it; the
+    // stick in the bottom bar's left half, the button at its right end. 800x600: no bars;
+    // the stick on the picture's left third, the button low in its right corner.
+    struct Case {
+        const char* what;
+        int w, h;
+        bool inventory;
+        const char *script, *events, *held;  // held: the walking and hotbar keys held afterwards
+        bool shown = true;
+    };
+    const Case cases[] = {
+        {"a thumb pushed right", 1600, 720, false, "d1@-150,300 m1@-100,300", "", "D"},
+        {"up and left", 1600, 720, false, "d1@-150,300 m1@-190,260", "", "WA"},
+        {"within the dead zone", 1600, 720, false, "d1@-150,300 m1@-145,300", "", ""},
+        {"lifted", 1600, 720, false, "d1@-150,300 m1@-100,300 u1@-100,300", "", ""},
+        {"a tap on the world", 1600, 720, false, "d1@336,300 u1@336,300", "L@336,300", ""},
+        {"a hold", 1600, 720, false, "d1@336,300 t450 m1@337,300 t60 t600 u1@337,300", "R@336,300", ""},
+        {"a hold moved away", 1600, 720, false, "d1@336,300 m1@356,300 t600 u1@356,300", "", ""},
+        {"a second finger: two taps, no hold", 1600, 720, false, "d1@336,300 d2@500,300 t600 u1@336,300 u2@500,300",
+         "L@336,300 L@500,300", ""},
+        {"a hotbar slot", 1600, 720, false, "d1@395,560 u1@395,560", "", "3"},
+        {"the inventory button", 1600, 720, false, "d1@933,555 u1@933,555", "E", ""},
+        {"walking while the other hand taps", 1600, 720, false, "d1@-150,300 m1@-100,300 d2@336,300 u2@336,300",
+         "L@336,300", "D"},
+        {"a tap and its mouse copies", 1600, 720, false, "d1@336,300 u1@336,300 c", "L@336,300", ""},
+        {"a key hides the controls", 1600, 720, false, "d1@336,300 u1@336,300 k", "L@336,300 Q", "", false},
+        {"a tap on an inventory slot", 1600, 720, true, "d1@260,270 u1@260,270", "L@260,270", ""},
+        {"a hold on it", 1600, 720, true, "d1@260,270 t500 u1@260,270", "R@260,270", ""},
+        {"a hotbar slot on the screen", 1600, 720, true, "d1@295,560 u1@295,560", "L@295,560", ""},
+        {"tall: a thumb pushed up", 800, 1000, false, "d1@200,700 m1@200,650", "", "W"},
+        {"tall: the inventory button", 800, 1000, false, "d1@746,700 u1@746,700", "E", ""},
+        {"no bars: a thumb on the left", 800, 600, false, "d1@150,300 m1@100,300", "", "A"},
+        {"a quick tap there", 800, 600, false, "d1@150,300 u1@150,300", "L@150,300", ""},
+        {"the button over the picture", 800, 600, false, "d1@758,558 u1@758,558", "E", ""},
+    };
+    setUpPicture(gfx());
+    Platform io = sdlPlatform(gfx());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resize(c.w, c.h);
+        showInv = c.inventory;
+        EXPECT_EQ(play(c.w, c.h, c.script, io), c.events);
+        const KeyState keys = io.keyboardState();
+        std::string held;
+        for (const char* k : {"W", "A", "S", "D", "1", "2", "3", "4", "5"}) {
+            held += keys[static_cast<size_t>(SDL_GetScancodeFromName(k))] ? k : "";
+        }
+        EXPECT_EQ(held, c.held);
+        EXPECT_EQ(gfx().input.touch.shown, c.shown);
+    }
+    showInv = false;
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
+{
+    setUpPicture(gfx());
+    resize(1600, 720);
+    sdlx::Image seen[2];  // the whole window with only the controls drawn: before a touch, after
+    for (sdlx::Image& img : seen) {
+        SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
+        SDL_RenderClear(renderer());
+        drawDeviceOverlay(gfx(), gfx().input);
+        img = frame();
+        endDeviceOverlay(gfx(), gfx().input);
+        gfx().input.touch.shown = true;
+    }
+    ASSERT_EQ(seen[1].w, 1600);
+    EXPECT_EQ(shelltest::pixel(seen[0], 160, 360), shelltest::Rgb{}) << "drawn before any touch";
+    EXPECT_FALSE(shelltest::changedBox(seen[0], seen[1], 0, 0, 320).empty()) << "no stick in the left bar";
+    EXPECT_FALSE(shelltest::changedBox(seen[0], seen[1], 1280).empty()) << "no inventory button in the right bar";
+    EXPECT_TRUE(shelltest::changedBox(seen[0], seen[1], 320, 0, 1280).empty()) << "drawn over the picture";
+    int w = 0;
+    int h = 0;
+    SDL_RendererLogicalPresentation mode = SDL_LOGICAL_PRESENTATION_DISABLED;
+    SDL_GetRenderLogicalPresentation(renderer(), &w, &h, &mode);
+    EXPECT_TRUE(w == SCREEN_WIDTH && mode == SDL_LOGICAL_PRESENTATION_LETTERBOX) << "the letterbox is not back";
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+}  // namespace
