@@ -18,14 +18,9 @@
 #include "rules/world.h"
 #include "shell/frame.h"
 #include "shell/replay.h"
+#include "shell/sdl.h"
 
 namespace {
-constexpr int KEY_A = 4;
-constexpr int KEY_D = 7;
-constexpr int KEY_E = 8;
-constexpr int KEY_S = 22;
-constexpr int KEY_W = 26;
-constexpr int KEY_1 = 30;
 constexpr uint64_t START_TICKS = 1234;
 constexpr int FRAMES_PER_SECOND = 60;
 // The centre of the player's sprite in the picture.
@@ -144,10 +139,10 @@ public:
             }
             held = {};
             if (std::fabs(dx) >= PLAYER_SPEED_PX) {
-                held[static_cast<size_t>(dx > 0 ? KEY_D : KEY_A)] = true;
+                held[static_cast<size_t>(dx > 0 ? SDL_SCANCODE_D : SDL_SCANCODE_A)] = true;
             }
             if (std::fabs(dy) >= PLAYER_SPEED_PX) {
-                held[static_cast<size_t>(dy > 0 ? KEY_S : KEY_W)] = true;
+                held[static_cast<size_t>(dy > 0 ? SDL_SCANCODE_S : SDL_SCANCODE_W)] = true;
             }
             frame();
         }
@@ -281,14 +276,14 @@ void walkFar(const std::string& path)
 {
     Player p(path);
     const int leg = 40 * FRAMES_PER_SECOND;
-    p.hold({KEY_D}, leg);
-    p.hold({KEY_S}, leg);
-    p.hold({KEY_A}, 2 * leg);
-    p.hold({KEY_W}, 2 * leg);
-    p.hold({KEY_D}, leg);
-    p.hold({KEY_S, KEY_D}, leg / 2);
-    p.hold({KEY_W, KEY_A}, leg);
-    p.hold({KEY_S, KEY_D}, leg / 4);
+    p.hold({SDL_SCANCODE_D}, leg);
+    p.hold({SDL_SCANCODE_S}, leg);
+    p.hold({SDL_SCANCODE_A}, 2 * leg);
+    p.hold({SDL_SCANCODE_W}, 2 * leg);
+    p.hold({SDL_SCANCODE_D}, leg);
+    p.hold({SDL_SCANCODE_S, SDL_SCANCODE_D}, leg / 2);
+    p.hold({SDL_SCANCODE_W, SDL_SCANCODE_A}, leg);
+    p.hold({SDL_SCANCODE_S, SDL_SCANCODE_D}, leg / 4);
     while (hp > 1) {
         p.seconds(10);
     }
@@ -310,14 +305,14 @@ void craftAndHunt(const std::string& path)
     for (int step = 0; wood < 12; ++step) {
         wood += p.breakAll(ITEM_WOOD, 12 - wood);
         p.breakAll(ITEM_LEAF, 2);
-        p.hold({step % 4 < 2 ? KEY_D : KEY_S}, 90);
+        p.hold({step % 4 < 2 ? SDL_SCANCODE_D : SDL_SCANCODE_S}, 90);
         if (step > 40) {
             fail("too few trees");
         }
     }
     constexpr int P = ITEM_PLANKS;
     constexpr int S = ITEM_STICK;
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     for (int i = 0; i < 7; ++i) {
         p.craft({ITEM_WOOD, 0, 0, 0}, P);
     }
@@ -326,8 +321,8 @@ void craftAndHunt(const std::string& path)
     }
     p.craft({P, P, P, P}, ITEM_CRAFTING_TABLE);
     p.toHotbar(ITEM_CRAFTING_TABLE, 4);
-    p.press(KEY_E);
-    p.hold({KEY_1 + 4}, 1);
+    p.press(SDL_SCANCODE_E);
+    p.hold({SDL_SCANCODE_1 + 4}, 1);
     const float tableX = PLAYER_CENTRE_X + TILE_PX;
     const float tableLeft = static_cast<float>(tileOf(tableX + p.camX()) * TILE_PX);
     const float tableTop = static_cast<float>(tileOf(PLAYER_CENTRE_Y + p.camY()) * TILE_PX);
@@ -343,8 +338,8 @@ void craftAndHunt(const std::string& path)
     p.craft({0, 0, P, 0, 0, P, 0, 0, S}, ITEM_WOODEN_SWORD);
     p.craft({0, 0, 0, 0, ITEM_WOOD, 0, 0, 0, 0}, P);
     p.craft({0, 0, 0, 0, P, 0, 0, P, 0}, S);
-    p.press(KEY_E);  // at the table, E switches to the inventory
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);  // at the table, E switches to the inventory
+    p.press(SDL_SCANCODE_E);
 
     for (int i = 0; i < 3; ++i) {
         p.huntOne();
@@ -352,10 +347,10 @@ void craftAndHunt(const std::string& path)
     while (hp == MAX_HP) {
         p.seconds(1);
     }
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     p.toHotbar(ITEM_MEAT, 1);
-    p.press(KEY_E);
-    p.hold({KEY_1 + 1}, 1);
+    p.press(SDL_SCANCODE_E);
+    p.hold({SDL_SCANCODE_1 + 1}, 1);
     p.click(BUTTON_RIGHT, PLAYER_CENTRE_X, PLAYER_CENTRE_Y - TILE_PX);
     if (hp != MAX_HP) {
         fail("the meat was not eaten");
@@ -365,10 +360,10 @@ void craftAndHunt(const std::string& path)
     int grass = 0;
     for (int step = 0; grass < MAX_STACK + 5; ++step) {
         grass += p.breakAll(ITEM_GRASS, MAX_STACK + 5 - grass);
-        p.hold({step % 2 == 0 ? KEY_A : KEY_W}, 120);
+        p.hold({step % 2 == 0 ? SDL_SCANCODE_A : SDL_SCANCODE_W}, 120);
     }
     // Storage filled: one grass in every empty slot.
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     const int full = p.slotOf(ITEM_GRASS);
     p.clickSlotRect(BUTTON_LEFT, p.slotRect(full));
     for (int i = 0; i < HOTBAR_SLOTS + INV_SLOTS; ++i) {
@@ -377,17 +372,17 @@ void craftAndHunt(const std::string& path)
         }
     }
     p.clickSlotRect(BUTTON_LEFT, p.slotRect(full));
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     // The table broken finds no room and lies on its tile; walking onto it takes nothing.
     p.walkTo(tableLeft, tableTop);
     p.click(BUTTON_LEFT, PLAYER_CENTRE_X, PLAYER_CENTRE_Y);
     const size_t lying = drops.size();
     p.seconds(2);
     // With the sticks on the pointer their slot takes the table; closing drops the sticks.
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     p.clickSlotRect(BUTTON_LEFT, p.slotRect(p.slotOf(S)));
     p.frames(2);
-    p.press(KEY_E);
+    p.press(SDL_SCANCODE_E);
     if (lying == 0 || drops.empty() || drops.back().id != S) {
         fail("nothing was dropped for want of room");
     }
