@@ -52,9 +52,9 @@ build freetype "$(dir_of freetype)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -
 # Debian's source has no prebuilt Direct3D shaders: OpenGL and software rendering remain.
 build sdl3 "$(dir_of libsdl3)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST_LIBRARY=OFF -DSDL_TESTS=OFF \
   -DSDL_EXAMPLES=OFF -DSDL_RENDER_D3D=OFF -DSDL_RENDER_D3D11=OFF -DSDL_RENDER_D3D12=OFF -DSDL_GPU=OFF
-# PNG through the built-in stb reader, and written (SDLIMAGE_PNG_SAVE, on by default) by
-# its built-in miniz writer, which the art tools use under Wine: no libpng or zlib.
-build sdl3_image "$(dir_of libsdl3-image)" -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON \
+# PNGs are read by SDL's own stb reader and written (SDLIMAGE_PNG_SAVE, on by default)
+# by SDL's own writer, which the art tools use under Wine: no libpng or zlib.
+build sdl3_image "$(dir_of libsdl3-image)" -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON -DSDLIMAGE_PNG_LIBPNG=OFF \
   -DSDLIMAGE_DEPS_SHARED=OFF -DSDLIMAGE_AVIF=OFF -DSDLIMAGE_JXL=OFF -DSDLIMAGE_TIF=OFF -DSDLIMAGE_WEBP=OFF \
   -DSDLIMAGE_SAMPLES=OFF -DSDLIMAGE_TESTS=OFF
 build sdl3_ttf "$(dir_of libsdl3-ttf)" -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=OFF -DSDLTTF_PLUTOSVG=OFF \
@@ -64,8 +64,8 @@ build sdl3_ttf "$(dir_of libsdl3-ttf)" -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=O
 mkdir -p "$work/prefix/licences"
 cp "$(dir_of libsdl3)/LICENSE.txt" "$work/prefix/licences/SDL3.txt"
 cp "$(dir_of libsdl3-image)/LICENSE.txt" "$work/prefix/licences/SDL3_image.txt"
-# The PNG reader built into SDL3_image carries its licence at the end of its header.
-sed -n '/^This software is available under 2 licenses/,$p' "$(dir_of libsdl3-image)/src/stb_image.h" |
+# The PNG reader built into SDL3 carries its licence at the end of its header.
+sed -n '/^This software is available under 2 licenses/,$p' "$(dir_of libsdl3)/src/video/stb_image.h" |
   grep -v '^\*/' >"$work/prefix/licences/stb_image.txt"
 cp "$(dir_of libsdl3-ttf)/LICENSE.txt" "$work/prefix/licences/SDL3_ttf.txt"
 cp "$(dir_of freetype)/docs/FTL.TXT" "$work/prefix/licences/FreeType.txt"

@@ -19,9 +19,9 @@ int main(int argc, char** argv)
     try {
         switch (line.action) {
         case CommandLine::Record:
-            return recordGame(line.replay);
+            return recordGame(line.replay, line.wholePixels);
         case CommandLine::Watch:
-            return watchReplay(line.replay);
+            return watchReplay(line.replay, line.wholePixels);
         case CommandLine::Verify: {
             const Verdict v = verifyReplay(line.replay);
             (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;

@@ -24,6 +24,15 @@
 #endif
 
 namespace {
+
+#ifdef __EMSCRIPTEN__
+// In a browser the renderer is WebGL's, and a window made without the OpenGL flag is
+// made again for it: SDL then shrinks the page's canvas to a pixel on the way and, at
+// the second making, takes that for its size, so the canvas stops following the page.
+constexpr auto WINDOW_FLAGS = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY | SDL_WINDOW_OPENGL;
+#else
+constexpr auto WINDOW_FLAGS = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY;
+#endif
 // With no display, SDL2 quietly falls back to its invisible offscreen driver; a game
 // nobody can see or close has not started. Tests ask for such a driver by name.
 bool onInvisibleDriverByDefault()
@@ -78,8 +87,7 @@ bool startGame(Game& game)
     }
 
     Gfx& gfx = game.gfx;
-    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT,
-                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY);
+    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, WINDOW_FLAGS);
     if (gfx.window == nullptr) {
         reportFatal(std::string("Brambix: cannot create the window: ") + SDL_GetError());
         quitLibraries();

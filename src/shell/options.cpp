@@ -121,6 +121,13 @@ std::string usageText()
                "                      a block of one size, wider bars) or to fill the window\n"
                "  on a screen         left click moves a whole stack, right click one item;\n"
                "                      a click on the result takes the product\n"
+               "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
+               "                      confirm (A, cross) left click, the next button round\n"
+               "                      (X, square; B on Nintendo pads) right click, the top\n"
+               "                      button E, shoulders the previous or next slot\n"
+               "  touch               a thumb on the left walks, a tap is a left click, a\n"
+               "                      half-second hold a right click, a tap on a hotbar slot\n"
+               "                      selects it, the button low on the right is E\n"
                "\n"
                "Data: the first of these folders whose assets/ holds the game's files is used:\n"
                "  1. the folder named by ") +

@@ -71,9 +71,13 @@ void choosePresentation(Gfx& gfx)
 
 void setUpPicture(Gfx& gfx)
 {
+#ifndef __EMSCRIPTEN__
+    // In a browser the page sizes the canvas, and SDL would answer a maximum by sizing
+    // it back to what the window was asked to be at its making.
     if (gfx.window != nullptr) {
         SDL_SetWindowMaximumSize(gfx.window, WINDOW_MAX_PX, WINDOW_MAX_PX);
     }
+#endif
     // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
     choosePresentation(gfx);
     // Scaling the finished picture rather than each drawing keeps every pixel of it one

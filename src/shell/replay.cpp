@@ -17,6 +17,7 @@
 #include "shell/assets.h"
 #include "shell/datadir.h"
 #include "shell/frame.h"
+#include "shell/report.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"
@@ -239,7 +240,7 @@ void recordFrame(ReplayRecorder& r, const Loop& loop)
     }
 }
 
-int recordGame(const std::string& path)
+int recordGame(const std::string& path, bool wholePixels)
 {
     ReplayRecorder r;
     r.path = path;
@@ -250,15 +251,19 @@ int recordGame(const std::string& path)
         return 1;
     }
     Game game;
+    game.gfx.wholePixels = wholePixels;
     if (!startGame(game)) {
         return 1;
     }
     r.inner = game.io;
     game.io = recordingPlatform(r);
     useFrameTicks();
-    while (game.loop.running) {
+    for (bool first = true; game.loop.running; first = false) {
         runFrame(game.loop, game.io, game.gfx);
         recordFrame(r, game.loop);
+        if (first) {
+            showNoticesWhereUnread(game.gfx.window);  // over the game, as in play
+        }
     }
     stopGame(game);
     return 0;
@@ -295,7 +300,7 @@ Verdict verifyReplay(const std::string& path)
     return finalVerdict(p, n);
 }
 
-int watchReplay(const std::string& path)
+int watchReplay(const std::string& path, bool wholePixels)
 {
     Playback p;
     if (auto problem = openReplay(p, path)) {
@@ -303,6 +308,7 @@ int watchReplay(const std::string& path)
         return 1;
     }
     Game game;
+    game.gfx.wholePixels = wholePixels;
     if (!startGame(game)) {
         return 1;
     }
@@ -315,6 +321,7 @@ int watchReplay(const std::string& path)
     Platform replay = playbackPlatform(p, window.delay);
     useFrameTicks();
     std::optional<Verdict> verdict;
+    bool noticesShown = false;
     bool watching = true;
     while (watching) {
         // The window's own events: closing it ends the show; F11 still switches.
@@ -333,6 +340,10 @@ int watchReplay(const std::string& path)
         } else {
             runFrame(game.loop, replay, game.gfx);
             verdict = checkFrame(p, game.loop);
+        }
+        if (!noticesShown) {
+            showNoticesWhereUnread(game.gfx.window);
+            noticesShown = true;
         }
         if (verdict) {
             (verdict->status == 0 ? std::cout : std::cerr) << verdict->line << std::endl;

@@ -11,7 +11,7 @@
 // Plays the game as runGame does and writes, frame by frame, what the frame read through
 // its platform to `path`, flushed as play goes. Returns 1 with one line on standard
 // error when the file cannot be written or the game cannot start, else 0.
-int recordGame(const std::string& path);
+int recordGame(const std::string& path, bool wholePixels = false);
 
 // What verifying a replay found: the one line to print, and the exit status.
 struct Verdict {
@@ -27,7 +27,7 @@ Verdict verifyReplay(const std::string& path);
 // Shows the replay at `path` in a window at its own pace, checking it as it goes; the
 // verdict goes to standard output when it ends, and the last picture stays until the
 // window is closed. Returns the verdict's status (1 also when the game cannot start).
-int watchReplay(const std::string& path);
+int watchReplay(const std::string& path, bool wholePixels = false);
 
 // A recording under way: the platform it wraps and the frame it is filling.
 struct ReplayRecorder {

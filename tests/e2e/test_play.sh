@@ -2,10 +2,15 @@
 # A player's session in the real game, driven with the mouse and keyboard: hunt a
 # creature, break a tree trunk, craft planks and a crafting table on the inventory
 # screen, place the table and craft sticks at it, then walk over to the meat and pick it up.
+# The session is recorded (with whole-pixel scaling, the same picture at 800x600), and
+# the replay played back must end in the same state.
 source "$(dirname "$0")/lib.sh"
 e2e_init play "$@"
 
 start_x
+PLAYER=("${GAME[@]}")
+REPLAY=$(game_path "$WORK")/play.brx
+GAME+=(--whole-pixels --record "$REPLAY")
 start_game
 wait_for_game
 
@@ -294,4 +299,13 @@ if [ $((TABLE_X + SCROLL_X)) -ge 0 ] && [ $((TABLE_X + SCROLL_X + 64)) -le 800 ]
         fail 'the placed crafting table did not scroll with the world'
     say 'ok: the placed crafting table scrolled with the world'
 fi
+
+# ---------------------------------------------------------------- the replay
+stop_game 'the recorded session'
+GAME=("${PLAYER[@]}" --replay "$REPLAY" --verify)
+RUN_TO_END_S=60 run_to_end verify "$RUN_DIR" nobox
+[ "$RUN_STATUS" -eq 0 ] && grep -q 'frames, state matches$' "$WORK/verify.out" ||
+    fail "the recorded session did not play back to the same state (status $RUN_STATUS: $(cat "$WORK/verify.out" "$WORK/game-verify.err"))"
+say "ok: the recorded session plays back to the same state ($(cat "$WORK/verify.out"))"
+[ ! -s "$WORK/game.err" ] || fail "the recorded session printed: $(cat "$WORK/game.err")"
 say 'PASS'
