@@ -527,6 +527,18 @@ game_path() {
     fi
 }
 
+# answer_box WID: presses Return in the message box WID until it has gone, for at most
+# 10 s: a key that arrives while Wine is still setting the box up is lost.
+answer_box() {
+    _box_answered() {
+        xdo windowfocus --sync "$1" >/dev/null 2>&1
+        xdo key --window "$1" Return >/dev/null 2>&1
+        sleep 0.3
+        ! xdo search --onlyvisible --name '^Brambix$' 2>/dev/null | grep -qx "$1"
+    }
+    poll 10 _box_answered "$1" || fail "the message box (window $1) was still there after 10 s of pressing Return"
+}
+
 # run_to_end NAME DIR BOX [ENV-ARGUMENTS...]: runs the game from DIR, with the
 # environment changed by env(1) ENV-ARGUMENTS, until it ends by itself (at most
 # RUN_TO_END_S seconds, 20 unless set); its output in $WORK/NAME.out and
@@ -544,8 +556,7 @@ run_to_end() {
         LAST_SHOT="$WORK/box-$name.png"
         timeout 10 import -window "$box" "$LAST_SHOT" >/dev/null 2>&1
         say "ok: $name: a message box (screenshot $LAST_SHOT)"
-        xdo windowfocus --sync "$box" >/dev/null 2>&1
-        xdo key --window "$box" Return >/dev/null 2>&1
+        answer_box "$box"
     fi
     RUN_STATUS=0
     wait "$pid" || RUN_STATUS=$?

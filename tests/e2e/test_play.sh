@@ -304,8 +304,8 @@ fi
 stop_game 'the recorded session'
 GAME=("${PLAYER[@]}" --replay "$REPLAY" --verify)
 RUN_TO_END_S=60 run_to_end verify "$RUN_DIR" nobox
-[ "$RUN_STATUS" -eq 0 ] && grep -q 'frames, state matches$' "$WORK/verify.out" ||
+[ "$RUN_STATUS" -eq 0 ] && grep -q 'frames, state matches' "$WORK/verify.out" ||
     fail "the recorded session did not play back to the same state (status $RUN_STATUS: $(cat "$WORK/verify.out" "$WORK/game-verify.err"))"
-say "ok: the recorded session plays back to the same state ($(cat "$WORK/verify.out"))"
+say "ok: the recorded session plays back to the same state ($(tr -d '\r' <"$WORK/verify.out"))"
 [ ! -s "$WORK/game.err" ] || fail "the recorded session printed: $(cat "$WORK/game.err")"
 say 'PASS'

@@ -132,8 +132,7 @@ if [ -n "$E2E_LAUNCHER" ]; then
         fail 'with standard error closed, no message box titled Brambix within 15 s'
     LAST_SHOT="$WORK/box-notices.png"
     timeout 10 import -window "$box" "$LAST_SHOT" >/dev/null 2>&1
-    xdo windowfocus --sync "$box" >/dev/null 2>&1
-    xdo key --window "$box" Return >/dev/null 2>&1
+    answer_box "$box"
     wait_for_game
     stop_game 'after the notices box'
     say "ok: with standard error closed, the line is in a message box (screenshot $WORK/box-notices.png)"
