@@ -46,11 +46,6 @@ PlayerPlace placeOf(const Loop& loop)
     return {loop.pX, loop.pY, loop.selectedHotbar};
 }
 
-bool screenOpen()
-{
-    return showInv || showCraft;
-}
-
 // A replay as the frame's platform: each frame's recorded values, read in the order
 // the frame asks for them.
 struct Playback {
