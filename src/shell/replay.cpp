@@ -245,23 +245,14 @@ int recordGame(const std::string& path, bool wholePixels)
         std::cerr << "Brambix: cannot write the replay " << path << '\n';
         return 1;
     }
-    Game game;
-    game.gfx.wholePixels = wholePixels;
-    if (!startGame(game)) {
-        return 1;
-    }
-    r.inner = game.io;
-    game.io = recordingPlatform(r);
-    useFrameTicks();
-    for (bool first = true; game.loop.running; first = false) {
-        runFrame(game.loop, game.io, game.gfx);
-        recordFrame(r, game.loop);
-        if (first) {
-            showNoticesWhereUnread(game.gfx.window);  // over the game, as in play
-        }
-    }
-    stopGame(game);
-    return 0;
+    RunHooks hooks;
+    hooks.started = [&r](Game& game) {
+        r.inner = game.io;
+        game.io = recordingPlatform(r);
+        useFrameTicks();
+    };
+    hooks.afterFrame = [&r](const Loop& loop) { recordFrame(r, loop); };
+    return runGame(wholePixels, hooks);
 }
 
 Verdict verifyReplay(const std::string& path)
