@@ -74,5 +74,11 @@ extern uint64_t lastDecay;
 extern bool showInv;
 extern bool showCraft;
 
+// Whether the inventory or a crafting table's screen is open.
+inline bool screenOpen()
+{
+    return showInv || showCraft;
+}
+
 // Puts every global back to its value at program start (the tests start from here).
 void resetGameState();

@@ -117,18 +117,25 @@ void stopGame(Game& game)
     quitLibraries();
 }
 
-int runGame(bool wholePixels)
+int runGame(bool wholePixels, const RunHooks& hooks)
 {
     Game game;
     game.gfx.wholePixels = wholePixels;
     if (!startGame(game)) {
         return 1;
     }
-    // The first frame is drawn before the notices, so that their box stands over the game.
-    runFrame(game.loop, game.io, game.gfx);
-    showNoticesWhereUnread(game.gfx.window);
-    while (game.loop.running) {
+    if (hooks.started) {
+        hooks.started(game);
+    }
+    for (bool first = true; game.loop.running; first = false) {
         runFrame(game.loop, game.io, game.gfx);
+        if (hooks.afterFrame) {
+            hooks.afterFrame(game.loop);
+        }
+        // The first frame is drawn before the notices, so that their box stands over it.
+        if (first) {
+            showNoticesWhereUnread(game.gfx.window);
+        }
     }
     stopGame(game);
     return 0;

@@ -1,6 +1,8 @@
 // Start-up, the run and shutdown of the game.
 #pragma once
 
+#include <functional>
+
 #include "shell/draw.h"
 #include "shell/frame.h"
 
@@ -34,8 +36,15 @@ bool startGame(Game& game);
 // Shutdown after the last frame: the pictures, the font and the libraries.
 void stopGame(Game& game);
 
+// What a run adds to plain play (a recording): called once the game has started, and
+// after every frame.
+struct RunHooks {
+    std::function<void(Game&)> started;
+    std::function<void(const Loop&)> afterFrame;
+};
+
 // The whole run on the desktop: start-up (with whole-pixel scaling when `wholePixels`),
 // the notices where standard error reaches nobody, frames with their pause until the
 // window is closed, shutdown. Returns the exit status: 0 after the window was closed, 1
 // when start-up could not go on (the reason is on standard error).
-int runGame(bool wholePixels = false);
+int runGame(bool wholePixels = false, const RunHooks& hooks = {});

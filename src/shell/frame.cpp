@@ -12,15 +12,7 @@
 #include "shell/sdl.h"
 
 namespace {
-// The camera puts the player's sprite in the middle of the window.
-constexpr float CAMERA_OFFSET_X = (SCREEN_WIDTH - PLAYER_PX) / 2.0f;
-constexpr float CAMERA_OFFSET_Y = (SCREEN_HEIGHT - PLAYER_PX) / 2.0f;
 constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;
-
-bool screenOpen()
-{
-    return showInv || showCraft;
-}
 
 void updateCreatures()
 {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "rules/state.h"
+
 struct Gfx;
 
 // One input event as the loop sees it.
@@ -48,6 +50,9 @@ struct Loop {
 
 constexpr float PLAYER_SPEED_PX = 6.0f;
 constexpr float PLAYER_PX = 64.0f;
+// The camera puts the player's sprite in the middle of the picture.
+constexpr float CAMERA_OFFSET_X = (SCREEN_WIDTH - PLAYER_PX) / 2.0f;
+constexpr float CAMERA_OFFSET_Y = (SCREEN_HEIGHT - PLAYER_PX) / 2.0f;
 constexpr uint32_t FRAME_PAUSE_MS = 16;
 
 // Everything in a frame before drawing: health, creatures, pick-up, camera, events,

@@ -6,6 +6,7 @@
 #include "rules/inventory.h"
 #include "rules/screens.h"
 #include "rules/state.h"
+#include "rules/world.h"
 #include "shell/draw.h"
 #include "shell/input.h"
 
@@ -65,12 +66,6 @@ constexpr float DEAD_ZONE = 0.25f;
 constexpr float POINTER_PX_PER_MS = SCREEN_WIDTH / 1000.0f;
 // A longer gap between frames (a stalled window) moves the pointer no further.
 constexpr uint64_t LONGEST_STEP_MS = 100;
-// sin(22.5°): a stick further than this off an axis also walks along the other one, so
-// that it walks in eight directions, each over an eighth of the circle.
-constexpr float DIAGONAL = 0.38268343f;
-// The camera puts the player's sprite in the middle of the picture (as the frame does).
-constexpr float CAMERA_OFFSET_X = (SCREEN_WIDTH - PLAYER_PX) / 2.0f;
-constexpr float CAMERA_OFFSET_Y = (SCREEN_HEIGHT - PLAYER_PX) / 2.0f;
 
 struct OpenPad {
     SDL_Gamepad* pad = nullptr;
@@ -87,11 +82,6 @@ struct {
     uint64_t lastMs = 0;
     bool clockRead = false;
 } pointer;
-
-bool screenOpen()
-{
-    return showInv || showCraft;
-}
 
 SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
 {
@@ -143,14 +133,6 @@ Tilt stickOf(SDL_Gamepad* pad, PadInput input)
     return t;
 }
 
-void holdWalk(KeyState& held, int dx, int dy)
-{
-    held[SDL_SCANCODE_A] = held[SDL_SCANCODE_A] || dx < 0;
-    held[SDL_SCANCODE_D] = held[SDL_SCANCODE_D] || dx > 0;
-    held[SDL_SCANCODE_W] = held[SDL_SCANCODE_W] || dy < 0;
-    held[SDL_SCANCODE_S] = held[SDL_SCANCODE_S] || dy > 0;
-}
-
 void placePointer(DeviceInput& in, float x, float y)
 {
     pointer.x = std::clamp(x, 0.0f, SCREEN_WIDTH - 1.0f);
@@ -169,8 +151,8 @@ void snapToTile(DeviceInput& in)
     const float cameraY = in.loop->pY - CAMERA_OFFSET_Y;
     const float tile = static_cast<float>(TILE_PX);
     const float half = tile / 2.0f;
-    placePointer(in, std::floor((pointer.x + cameraX) / tile) * tile + half - cameraX,
-                 std::floor((pointer.y + cameraY) / tile) * tile + half - cameraY);
+    placePointer(in, static_cast<float>(tileOf(pointer.x + cameraX)) * tile + half - cameraX,
+                 static_cast<float>(tileOf(pointer.y + cameraY)) * tile + half - cameraY);
 }
 
 // The pad is in use: its pointer shows, first on the player in the middle of the picture.
@@ -312,11 +294,11 @@ void updatePads(Gfx&, DeviceInput& in, uint64_t nowMs)
             if (row.action == PadAction::Walk) {
                 const Tilt t = stickOf(pad.pad, row.input);
                 if (t.amount > 0.0f) {
-                    holdWalk(held, (t.x > DIAGONAL) - (t.x < -DIAGONAL), (t.y > DIAGONAL) - (t.y < -DIAGONAL));
+                    holdWalkToward(held, t.x, t.y);
                 }
             } else if (row.action == PadAction::WalkOrSlot && !screenOpen() &&
                        SDL_GetGamepadButton(pad.pad, buttonOf(row.input, pad.confirmEast))) {
-                holdWalk(held, row.dx, row.dy);
+                holdWalkToward(held, static_cast<float>(row.dx), static_cast<float>(row.dy));
             } else if (row.action == PadAction::MovePointer) {
                 const Tilt t = stickOf(pad.pad, row.input);
                 if (t.amount > aim.amount) {
@@ -354,8 +336,8 @@ void drawPadPointer(Gfx& gfx, const DeviceInput& in)
     // On the world, the tile a click acts on, outlined.
     if (in.loop != nullptr && !screenOpen()) {
         const float tile = static_cast<float>(TILE_PX);
-        const float left = std::floor((pointer.x + in.loop->cameraX) / tile) * tile - in.loop->cameraX;
-        const float top = std::floor((pointer.y + in.loop->cameraY) / tile) * tile - in.loop->cameraY;
+        const float left = static_cast<float>(tileOf(pointer.x + in.loop->cameraX)) * tile - in.loop->cameraX;
+        const float top = static_cast<float>(tileOf(pointer.y + in.loop->cameraY)) * tile - in.loop->cameraY;
         const SDL_FRect sides[] = {
             {left, top, tile, 2.0f},
             {left, top + tile - 2.0f, tile, 2.0f},

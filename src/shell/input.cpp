@@ -1,6 +1,8 @@
 // The device layer's common part: the queue, the held keys and the device pointer.
 #include "shell/input.h"
 
+#include <cmath>
+
 #include "rules/state.h"
 #include "shell/draw.h"
 
@@ -19,6 +21,16 @@ void queueKey(DeviceInput& in, int scancode)
     d.event.kind = InputEvent::Kind::KeyDown;
     d.event.scancode = scancode;
     in.queued.push_back(d);
+}
+
+void holdWalkToward(KeyState& held, float x, float y)
+{
+    // sin(22.5°) of the push: further than this off an axis, it walks along that axis too.
+    const float edge = 0.38268343f * std::hypot(x, y);
+    held[SDL_SCANCODE_A] = held[SDL_SCANCODE_A] || x < -edge;
+    held[SDL_SCANCODE_D] = held[SDL_SCANCODE_D] || x > edge;
+    held[SDL_SCANCODE_W] = held[SDL_SCANCODE_W] || y < -edge;
+    held[SDL_SCANCODE_S] = held[SDL_SCANCODE_S] || y > edge;
 }
 
 void pulseHotbar(DeviceInput& in, int slot)

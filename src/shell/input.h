@@ -22,7 +22,7 @@ struct DeviceEvent {
 // What fingers and pads hold and have done, kept by the window's platform.
 struct DeviceInput {
     std::deque<DeviceEvent> queued;  // handed to the frame before SDL's own events
-    KeyState held{};                 // held while a thumb or stick holds them
+    KeyState held{};                 // held by the touch stick
     KeyState padHeld{};              // held by the pads, worked out afresh every frame
     KeyState pulsed{};               // held for one read of the keyboard (a hotbar choice)
     // The pointer a device placed (where its last click acted, or the pad's pointer):
@@ -43,6 +43,10 @@ void queueClick(DeviceInput& in, int button, PointerPos at);
 
 // Queues a press of the key `scancode`.
 void queueKey(DeviceInput& in, int scancode);
+
+// Adds to `held` the walking keys for a push (x, y) away from the middle, y growing
+// downwards: eight directions, each over an eighth of the circle. (0, 0) adds none.
+void holdWalkToward(KeyState& held, float x, float y);
 
 // Selects hotbar slot `slot` (0 to 4) at the next read of the keyboard.
 void pulseHotbar(DeviceInput& in, int slot);

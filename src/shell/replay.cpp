@@ -46,11 +46,6 @@ PlayerPlace placeOf(const Loop& loop)
     return {loop.pX, loop.pY, loop.selectedHotbar};
 }
 
-bool screenOpen()
-{
-    return showInv || showCraft;
-}
-
 // A replay as the frame's platform: each frame's recorded values, read in the order
 // the frame asks for them.
 struct Playback {
@@ -250,23 +245,14 @@ int recordGame(const std::string& path, bool wholePixels)
         std::cerr << "Brambix: cannot write the replay " << path << '\n';
         return 1;
     }
-    Game game;
-    game.gfx.wholePixels = wholePixels;
-    if (!startGame(game)) {
-        return 1;
-    }
-    r.inner = game.io;
-    game.io = recordingPlatform(r);
-    useFrameTicks();
-    for (bool first = true; game.loop.running; first = false) {
-        runFrame(game.loop, game.io, game.gfx);
-        recordFrame(r, game.loop);
-        if (first) {
-            showNoticesWhereUnread(game.gfx.window);  // over the game, as in play
-        }
-    }
-    stopGame(game);
-    return 0;
+    RunHooks hooks;
+    hooks.started = [&r](Game& game) {
+        r.inner = game.io;
+        game.io = recordingPlatform(r);
+        useFrameTicks();
+    };
+    hooks.afterFrame = [&r](const Loop& loop) { recordFrame(r, loop); };
+    return runGame(wholePixels, hooks);
 }
 
 Verdict verifyReplay(const std::string& path)

@@ -28,15 +28,6 @@ constexpr Colour CONTROL_LINE = {255, 255, 255, 150};
 constexpr Colour KNOB = {255, 255, 255, 170};
 constexpr Colour BUTTON_FILL = {40, 40, 40, 170};
 
-enum StickKey : unsigned { KEY_W = 1, KEY_A = 2, KEY_S = 4, KEY_D = 8 };
-// The eight directions, from right turning clockwise (the window's y grows downwards).
-constexpr unsigned DIRECTIONS[8] = {KEY_D, KEY_D | KEY_S, KEY_S, KEY_S | KEY_A,
-                                    KEY_A, KEY_A | KEY_W, KEY_W, KEY_W | KEY_D};
-constexpr struct {
-    unsigned bit;
-    int scancode;
-} STICK_KEYS[] = {{KEY_W, SDL_SCANCODE_W}, {KEY_A, SDL_SCANCODE_A}, {KEY_S, SDL_SCANCODE_S}, {KEY_D, SDL_SCANCODE_D}};
-
 struct Area {
     float x = 0.0f;
     float y = 0.0f;
@@ -100,30 +91,14 @@ Layout layoutOf(const Gfx& gfx)
     return l;
 }
 
-bool screenOpen()
+// The stick pushed from its centre by (dx, dy), or let go with (0, 0): the walking keys
+// it holds, none within its dead zone.
+void pushStick(DeviceInput& in, float dx, float dy, float unit)
 {
-    return showInv || showCraft;
-}
-
-void setStickKeys(DeviceInput& in, unsigned keys)
-{
-    for (const auto& k : STICK_KEYS) {
-        if ((in.touch.stickKeys & k.bit) != (keys & k.bit)) {
-            in.held[static_cast<size_t>(k.scancode)] = (keys & k.bit) != 0;
-        }
+    in.held = {};  // a finger holds no other key
+    if (std::hypot(dx, dy) >= STICK_DEAD_ZONE * unit) {
+        holdWalkToward(in.held, dx, dy);
     }
-    in.touch.stickKeys = keys;
-}
-
-// The keys a stick pushed from its centre by (dx, dy) holds.
-unsigned stickDirection(float dx, float dy, float unit)
-{
-    if (std::hypot(dx, dy) < STICK_DEAD_ZONE * unit) {
-        return 0;
-    }
-    constexpr float EIGHTH = 3.14159265f / 4.0f;
-    const auto sector = static_cast<int>(std::lround(std::atan2(dy, dx) / EIGHTH));
-    return DIRECTIONS[sector & 7];
 }
 
 void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
@@ -168,7 +143,7 @@ void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
     const float dx = f.x - f.startX;
     const float dy = f.y - f.startY;
     if (f.role == TouchFinger::Role::Stick) {
-        setStickKeys(in, stickDirection(dx, dy, l.unit));
+        pushStick(in, dx, dy, l.unit);
     }
     f.moved = f.moved || std::hypot(dx, dy) > TAP_SLOP * l.unit;
 }
@@ -177,7 +152,7 @@ void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
 void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted)
 {
     if (f.role == TouchFinger::Role::Stick) {
-        setStickKeys(in, 0);
+        pushStick(in, 0.0f, 0.0f, 1.0f);
     }
     // Where the stick lies over the picture, a quick tap there still reaches the world.
     const bool quickTap = f.tapsThrough && in.touch.nowMs - f.downMs < HOLD_MS;

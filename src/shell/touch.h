@@ -31,5 +31,4 @@ struct TouchState {
     uint64_t nowMs = 0;         // the frame clock at the last update
     uint64_t lastFingerMs = 0;  // the frame clock at the last finger event
     bool fingerSeen = false;
-    unsigned stickKeys = 0;  // the walking keys the stick holds, one bit each
 };
