@@ -367,16 +367,28 @@ def play_by_touch():
         if len(tapped) < 100 and any(near(mean(phone_picture(), box), t, 12) for t in textures):
             tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
             tapped.append(box)
-    views = [time.sleep(0.5) or phone_picture() for _ in range(8)]  # past creatures standing on a tile
     # A creature may rest on part of a broken tile through every view: one bare quarter
     # of a tile in one view shows it broken.
     def bare(img, box):
         mx, my = (box[0] + box[2]) // 2, (box[1] + box[3]) // 2
         return any(near(mean(img, q), (30, 30, 30), 3) for q in
                    ((box[0], box[1], mx, my), (mx, box[1], box[2], my), (box[0], my, mx, box[3]), (mx, my, box[2], box[3])))
-    broke = [box for box in tiles if box not in trunks and any(bare(img, box) for img in views)]
+    # A creature that wanders under a finger between the look and the tap takes that tap
+    # instead of the tile: a tapped tile still whole and clear of creatures is tapped
+    # again. Taps that land on the wrong tile still show as a neighbour broken.
+    retaps = 0
+    for attempt in range(4):
+        views = [time.sleep(0.5) or phone_picture() for _ in range(8)]  # past creatures standing on a tile
+        broke = [box for box in tiles if box not in trunks and any(bare(img, box) for img in views)]
+        missed = [box for box in tapped if box not in broke]
+        if not missed or attempt == 3:
+            break
+        for box in missed:
+            if any(near(mean(phone_picture(), box), t, 12) for t in textures):
+                tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
+                retaps += 1
     check('phone: 100 taps on 100 tiles break exactly those', len(tapped) == 100 and broke == tapped,
-          f'{len(tapped)} tapped, {len(broke)} bare; not bare: {[b for b in tapped if b not in broke]}')
+          f'{len(tapped)} tapped, {retaps} again past a creature, {len(broke)} bare; not bare: {missed}')
     if not results[-1]:
         views[-1].save('phone-taps.png')
     before, thumb = phone_picture(), (0, PHONE_W / 10, PHONE_H / 2)  # in the left bar
