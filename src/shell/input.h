@@ -80,6 +80,10 @@ void endDeviceOverlay(Gfx& gfx, DeviceInput& in);
 // Each device's part of the above, one file each.
 bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
 void updateTouch(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
+// Once the frame's events are all read, a press held long enough clicks: a finger that
+// was lifted while the game was held up (a long frame) is then a tap, not a hold. True
+// when a click was queued.
+bool fireHolds(DeviceInput& in);
 void hideTouch(DeviceInput& in);
 void drawTouchControls(Gfx& gfx, const DeviceInput& in);
 bool takePadEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);

@@ -47,7 +47,7 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
     }
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
-        return false;
+        return fireHolds(gfx.input) && nextDeviceEvent(gfx.input, out);
     }
     out = {};
     if (takeDeviceEvent(gfx, gfx.input, e)) {

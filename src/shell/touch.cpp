@@ -307,15 +307,21 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
 
 void updateTouch(Gfx&, DeviceInput& in, uint64_t nowMs)
 {
-    TouchState& t = in.touch;
-    t.nowMs = nowMs;
-    for (TouchFinger& f : t.fingers) {
+    in.touch.nowMs = nowMs;
+}
+
+bool fireHolds(DeviceInput& in)
+{
+    bool fired = false;
+    for (TouchFinger& f : in.touch.fingers) {
         if (f.role == TouchFinger::Role::Point && !f.moved && !f.held && f.holdAllowed &&
-            nowMs - f.downMs >= HOLD_MS) {
+            in.touch.nowMs - f.downMs >= HOLD_MS) {
             f.held = true;
             queueClick(in, SDL_BUTTON_RIGHT, f.at);
+            fired = true;
         }
     }
+    return fired;
 }
 
 void hideTouch(DeviceInput& in)
