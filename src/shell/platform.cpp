@@ -114,7 +114,7 @@ uint64_t sdlTicks()
 Platform sdlPlatform(Gfx& gfx)
 {
     return {
-        // The frame reads the clock first: timed device input (a hold, a stick) catches
+        // The frame reads the clock first: timed device input (the pad's stick) catches
         // up then, before the frame's events are read.
         [&gfx] {
             const uint64_t now = sdlTicks();

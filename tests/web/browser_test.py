@@ -10,6 +10,7 @@ REPLAY (a path below URL) is verified by the page's ?replay=.
 import base64
 import http.server
 import io
+import itertools
 import os
 import shutil
 import sys
@@ -357,16 +358,17 @@ def play_by_touch():
     tap(*BUTTON, page=True)
     wait_for('the inventory to close', 5, lambda: phone_picture().getpixel((241, 251)) != (80, 80, 80))
     # Every tile in sight that shows grass or leaves all over (no creature near) when its
-    # turn comes, up to 100, is tapped once; those must be bare afterwards, and no other.
+    # turn comes, up to 100, is tapped; those must be bare afterwards, and no other.
     textures = [ImageStat.Stat(pic.convert('RGB'), pic.getchannel('A')).mean for pic in
                 (Image.open(f'{ASSETS}/{name}').convert('RGBA') for name in ('grass.png', 'leaf.png'))]
     tiles = [(max(x, 0), max(y, 0), min(x + 64, 800), 536 if y < 580 < y + 64 else min(y + 64, 600))
              for x in range(-16, 800, 64) for y in range(-52, 600, 64)]  # clear of the hotbar and its frame
-    tapped = []
-    for box in tiles:
-        if len(tapped) < 100 and any(near(mean(phone_picture(), box), t, 12) for t in textures):
+    def tap_if_whole(box):
+        whole = any(near(mean(phone_picture(), box), t, 12) for t in textures)
+        if whole:
             tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
-            tapped.append(box)
+        return whole
+    tapped = list(itertools.islice((box for box in tiles if tap_if_whole(box)), 100))
     # A creature may rest on part of a broken tile through every view: one bare quarter
     # of a tile in one view shows it broken.
     def bare(img, box):
@@ -374,8 +376,8 @@ def play_by_touch():
         return any(near(mean(img, q), (30, 30, 30), 3) for q in
                    ((box[0], box[1], mx, my), (mx, box[1], box[2], my), (box[0], my, mx, box[3]), (mx, my, box[2], box[3])))
     # A creature that wanders under a finger between the look and the tap takes that tap
-    # instead of the tile: a tapped tile still whole and clear of creatures is tapped
-    # again. Taps that land on the wrong tile still show as a neighbour broken.
+    # instead of the tile: a tapped tile still whole is tapped again, up to three times.
+    # Taps that land on the wrong tile still show as a neighbour broken.
     retaps = 0
     for attempt in range(4):
         views = [time.sleep(0.5) or phone_picture() for _ in range(8)]  # past creatures standing on a tile
@@ -383,10 +385,7 @@ def play_by_touch():
         missed = [box for box in tapped if box not in broke]
         if not missed or attempt == 3:
             break
-        for box in missed:
-            if any(near(mean(phone_picture(), box), t, 12) for t in textures):
-                tap((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
-                retaps += 1
+        retaps += sum(tap_if_whole(box) for box in missed)
     check('phone: 100 taps on 100 tiles break exactly those', len(tapped) == 100 and broke == tapped,
           f'{len(tapped)} tapped, {retaps} again past a creature, {len(broke)} bare; not bare: {missed}')
     if not results[-1]:
