@@ -2,7 +2,9 @@
 // offline, and lets a new version in at the next load.
 //
 // Everything goes to the network first, so a player online always gets the files of the
-// page they loaded; the cache answers only when the network cannot. The cache is filled
+// page they loaded; the cache answers only when the network cannot, or gives no answer
+// for 15 s. The game's own files the page downloads and checks itself, and plays from
+// this cache when the network fails them (index.html says when). The cache is filled
 // once, when this version installs, and only with files that match their size and
 // SHA-256 digest: a download cut short or a file changed meanwhile stores nothing.
 'use strict';
@@ -42,15 +44,41 @@ self.addEventListener('activate', event => {
     .then(() => self.clients.claim()));
 });
 
+// A network that gives no answer for this long is taken as stalled: what is kept answers.
+const STALL_MS = 15000;
+// The page's own downloads: the page checks them and plays from the cache itself.
+const PAGE_CHECKS_HEADER = 'X-Brambix-Page-Checks';
+
+async function kept(request) {
+  const cache = await caches.open(CACHE);
+  return request.mode === 'navigate' ?
+    cache.match(new URL('index.html', self.registration.scope).href) :
+    cache.match(request, {ignoreSearch: true});
+}
+
+// The network's answer; the kept copy when the network fails, or has not answered in
+// STALL_MS (then the network's late answer if nothing is kept).
+async function answer(request) {
+  const network = fetch(request);
+  network.catch(() => {});  // once a kept copy has answered, a late failure is no one's
+  let late;
+  const stalled = new Promise(resolve => { late = setTimeout(resolve, STALL_MS, null); });
+  try {
+    const response = await Promise.race([network, stalled]);
+    if (response) return response;
+    return (await kept(request)) || network;
+  } catch (error) {
+    const copy = await kept(request);
+    if (copy) return copy;
+    throw error;
+  } finally {
+    clearTimeout(late);
+  }
+}
+
 self.addEventListener('fetch', event => {
   const request = event.request;
-  if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(fetch(request).catch(async error => {
-    const cache = await caches.open(CACHE);
-    const kept = request.mode === 'navigate' ?
-      await cache.match(new URL('index.html', self.registration.scope).href) :
-      await cache.match(request, {ignoreSearch: true});
-    if (kept) return kept;
-    throw error;
-  }));
+  if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin ||
+      request.headers.has(PAGE_CHECKS_HEADER)) return;
+  event.respondWith(answer(request));
 });

@@ -99,9 +99,14 @@ def same_frame(a, b):
     return differs.getbbox() is None and near(mean(a, hearts), mean(b, hearts), 3), differs.histogram()[255]
 
 
-def serve(short=None, types=None):
+def serve(short=None, types=None, faults=None):
     """dist/web on a port of its own (an origin of its own: its own service worker and
-    caches), with `short` {name: bytes left off} and `types` {name: Content-Type}."""
+    caches), with `short` {name: bytes left off}, `types` {name: Content-Type} and
+    `faults` {name: (kind, n)}, which `server.faults` may change later: 'stall' and 'cut'
+    send n bytes under the whole file's length, then hold the connection (40 s at most) or
+    close it; 'changed' sends the file with one byte changed; 'drop' closes without an
+    answer; 'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes
+    when n; 'bomb' a replay of one frame holding n quit events."""
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
             super().__init__(*args, directory=DIST, **kwargs)
@@ -120,16 +125,35 @@ def serve(short=None, types=None):
 
         def do_GET(self):
             name = os.path.basename(self.path.split('?')[0])
-            if name not in (short or {}):
+            kind, n = self.server.faults.get(name, ('short', short[name]) if name in (short or {}) else (None, 0))
+            if kind is None:
                 return super().do_GET()
-            with open(os.path.join(DIST, name), 'rb') as f:
-                body = f.read()[:-short[name]]
+            if kind == 'drop':
+                return  # the connection closes with no answer
+            if kind == 'bomb':  # a committed replay's header (its game version's length at byte 10)
+                head = urllib.request.urlopen(URL + REPLAYS[0], timeout=5).read(64)
+                body = head[:27 + head[10]] + bytes([4] + [0x80 | n >> 7 * i & 0x7f for i in range(3)] + [n >> 21]) + bytes(n)
+            elif kind != 'flood':
+                with open(os.path.join(DIST, name), 'rb') as f:
+                    body = f.read()
+                half = len(body) // 2
+                body = (body[:-n] if kind == 'short' else
+                        body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else body)
             self.send_response(200)
             self.send_header('Content-Type', self.guess_type(name))
-            self.send_header('Content-Length', str(len(body)))
+            if kind != 'flood' or n:
+                self.send_header('Content-Length', str(n if kind == 'flood' else len(body)))
             self.end_headers()
-            self.wfile.write(body)
+            try:
+                for _ in range(300 if kind == 'flood' else 0):
+                    self.wfile.write(bytes(1 << 20))
+                self.wfile.write(body[:n] if kind in ('stall', 'cut') else b'' if kind == 'flood' else body)
+                self.wfile.flush()
+                time.sleep(40 if kind == 'stall' else 0)
+            except OSError:
+                pass
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+    server.faults = faults or {}
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, f'http://127.0.0.1:{server.server_address[1]}/'
 
@@ -186,6 +210,14 @@ def check_offline():
     wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
     online = png(driver.execute_script('return bx.first'))
     wait_for("the service worker's cache", 30, keeps_files)
+    # A server that sends another file, stalls or fails: the kept copy plays, and the page says so.
+    for faults in ({'brambix.data': ('changed', 0)}, {'brambix.wasm': ('stall', 100000)}, {'brambix.js': ('drop', 0)}):
+        server.faults = faults
+        driver.refresh()
+        wait_for(f'the first frame with {faults}', 30, lambda: driver.execute_script('return bx.first !== null'))
+        note = driver.execute_script("return document.getElementById('notice-text').textContent")
+        check(f'{faults}: the page plays the copy it keeps and says so', list(faults)[0] in note and 'copy kept' in note,
+              note)
     server.shutdown()
     server.server_close()
     driver.execute_cdp_cmd('Network.enable', {})
@@ -207,6 +239,10 @@ def check_refused_files():
     """A brambix.data cut short, a brambix.js sent as text: the page says which and why,
     and keeps nothing."""
     for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
+                        ({'faults': {'brambix.data': ('stall', 200000)}}, ('brambix.data', 'incomplete', 'for 15 s',
+                                                                            'Try again')),
+                        ({'faults': {'brambix.data': ('cut', 200000)}}, ('brambix.data', 'incomplete', 'closed before',
+                                                                          'Try again')),
                         ({'types': {'brambix.js': 'text/plain'}}, ('brambix.js was downloaded', 'refused',
                                                                     'text/plain'))):
         server, url = serve(**fault)
@@ -267,7 +303,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 18
+ROWS = 23
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
