@@ -256,6 +256,26 @@ def check_refused_files():
             server.server_close()
 
 
+def check_replay_faults():
+    """?replay= of another origin, or on a server that fails, announces or sends more than
+    the limit, or sends a memory bomb: one verdict naming the URL, never a stopped game."""
+    server, url = serve(faults={'gone.brx': ('drop', 0), 'big.brx': ('flood', 1 << 30), 'endless.brx': ('flood', 0),
+                                'bomb.brx': ('bomb', 48 << 20)})
+    try:
+        for replay, want in ((URL + REPLAYS[0], 'refused'), ('gone.brx', 'could not be reached'),
+                             ('big.brx', 'larger than 256 MiB (the server announces'),
+                             ('endless.brx', 'larger than 256 MiB'), ('bomb.brx', '')):
+            driver.get(url + '?replay=' + replay)
+            wait_for('the verdict on ' + replay, 120, lambda: message() or driver.execute_script(
+                "return document.getElementById('replay-verdict') !== null"))
+            verdict = driver.execute_script("const v = document.getElementById('replay-verdict'); return v && v.textContent")
+            check(f'?replay={replay}: a verdict naming it', verdict and verdict.startswith(replay + ': ') and
+                  want in verdict and not message(), verdict or message())
+    finally:
+        server.shutdown()
+        server.server_close()
+
+
 def check_phone():
     """844x390 at three device pixels a pixel, touch only: drags of one and two fingers
     neither scroll nor zoom the page (nor pull it to a reload); turned, it follows."""
@@ -300,10 +320,11 @@ def page_rows():
     check_notices_and_install()
     check_offline()
     check_refused_files()
+    check_replay_faults()
     check_phone()
 
 
-ROWS = 23
+ROWS = 28
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -516,7 +537,7 @@ try:
         verdict = driver.execute_script("return document.getElementById('replay-verdict').textContent")
         logged = [e['message'] for e in driver.get_log('browser')]
         print('replay verdict:', verdict, flush=True)
-        check('the page verifies ' + replay, verdict.endswith('state matches') and
+        check('the page verifies ' + replay, verdict.startswith(replay + ': ') and 'state matches' in verdict and
               any(verdict in m for m in logged), verdict)
     page_rows()
 except Exception as error:  # a timeout or a lost browser ends the run as one failure
