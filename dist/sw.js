@@ -2,8 +2,8 @@
 // offline, and lets a new version in at the next load.
 //
 // Everything goes to the network first, so a player online always gets the files of the
-// page they loaded; the cache answers only when the network cannot, or gives no answer
-// for 15 s. The game's own files the page downloads and checks itself, and plays from
+// page they loaded; the cache answers only when the network cannot, or sends nothing for
+// 15 s. The game's own files the page downloads and checks itself, and plays from
 // this cache when the network fails them (index.html says when). The cache is filled
 // once, when this version installs, and only with files that match their size and
 // SHA-256 digest: a download cut short or a file changed meanwhile stores nothing.
@@ -44,7 +44,7 @@ self.addEventListener('activate', event => {
     .then(() => self.clients.claim()));
 });
 
-// A network that gives no answer for this long is taken as stalled: what is kept answers.
+// A network that sends nothing for this long is taken as stalled: what is kept answers.
 const STALL_MS = 15000;
 // The page's own downloads: the page checks them and plays from the cache itself.
 const PAGE_CHECKS_HEADER = 'X-Brambix-Page-Checks';
@@ -56,23 +56,31 @@ async function kept(request) {
     cache.match(request, {ignoreSearch: true});
 }
 
-// The network's answer; the kept copy when the network fails, or has not answered in
-// STALL_MS (then the network's late answer if nothing is kept).
+// Settles as `promise` does, or fails once STALL_MS have passed.
+function withinStall(promise) {
+  let timer;
+  const stalled = new Promise((resolve, reject) => { timer = setTimeout(reject, STALL_MS, new Error('stalled')); });
+  return Promise.race([promise, stalled]).finally(() => clearTimeout(timer));
+}
+
+// The network's answer. Where a copy is kept, the answer is read whole first, and the
+// copy answers instead when the network fails or stalls, before or during the answer.
 async function answer(request) {
-  const network = fetch(request);
-  network.catch(() => {});  // once a kept copy has answered, a late failure is no one's
-  let late;
-  const stalled = new Promise(resolve => { late = setTimeout(resolve, STALL_MS, null); });
+  const copy = await kept(request);
+  if (!copy) return fetch(request);
   try {
-    const response = await Promise.race([network, stalled]);
-    if (response) return response;
-    return (await kept(request)) || network;
+    const response = await withinStall(fetch(request));
+    if (!response.body) return response;
+    const reader = response.body.getReader();
+    const parts = [];
+    for (let part; !(part = await withinStall(reader.read())).done;) parts.push(part.value);
+    // Made afresh, as the copies are: the bytes are read, so no length or encoding of the
+    // server's applies to them.
+    const type = response.headers.get('Content-Type');
+    return new Response(new Blob(parts), {status: response.status, statusText: response.statusText,
+                                          headers: type ? {'Content-Type': type} : {}});
   } catch (error) {
-    const copy = await kept(request);
-    if (copy) return copy;
-    throw error;
-  } finally {
-    clearTimeout(late);
+    return copy;
   }
 }
 

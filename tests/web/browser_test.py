@@ -124,7 +124,7 @@ def serve(short=None, types=None, faults=None):
             return (types or {}).get(os.path.basename(path)) or super().guess_type(path)
 
         def do_GET(self):
-            name = os.path.basename(self.path.split('?')[0])
+            name = os.path.basename(self.path.split('?')[0]) or 'index.html'
             kind, n = self.server.faults.get(name, ('short', short[name]) if name in (short or {}) else (None, 0))
             if kind is None:
                 return super().do_GET()
@@ -210,14 +210,16 @@ def check_offline():
     wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
     online = png(driver.execute_script('return bx.first'))
     wait_for("the service worker's cache", 30, keeps_files)
-    # A server that sends another file, stalls or fails: the kept copy plays, and the page says so.
-    for faults in ({'brambix.data': ('changed', 0)}, {'brambix.wasm': ('stall', 100000)}, {'brambix.js': ('drop', 0)}):
+    # A server that sends another file, stalls or fails: the kept copy plays, and the page
+    # says so (of the files it downloads itself; the service worker answers for the page).
+    for faults in ({'brambix.data': ('changed', 0)}, {'brambix.wasm': ('stall', 100000)}, {'brambix.js': ('drop', 0)},
+                   {'index.html': ('stall', 1000)}):
         server.faults = faults
         driver.refresh()
         wait_for(f'the first frame with {faults}', 30, lambda: driver.execute_script('return bx.first !== null'))
-        note = driver.execute_script("return document.getElementById('notice-text').textContent")
-        check(f'{faults}: the page plays the copy it keeps and says so', list(faults)[0] in note and 'copy kept' in note,
-              note)
+        note, name = driver.execute_script("return document.getElementById('notice-text').textContent"), list(faults)[0]
+        check(f'{faults}: the page plays the copy it keeps and says so', name == 'index.html' or
+              name in note and 'copy kept' in note, note)
     server.shutdown()
     server.server_close()
     driver.execute_cdp_cmd('Network.enable', {})
@@ -324,7 +326,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 28
+ROWS = 29
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
