@@ -2,10 +2,12 @@
 """The game's web page in headless Chromium, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
 planks, a held D walks, a stand-in pad walks and breaks a tile, the console has no
-errors; then the page itself: it installs, plays offline, refuses a file cut short or sent
-with the wrong type, shows the game's start-up notices, and on a phone neither scrolls nor
-zooms and follows a turn. Reports the time to the first frame and the frame rate. Each
-REPLAY (a path below URL) is verified by the page's ?replay=.
+errors; then the page itself: it installs, plays offline and from its kept copy when the
+server fails, refuses a file cut short, stalled or sent with the wrong type, shows the
+game's start-up notices, and on a phone neither scrolls nor zooms and follows a turn.
+Reports the time to the first frame and the frame rate. Each REPLAY (a path below URL) is
+verified by the page's ?replay=, which gives other origins, failed or oversized downloads
+a verdict too.
    browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR [REPLAY...]"""
 import base64
 import http.server
@@ -130,7 +132,7 @@ def serve(short=None, types=None, faults=None):
                 return super().do_GET()
             if kind == 'drop':
                 return  # the connection closes with no answer
-            if kind == 'bomb':  # a committed replay's header (its game version's length at byte 10)
+            if kind == 'bomb':  # a committed replay's header (its game version's length at byte 10), n in 4 bytes
                 head = urllib.request.urlopen(URL + REPLAYS[0], timeout=5).read(64)
                 body = head[:27 + head[10]] + bytes([4] + [0x80 | n >> 7 * i & 0x7f for i in range(3)] + [n >> 21]) + bytes(n)
             elif kind != 'flood':
@@ -238,8 +240,8 @@ def check_offline():
 
 
 def check_refused_files():
-    """A brambix.data cut short, a brambix.js sent as text: the page says which and why,
-    and keeps nothing."""
+    """A brambix.data cut short, stalled or closed early, a brambix.js sent as text: the
+    page says which and why, and keeps nothing."""
     for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
                         ({'faults': {'brambix.data': ('stall', 200000)}}, ('brambix.data', 'incomplete', 'for 15 s',
                                                                             'Try again')),
