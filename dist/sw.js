@@ -2,9 +2,10 @@
 // offline, and lets a new version in at the next load.
 //
 // Everything goes to the network first, so a player online always gets the files of the
-// page they loaded; the cache answers only when the network cannot, or sends nothing for
-// 15 s. The game's own files the page downloads and checks itself, and plays from
-// this cache when the network fails them (index.html says when). The cache is filled
+// page they loaded; the cache answers only when the network cannot: it fails, answers
+// with an error or sends nothing for 15 s. The game's own files are left to the page,
+// which checks what it downloads and takes them from this cache itself when the server
+// cannot give them whole and of this version. The cache is filled
 // once, when this version installs, and only with files that match their size and
 // SHA-256 digest: a download cut short or a file changed meanwhile stores nothing.
 'use strict';
@@ -64,12 +65,15 @@ function withinStall(promise) {
 }
 
 // The network's answer. Where a copy is kept, the answer is read whole first, and the
-// copy answers instead when the network fails or stalls, before or during the answer.
+// copy answers instead when the network fails, answers with an error, or stalls before
+// or during its answer.
 async function answer(request) {
   const copy = await kept(request);
   if (!copy) return fetch(request);
   try {
     const response = await withinStall(fetch(request));
+    if (response.type === 'opaqueredirect') return response;  // the browser follows it
+    if (!response.ok) return copy;
     if (!response.body) return response;
     const reader = response.body.getReader();
     const parts = [];

@@ -107,7 +107,7 @@ def serve(short=None, types=None, faults=None):
     `faults` {name: (kind, n)}, which `server.faults` may change later: 'stall' and 'cut'
     send n bytes under the whole file's length, then hold the connection (40 s at most) or
     close it; 'changed' sends the file with one byte changed; 'drop' closes without an
-    answer; 'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes
+    answer; 'error' answers 503; 'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes
     when n; 'bomb' a replay of one frame holding n quit events."""
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
@@ -132,6 +132,8 @@ def serve(short=None, types=None, faults=None):
                 return super().do_GET()
             if kind == 'drop':
                 return  # the connection closes with no answer
+            if kind == 'error':
+                return self.send_error(503)
             if kind == 'bomb':  # a committed replay's header (its game version's length at byte 10), n in 4 bytes
                 head = urllib.request.urlopen(URL + REPLAYS[0], timeout=5).read(64)
                 body = head[:27 + head[10]] + bytes([4] + [0x80 | n >> 7 * i & 0x7f for i in range(3)] + [n >> 21]) + bytes(n)
@@ -215,7 +217,7 @@ def check_offline():
     # A server that sends another file, stalls or fails: the kept copy plays, and the page
     # says so (of the files it downloads itself; the service worker answers for the page).
     for faults in ({'brambix.data': ('changed', 0)}, {'brambix.wasm': ('stall', 100000)}, {'brambix.js': ('drop', 0)},
-                   {'index.html': ('stall', 1000)}):
+                   {'index.html': ('stall', 1000)}, {'index.html': ('error', 0)}):
         server.faults = faults
         driver.refresh()
         wait_for(f'the first frame with {faults}', 30, lambda: driver.execute_script('return bx.first !== null'))
@@ -328,7 +330,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 29
+ROWS = 30
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
