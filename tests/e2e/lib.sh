@@ -517,11 +517,21 @@ expect_color() {
 # until_shot SECONDS NAME CHECK-COMMAND...: screenshots until the check (run after each
 # shot, which it reads as $LAST_SHOT) passes; the game draws at its own pace, so a change
 # shows a frame or two after the input.
+# With a recording the limit is counted in the frames the game draws in SECONDS on an idle
+# machine (60 a second); the wall clock then only bounds a game that stopped drawing.
 until_shot() {
     local limit=$1 name=$2
     shift 2
     _until_shot_once() { shot "$name" && "$@"; }
-    poll "$limit" _until_shot_once "$@"
+    [ -n "$E2E_RECORDING" ] || {
+        poll "$limit" _until_shot_once "$@"
+        return
+    }
+    local last=$(($(frames_drawn) + 60 * limit)) end=$((SECONDS + 30 * limit + 30))
+    until _until_shot_once "$@"; do
+        [ "$(frames_drawn)" -lt "$last" ] && [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.05
+    done
 }
 
 # Path of the helper that sends a window close request; built here when the build did
