@@ -289,14 +289,12 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
             fingerUp(in, *f, false);
             t.fingers.erase(f);
         }
-        {
-            TouchFinger landed;
-            landed.id = finger.id;
-            landed.startX = landed.x = x;
-            landed.startY = landed.y = y;
-            landed.downMs = t.nowMs;
-            fingerDown(gfx, in, l, landed);
-        }
+        TouchFinger landed;
+        landed.id = finger.id;
+        landed.startX = landed.x = x;
+        landed.startY = landed.y = y;
+        landed.downMs = t.nowMs;
+        fingerDown(gfx, in, l, landed);
         return true;
     }
     if (f == t.fingers.end()) {
