@@ -1,6 +1,7 @@
 // Pads: walking by stick and d-pad, a pointer on the right stick, buttons as clicks.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "rules/inventory.h"
@@ -62,8 +63,15 @@ constexpr PadRow PAD_MAP[] = {
 // A stick tilted less than this (of full tilt) counts as let go: sticks rest a little
 // off their middle.
 constexpr float DEAD_ZONE = 0.25f;
-// At full tilt the pointer crosses the picture's width in a second.
+// At full tilt the pointer crosses the picture's width in a second; its speed grows with
+// the square of the tilt past the dead zone, so that a small tilt creeps onto a tile
+// rather than past it (at 0.4 of full tilt half a tile a second, at half tilt a tile
+// and a half).
 constexpr float POINTER_PX_PER_MS = SCREEN_WIDTH / 1000.0f;
+// Slots whose middles lie this close across a move's line stand in the same row or column.
+constexpr float SAME_LINE_PX = 0.6f * SLOT_PX;
+// The carried stack is drawn this far above the pointer, clear of the slot it is on.
+constexpr float CARRIED_LIFT_PX = 1.25f * SLOT_PX;
 // A longer gap between frames (a stalled window) moves the pointer no further.
 constexpr uint64_t LONGEST_STEP_MS = 100;
 
@@ -81,6 +89,7 @@ struct {
     float y = 0.0f;
     uint64_t lastMs = 0;
     bool clockRead = false;
+    bool onScreen = false;  // a screen was open at the last update
 } pointer;
 
 SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
@@ -138,6 +147,7 @@ void placePointer(DeviceInput& in, float x, float y)
     pointer.x = std::clamp(x, 0.0f, SCREEN_WIDTH - 1.0f);
     pointer.y = std::clamp(y, 0.0f, SCREEN_HEIGHT - 1.0f);
     in.pointer = PointerPos{pointer.x, pointer.y};
+    in.carriedLiftPx = CARRIED_LIFT_PX;
 }
 
 // On the world the resting pointer sits in the middle of the tile under it, the tile a
@@ -155,52 +165,54 @@ void snapToTile(DeviceInput& in)
                  static_cast<float>(tileOf(pointer.y + cameraY)) * tile + half - cameraY);
 }
 
-// The pad is in use: its pointer shows, first on the player in the middle of the picture.
+// The pointer on the player, in the middle of the picture, on the tile it stands on.
+void pointerToPlayer(DeviceInput& in)
+{
+    placePointer(in, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f);
+    snapToTile(in);
+}
+
+// The pad is in use: its pointer shows, first on the player.
 void showPointer(DeviceInput& in)
 {
     if (!pointer.shown) {
         pointer.shown = true;
-        placePointer(in, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f);
-        snapToTile(in);
+        pointerToPlayer(in);
     }
 }
 
-// Every slot of the open screen, as drawn.
-std::vector<SlotRect> screenSlots()
-{
-    std::vector<SlotRect> slots;
-    const bool is3x3 = !showInv;
-    for (int i = 0; i < HOTBAR_SLOTS; ++i) {
-        slots.push_back(hotbarSlotRect(i));
-    }
-    for (int i = 0; i < INV_SLOTS; ++i) {
-        slots.push_back(inventorySlotRect(i));
-    }
-    for (int k = 0; k < gridCellCount(is3x3); ++k) {
-        slots.push_back(gridCellRect(k, is3x3));
-    }
-    slots.push_back(resultSlotRect(is3x3));
-    return slots;
-}
-
-// The pointer to the middle of the nearest slot the way of (dx, dy), one of the four
-// axes; a slot far off that line counts as further away.
+// The pointer to the middle of the slot next to it the way of (dx, dy), one of the four
+// axes. Sideways it keeps to its row, round the ends as the shoulders go round the
+// hotbar; up and down, the nearest row that way, a slot far off the line counting as
+// further away.
 void stepToSlot(DeviceInput& in, int dx, int dy)
 {
     float best = 0.0f;
-    PointerPos to{pointer.x, pointer.y};
-    for (const SlotRect& s : screenSlots()) {
-        const float ox = s.x + s.w / 2.0f - pointer.x;
-        const float oy = s.y + s.h / 2.0f - pointer.y;
+    float furthestBack = 0.0f;
+    std::optional<PointerPos> to;
+    std::optional<PointerPos> roundTheEnd;
+    for (const SlotRect& s : slotsInSight()) {
+        const PointerPos middle{s.x + s.w / 2.0f, s.y + s.h / 2.0f};
+        const float ox = middle.x - pointer.x;
+        const float oy = middle.y - pointer.y;
         const float along = ox * static_cast<float>(dx) + oy * static_cast<float>(dy);
         const float across = std::abs(ox * static_cast<float>(dy) - oy * static_cast<float>(dx));
+        if (dx != 0 && across > SAME_LINE_PX) {
+            continue;
+        }
         const float score = along + 2.0f * across;
-        if (along >= 1.0f && (best == 0.0f || score < best)) {
+        if (along >= 1.0f && (!to || score < best)) {
             best = score;
-            to = {s.x + s.w / 2.0f, s.y + s.h / 2.0f};
+            to = middle;
+        }
+        if (dx != 0 && along <= -1.0f && (!roundTheEnd || along < furthestBack)) {
+            furthestBack = along;
+            roundTheEnd = middle;
         }
     }
-    placePointer(in, to.x, to.y);
+    if (const std::optional<PointerPos> next = to ? to : roundTheEnd) {
+        placePointer(in, next->x, next->y);
+    }
 }
 
 void act(DeviceInput& in, const PadRow& row)
@@ -308,13 +320,19 @@ void updatePads(Gfx&, DeviceInput& in, uint64_t nowMs)
         }
     }
     in.padHeld = held;
+    // A screen closed: the pointer is back on the player, not left over the hotbar
+    // marking the world beneath it.
+    if (pointer.shown && pointer.onScreen && !screenOpen()) {
+        pointerToPlayer(in);
+    }
+    pointer.onScreen = screenOpen();
     if (std::any_of(held.begin(), held.end(), [](bool h) { return h; })) {
         showPointer(in);
     }
     if (aim.amount > 0.0f) {
         showPointer(in);
         // Kept in fractions of a pixel, so that a slow tilt moves at any frame rate.
-        const float px = POINTER_PX_PER_MS * aim.amount * static_cast<float>(stepMs);
+        const float px = POINTER_PX_PER_MS * aim.amount * aim.amount * static_cast<float>(stepMs);
         placePointer(in, pointer.x + aim.x * px, pointer.y + aim.y * px);
     } else if (pointer.shown) {
         snapToTile(in);
@@ -333,6 +351,9 @@ void drawPadPointer(Gfx& gfx, const DeviceInput& in)
     }
     constexpr Colour EDGE = {0, 0, 0, 255};
     constexpr Colour MARK = {255, 255, 255, 255};
+    if (screenOpen()) {
+        drawSlotHighlight(gfx, {pointer.x, pointer.y});
+    }
     // On the world, the tile a click acts on, outlined.
     if (in.loop != nullptr && !screenOpen()) {
         const float tile = static_cast<float>(TILE_PX);

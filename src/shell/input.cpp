@@ -1,10 +1,20 @@
 // The device layer's common part: the queue, the held keys and the device pointer.
 #include "shell/input.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "rules/screens.h"
 #include "rules/state.h"
 #include "shell/draw.h"
+
+namespace {
+// A slot's share of its grid reaches this far past its edge: half the widest gap
+// between neighbouring slots (the hotbar's).
+constexpr float SLOT_SHARE_PX = 5.0f;
+constexpr float HIGHLIGHT_PX = 3.0f;
+constexpr Colour HIGHLIGHT = {255, 255, 255, 230};
+}  // namespace
 
 void queueClick(DeviceInput& in, int button, PointerPos at)
 {
@@ -40,6 +50,59 @@ void pulseHotbar(DeviceInput& in, int slot)
     }
 }
 
+std::vector<SlotRect> slotsInSight()
+{
+    std::vector<SlotRect> slots;
+    for (int i = 0; i < HOTBAR_SLOTS; ++i) {
+        slots.push_back(hotbarSlotRect(i));
+    }
+    if (!screenOpen()) {
+        return slots;
+    }
+    const bool is3x3 = !showInv;
+    for (int i = 0; i < INV_SLOTS; ++i) {
+        slots.push_back(inventorySlotRect(i));
+    }
+    for (int k = 0; k < gridCellCount(is3x3); ++k) {
+        slots.push_back(gridCellRect(k, is3x3));
+    }
+    slots.push_back(resultSlotRect(is3x3));
+    return slots;
+}
+
+std::optional<SlotRect> slotShareAt(PointerPos p)
+{
+    std::optional<SlotRect> found;
+    float nearest = SLOT_PX / 2.0f + SLOT_SHARE_PX;
+    for (const SlotRect& s : slotsInSight()) {
+        // Measured square, as the slots stand in rows and columns.
+        const float off = std::max(std::abs(p.x - (s.x + s.w / 2.0f)), std::abs(p.y - (s.y + s.h / 2.0f)));
+        if (off <= nearest) {
+            nearest = off;
+            found = s;
+        }
+    }
+    return found;
+}
+
+void drawSlotHighlight(Gfx& gfx, PointerPos p)
+{
+    const std::optional<SlotRect> s = slotShareAt(p);
+    if (!s) {
+        return;
+    }
+    const float t = HIGHLIGHT_PX;
+    const SDL_FRect sides[] = {
+        {s->x - t, s->y - t, s->w + 2.0f * t, t},
+        {s->x - t, s->y + s->h, s->w + 2.0f * t, t},
+        {s->x - t, s->y, t, s->h},
+        {s->x + s->w, s->y, t, s->h},
+    };
+    for (const SDL_FRect& r : sides) {
+        fillRect(gfx.renderer, HIGHLIGHT, r);
+    }
+}
+
 bool nextDeviceEvent(DeviceInput& in, InputEvent& out)
 {
     if (in.queued.empty()) {
@@ -48,7 +111,9 @@ bool nextDeviceEvent(DeviceInput& in, InputEvent& out)
     const DeviceEvent d = in.queued.front();
     in.queued.pop_front();
     if (d.at) {
-        in.pointer = d.at;
+        // Taken as the event is handled: a screen opened earlier in the same frame counts.
+        const std::optional<SlotRect> s = screenOpen() ? slotShareAt(*d.at) : std::nullopt;
+        in.pointer = s ? PointerPos{s->x + s->w / 2.0f, s->y + s->h / 2.0f} : *d.at;
     }
     out = d.event;
     return true;
@@ -78,6 +143,7 @@ void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs)
 void keyboardOrMouseUsed(DeviceInput& in)
 {
     in.pointer.reset();
+    in.carriedLiftPx = 0.0f;
     hideTouch(in);
     hidePadPointer(in);
 }
@@ -87,6 +153,7 @@ void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
     // The pad's pointer marks a point of the picture: drawn through its letterbox, scaled
     // with it. The touch controls sit in the bars too: drawn in the window's own pixels.
     drawPadPointer(gfx, in);
+    drawFingerSlots(gfx, in);
     auto& p = in.presentation;
     SDL_GetRenderLogicalPresentation(gfx.renderer, &p.w, &p.h, &p.mode);
     sdlx::setLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);

@@ -5,7 +5,9 @@
 
 #include <deque>
 #include <optional>
+#include <vector>
 
+#include "rules/screens.h"
 #include "shell/frame.h"
 #include "shell/sdl.h"
 #include "shell/touch.h"
@@ -26,8 +28,11 @@ struct DeviceInput {
     KeyState padHeld{};              // held by the pads, worked out afresh every frame
     KeyState pulsed{};               // held for one read of the keyboard (a hotbar choice)
     // The pointer a device placed (where its last click acted, or the pad's pointer):
-    // the frame reads it instead of the mouse's until the real mouse moves.
+    // the frame reads it instead of the mouse's until the real mouse moves or clicks.
     std::optional<PointerPos> pointer;
+    // How far above that pointer the carried stack is drawn, clear of the finger or the
+    // pad's cross and of the slot they are on; 0 for the mouse.
+    float carriedLiftPx = 0.0f;
     const Loop* loop = nullptr;  // the running loop, read for the selected hotbar slot
     TouchState touch;            // the fingers on the window (touch.cpp)
     // The renderer's logical presentation while the overlay is drawn and presented.
@@ -51,8 +56,19 @@ void holdWalkToward(KeyState& held, float x, float y);
 // Selects hotbar slot `slot` (0 to 4) at the next read of the keyboard.
 void pulseHotbar(DeviceInput& in, int slot);
 
+// Every slot of the open screen as drawn, or the hotbar's alone when no screen is open.
+std::vector<SlotRect> slotsInSight();
+
+// The slot whose share of its grid holds `p` (the slot and half the gap round it), the
+// nearest; none when `p` is further from every slot.
+std::optional<SlotRect> slotShareAt(PointerPos p);
+
+// A frame round the slot whose share holds `p`, drawn in the picture's pixels.
+void drawSlotHighlight(Gfx& gfx, PointerPos p);
+
 // Hands out the next queued device event; false when none is waiting. A click moves the
-// device pointer to where it acts, so the frame reads that point for it.
+// device pointer to where it acts, so the frame reads that point for it: on a screen,
+// the middle of the slot whose share it landed in.
 bool nextDeviceEvent(DeviceInput& in, InputEvent& out);
 
 // The keys held by the keyboard, fingers and pads together; a pulse counts once.
@@ -65,7 +81,8 @@ bool takeDeviceEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
 // Lets held and timed device input move on to `nowMs`, once a frame before its events.
 void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
 
-// A key pressed or the real mouse moved: the devices' drawn controls and pointer go.
+// A key pressed or the real mouse moved or clicked: the devices' drawn controls and
+// pointer go.
 void keyboardOrMouseUsed(DeviceInput& in);
 
 // Draws what the devices show over the shown picture before it is presented: the pad's
@@ -85,6 +102,8 @@ void updateTouch(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
 // when a click was queued.
 bool fireHolds(DeviceInput& in);
 void hideTouch(DeviceInput& in);
+// On a screen, the slot under each finger on the picture, highlighted.
+void drawFingerSlots(Gfx& gfx, const DeviceInput& in);
 void drawTouchControls(Gfx& gfx, const DeviceInput& in);
 bool takePadEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
 void updatePads(Gfx& gfx, DeviceInput& in, uint64_t nowMs);

@@ -76,11 +76,17 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
         keyboardOrMouseUsed(gfx.input);
         out.kind = InputEvent::Kind::KeyDown;
         out.scancode = sdlx::scancode(e);
+        // The hotbar keys are read held, once a frame: a press that comes and goes
+        // between two frames is held for the next read all the same.
+        if (out.scancode >= SDL_SCANCODE_1 && out.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
+            pulseHotbar(gfx.input, out.scancode - SDL_SCANCODE_1);
+        }
         break;
     case SDL_EVENT_MOUSE_MOTION:
         keyboardOrMouseUsed(gfx.input);
         break;
     case SDL_EVENT_MOUSE_BUTTON_DOWN:
+        keyboardOrMouseUsed(gfx.input);
         // The loop reads the pointer as it is now for every event; where that is on
         // the bars, the click is on no part of the game.
         if (onPicture(pointerInPicture(gfx.renderer))) {

@@ -37,8 +37,12 @@ void drawScreen(Gfx& gfx, PointerPos pointer)
     }
     drawSlot(gfx, resultSlotRect(is3x3), RESULT_SLOT, craftRes);
 
-    // The carried stack last, centred on the pointer, over everything else.
+    // The carried stack last, over everything else: centred on the mouse's pointer, or
+    // lifted above a finger or the pad's pointer so the slot they are on shows (below
+    // it, near the top edge).
     if (drag.id > 0) {
-        drawStack(gfx, drag.id, drag.count, pointer.x - SLOT_PX / 2.0f, pointer.y - SLOT_PX / 2.0f, SLOT_PX);
+        const float lift = gfx.input.carriedLiftPx;
+        const float y = pointer.y - lift - SLOT_PX / 2.0f >= 0.0f ? pointer.y - lift : pointer.y + lift;
+        drawStack(gfx, drag.id, drag.count, pointer.x - SLOT_PX / 2.0f, y - SLOT_PX / 2.0f, SLOT_PX);
     }
 }

@@ -12,8 +12,6 @@ namespace {
 // hits surely, as touch guidelines ask.
 constexpr float CONTROL_POINTS = 48.0f;
 constexpr uint64_t HOLD_MS = 500;
-// Mouse events this soon after a finger are the browser's or system's copy of it.
-constexpr uint64_t MOUSE_ECHO_MS = 1000;
 // In control sizes: a finger that moves further is neither a tap nor a hold; the stick
 // walks beyond its dead zone and its knob stops at its rim.
 constexpr float TAP_SLOP = 0.2f;
@@ -22,6 +20,9 @@ constexpr float STICK_RADIUS = 1.0f;
 constexpr float BUTTON_SIZE = 1.25f;
 constexpr float MARGIN = 0.25f;
 constexpr float HOLD_RADIUS = 0.75f;
+// The carried stack is drawn this far above where the finger acts, clear of the
+// fingertip and of the slot under it.
+constexpr float CARRIED_LIFT_PX = 2.0f * SLOT_PX;
 
 constexpr Colour CONTROL_FILL = {255, 255, 255, 45};
 constexpr Colour CONTROL_LINE = {255, 255, 255, 150};
@@ -119,8 +120,11 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
     } else if (onPicture) {
         f.role = TouchFinger::Role::Point;
         f.at = p;
-        for (int i = 0; i < HOTBAR_SLOTS && !screenOpen(); ++i) {
-            if (hotbarSlotRect(i).contains(p.x, p.y)) {
+        in.carriedLiftPx = CARRIED_LIFT_PX;
+        // Off the screens only the hotbar's slots are in sight.
+        const std::optional<SlotRect> slot = screenOpen() ? std::nullopt : slotShareAt(p);
+        for (int i = 0; i < HOTBAR_SLOTS && slot; ++i) {
+            if (hotbarSlotRect(i).x == slot->x) {
                 f.role = TouchFinger::Role::Hotbar;
                 pulseHotbar(in, i);
             }
@@ -266,30 +270,31 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
     TouchState& t = in.touch;
     sdlx::Finger finger;
     if (!sdlx::readFinger(e, finger)) {
-        // SDL makes a mouse event of a finger, and SDL 3.2 in a browser passes on the
-        // page's own copy as a real mouse's: either would act a second time.
-        const bool echo = !t.fingers.empty() || (t.fingerSeen && t.nowMs - t.lastFingerMs < MOUSE_ECHO_MS);
-        return sdlx::isMouseEvent(e) && (sdlx::isMouseFromTouch(e) || echo);
+        // SDL makes a mouse event of a finger, marked as such, which would act a second
+        // time; a real mouse's click beside a finger acts as ever.
+        return sdlx::isMouseEvent(e) && sdlx::isMouseFromTouch(e);
     }
     if (finger.fromMouse) {
         return true;  // the mouse acts through its own events
     }
-    t.fingerSeen = true;
-    t.lastFingerMs = t.nowMs;
     t.shown = true;
     const Layout l = layoutOf(gfx);
     const float x = finger.x * l.windowW;
     const float y = finger.y * l.windowH;
     auto f = std::find_if(t.fingers.begin(), t.fingers.end(), [&](const TouchFinger& o) { return o.id == finger.id; });
     if (finger.phase == sdlx::Finger::Phase::Down) {
-        if (f == t.fingers.end()) {
-            TouchFinger landed;
-            landed.id = finger.id;
-            landed.startX = landed.x = x;
-            landed.startY = landed.y = y;
-            landed.downMs = t.nowMs;
-            fingerDown(gfx, in, l, landed);
+        if (f != t.fingers.end()) {
+            // Its lift never came (the page or the system lost it): that touch is over,
+            // and this one starts afresh rather than playing the old one's part.
+            fingerUp(in, *f, false);
+            t.fingers.erase(f);
         }
+        TouchFinger landed;
+        landed.id = finger.id;
+        landed.startX = landed.x = x;
+        landed.startY = landed.y = y;
+        landed.downMs = t.nowMs;
+        fingerDown(gfx, in, l, landed);
         return true;
     }
     if (f == t.fingers.end()) {
@@ -322,6 +327,15 @@ bool fireHolds(DeviceInput& in)
         }
     }
     return fired;
+}
+
+void drawFingerSlots(Gfx& gfx, const DeviceInput& in)
+{
+    for (const TouchFinger& f : in.touch.fingers) {
+        if (f.role == TouchFinger::Role::Point && screenOpen()) {
+            drawSlotHighlight(gfx, f.at);
+        }
+    }
 }
 
 void hideTouch(DeviceInput& in)

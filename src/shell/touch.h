@@ -29,6 +29,4 @@ struct TouchState {
     std::vector<TouchFinger> fingers;
     bool shown = false;         // the controls are drawn: a finger came since the last key or mouse move
     uint64_t nowMs = 0;         // the frame clock at the last update
-    uint64_t lastFingerMs = 0;  // the frame clock at the last finger event
-    bool fingerSeen = false;
 };

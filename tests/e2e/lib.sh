@@ -418,8 +418,55 @@ color_box() {
 
 # Input. The game reads the pointer position when it handles a click, not the one carried
 # by the event, so after a click the pointer stays put until the game has surely handled
-# it (E2E_STEP seconds; it draws about 60 frames a second).
+# it: two frames drawn, counted in its recording when the script has it write one
+# (E2E_RECORDING, the game started with --record), else E2E_STEP seconds (it draws about
+# 60 frames a second on an idle machine).
 E2E_STEP=${BRAMBIX_E2E_STEP:-0.12}
+E2E_RECORDING=''
+
+# frames_drawn: how many whole frames the recording holds (docs/replays.md: a header,
+# then per frame a byte of flags and the parts they announce).
+frames_drawn() {
+    od -An -v -tu1 "$E2E_RECORDING" 2>/dev/null | awk '
+        { for (i = 1; i <= NF; i++) b[n++] = $i }
+        function varint() { while (p < n && b[p++] >= 128) {} }
+        function skip(k) { p += k }
+        END {
+            p = 11 + b[10] + 16  # magic, version, the game version text, digest, start tick
+            frames = 0
+            while (p < n) {
+                f = b[p++]
+                if (f % 2 >= 1) varint()
+                if (f % 4 >= 2) varint()
+                if (f % 8 >= 4) {
+                    count = 0; shift = 1
+                    while (p < n) { v = b[p++]; count += (v % 128) * shift; shift *= 128; if (v < 128) break }
+                    for (e = 0; e < count && p < n; e++) {
+                        kind = b[p++]
+                        if (kind == 1) varint()
+                        if (kind == 2) { varint(); skip(8) }
+                    }
+                }
+                if (f % 16 >= 8) skip(8)
+                if (f % 32 >= 16) skip(28)
+                if (p > n) break
+                frames++
+            }
+            print frames
+        }'
+}
+
+# settle: lets the game handle the input just sent (see above).
+settle() {
+    if [ -z "$E2E_RECORDING" ]; then
+        sleep "$E2E_STEP"
+        return
+    fi
+    local start
+    start=$(frames_drawn)
+    _drawn_since() { [ "$(frames_drawn)" -ge $(($1 + 2)) ]; }
+    poll 60 _drawn_since "$start" || fail "the game drew fewer than two frames in 60 s (it stands at $(frames_drawn))"
+}
 
 # move X Y: moves the pointer to a window position and waits until it is there. (xdotool's
 # --sync waits for a motion that never comes when the pointer is already in place.)
@@ -436,7 +483,7 @@ click() {
     move "$1" "$2"
     sleep 0.03
     xdo mousedown "${3:-1}" mouseup "${3:-1}" || fail "xdotool could not click within 10 s"
-    sleep "$E2E_STEP"
+    settle
 }
 
 # click_slot X Y [BUTTON]: a click in the middle of the 40 by 40 slot whose top-left is X, Y,
@@ -450,7 +497,7 @@ click_slot() {
 # press KEY: one key press and release (the game acts on the key-down event).
 press() {
     xdo key "$1" || fail "xdotool could not press $1 within 10 s"
-    sleep "$E2E_STEP"
+    settle
 }
 
 # hold KEY SECONDS: keeps a key down for a while (the game reads held keys once a frame).
@@ -458,7 +505,7 @@ hold() {
     xdo keydown "$1" || fail "xdotool could not press $1 within 10 s"
     sleep "$2"
     xdo keyup "$1" || fail "xdotool could not release $1 within 10 s"
-    sleep "$E2E_STEP"
+    settle
 }
 
 # expect_color WHAT "r g b" "R G B" TOLERANCE
@@ -470,11 +517,21 @@ expect_color() {
 # until_shot SECONDS NAME CHECK-COMMAND...: screenshots until the check (run after each
 # shot, which it reads as $LAST_SHOT) passes; the game draws at its own pace, so a change
 # shows a frame or two after the input.
+# With a recording the limit is counted in the frames the game draws in SECONDS on an idle
+# machine (60 a second); the wall clock then only bounds a game that stopped drawing.
 until_shot() {
     local limit=$1 name=$2
     shift 2
     _until_shot_once() { shot "$name" && "$@"; }
-    poll "$limit" _until_shot_once "$@"
+    [ -n "$E2E_RECORDING" ] || {
+        poll "$limit" _until_shot_once "$@"
+        return
+    }
+    local last=$(($(frames_drawn) + 60 * limit)) end=$((SECONDS + 30 * limit + 30))
+    until _until_shot_once "$@"; do
+        [ "$(frames_drawn)" -lt "$last" ] && [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.05
+    done
 }
 
 # Path of the helper that sends a window close request; built here when the build did

@@ -11,6 +11,7 @@ start_x
 PLAYER=("${GAME[@]}")
 REPLAY=$(game_path "$WORK")/play.brx
 GAME+=(--whole-pixels --record "$REPLAY")
+E2E_RECORDING=$WORK/play.brx  # input waits count its frames
 start_game
 wait_for_game
 

@@ -122,14 +122,19 @@ TEST_F(GamepadTest, EachKindWalksClicksOpensTheInventoryStepsTheHotbarAndStopsWh
         press(pad, SDL_GAMEPAD_BUTTON_LEFT_SHOULDER, 2);
         EXPECT_EQ(loop.selectedHotbar, HOTBAR_SLOTS - 1) << "round the ends";
 
-        // North is E; on the screen the d-pad goes slot to slot, here down to the hotbar.
+        // North is E; on the screen the d-pad goes slot to slot, here down to the hotbar,
+        // then along it and round its end. Closed, the pointer is back on the player.
         press(pad, SDL_GAMEPAD_BUTTON_NORTH);
         EXPECT_TRUE(showInv);
         press(pad, SDL_GAMEPAD_BUTTON_DPAD_DOWN, 8);
-        const SlotRect below = hotbarSlotRect(1);
-        EXPECT_EQ(pointer(), std::make_pair(below.x + SLOT_PX / 2, below.y + SLOT_PX / 2));
+        for (int slot : {1, 0, HOTBAR_SLOTS - 1}) {
+            const SlotRect s = hotbarSlotRect(slot);
+            EXPECT_EQ(pointer(), std::make_pair(s.x + SLOT_PX / 2, s.y + SLOT_PX / 2)) << "hotbar slot " << slot;
+            press(pad, SDL_GAMEPAD_BUTTON_DPAD_LEFT);
+        }
         press(pad, SDL_GAMEPAD_BUTTON_NORTH);
         EXPECT_FALSE(showInv);
+        EXPECT_EQ(pointer(), std::make_pair(400.0f, 300.0f));
 
         // Pulled out mid-walk, the pad leaves the player standing.
         sdlx::setVirtualButton(pad, SDL_GAMEPAD_BUTTON_DPAD_LEFT, true);
@@ -145,8 +150,9 @@ TEST_F(GamepadTest, EachKindWalksClicksOpensTheInventoryStepsTheHotbarAndStopsWh
     frames(1);
 }
 
-// A quarter of a second at a third of full tilt past the dead zone (a pixel or two a
-// frame) takes the pointer as far at 30 as at 144 frames a second.
+// A quarter of a second at half tilt (a third of the way past the dead zone: a ninth of
+// full speed, a tile and a half a second) takes the pointer as far at 30 as at 144 frames a
+// second.
 TEST_F(GamepadTest, ThePointerMovesAsFarAtAnyFrameRate)
 {
     sdlx::VirtualPad pad = sdlx::attachVirtualPad(KINDS[0].vendor, KINDS[0].product);
@@ -163,7 +169,7 @@ TEST_F(GamepadTest, ThePointerMovesAsFarAtAnyFrameRate)
         moved.push_back(pointer().first - SCREEN_WIDTH / 2.0f);
         fakeNow += 250;
     }
-    EXPECT_NEAR(moved[0], SCREEN_WIDTH / 3.0f / 4.0f, 1.0f);
+    EXPECT_NEAR(moved[0], SCREEN_WIDTH / 9.0f / 4.0f, 1.0f);
     EXPECT_NEAR(moved[1], moved[0], 0.01f);
     sdlx::detachVirtualPad(pad);
     frames(1);

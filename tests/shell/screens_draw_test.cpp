@@ -165,6 +165,19 @@ TEST_F(ScreensDrawTest, CarriedStackIsCentredOnThePointerOverEverything)
         EXPECT_FALSE(b.empty());
         EXPECT_TRUE(b.within(240, 250, 280, 290)) << b;
     }
+    // Lifted above a finger or a pad's pointer, clear of the slot it is on; below it where
+    // there is no room above.
+    for (const auto& [at, top] : {std::pair{PointerPos{260.0f, 270.0f}, 170}, {PointerPos{260.0f, 60.0f}, 120}}) {
+        SCOPED_TRACE("lifted from " + std::to_string(at.y));
+        drag = {};
+        const Image without = withScreen(at);
+        drag = {ITEM_PLANKS, 1};
+        gfx().input.carriedLiftPx = 2.0f * SLOT_PX;
+        const Image with = withScreen(at);
+        gfx().input.carriedLiftPx = 0.0f;
+        const Box b = changedBox(without, with);
+        EXPECT_TRUE(!b.empty() && b.within(240, top, 280, top + 40)) << b;
+    }
 }
 
 TEST_F(ScreensDrawTest, CountsShowOnlyForBlocksAndMeatFromTwoUp)

@@ -23,7 +23,8 @@ protected:
 
     // Plays `script` on a w by h window: "d1@x,y" finger 1 lands at point (x, y) of the
     // picture (beyond it on the bars), "m1@x,y" moves, "u1@x,y" lifts; "t500" the frame
-    // clock moves on 500 ms; "c" SDL's and a browser's mouse copies of a tap; "k" a key;
+    // clock moves on 500 ms; "c" SDL's mouse copy of a tap, then a real mouse's click and
+    // move; "k" a key, "k5" a press of 5 that comes and goes before the next frame;
     // a leading "~" an event that comes while the game is held up, read in the next frame.
     // Returns what the frame is handed: "L@x,y" and "R@x,y" clicks and key names.
     static std::string play(int w, int h, const std::string& script, Platform& io)
@@ -47,8 +48,8 @@ protected:
                 updateDevices(gfx(), gfx().input, now += std::stoul(s.substr(1)));
             } else if (s == "c") {
                 SDL_WarpMouseInWindow(gfx().window, w / 2.0f, h / 2.0f);  // where the copies would act
-            } else if (s == "k") {
-                push[0] = sdlx::keyDownEvent(SDL_SCANCODE_Q);
+            } else if (s[0] == 'k') {
+                push[0] = sdlx::keyDownEvent(s == "k" ? SDL_SCANCODE_Q : SDL_GetScancodeFromName(s.c_str() + 1));
             } else if (std::sscanf(s.c_str() + 1, "%d@%f,%f", &finger, &x, &y) == 3) {
                 using P = sdlx::Finger::Phase;
                 push[0] = sdlx::fingerEvent(s[0] == 'd' ? P::Down : s[0] == 'm' ? P::Motion : P::Up,
@@ -100,11 +101,19 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         {"the inventory button", 1600, 720, false, "d1@933,555 u1@933,555", "E", ""},
         {"walking while the other hand taps", 1600, 720, false, "d1@-150,300 m1@-100,300 d2@336,300 u2@336,300",
          "L@336,300", "D"},
-        {"a tap and its mouse copies", 1600, 720, false, "d1@336,300 u1@336,300 c", "L@336,300", ""},
+        {"a tap and its mouse copy, a real mouse's click right after", 1600, 720, false, "d1@336,300 u1@336,300 c",
+         "L@336,300 L@400,300", "", false},
+        {"a tap at ten frames a second", 1600, 720, false, "d1@336,300 t100 u1@336,300 t100", "L@336,300", ""},
+        {"a finger whose lift was lost lands afresh", 1600, 720, false, "d1@336,300 m1@400,300 d1@500,300 u1@500,300",
+         "L@500,300", ""},
+        {"a quick press of 5", 1600, 720, false, "k5", "5", "5", false},
         {"a key hides the controls", 1600, 720, false, "d1@336,300 u1@336,300 k", "L@336,300 Q", "", false},
         {"a tap on an inventory slot", 1600, 720, true, "d1@260,270 u1@260,270", "L@260,270", ""},
         {"a hold on it", 1600, 720, true, "d1@260,270 t500 u1@260,270", "R@260,270", ""},
         {"a hotbar slot on the screen", 1600, 720, true, "d1@295,560 u1@295,560", "L@295,560", ""},
+        {"between two storage slots: the nearer", 1600, 720, true, "d1@282,270 u1@282,270 d1@284,300 u1@284,300",
+         "L@260,270 L@305,315", ""},
+        {"between two hotbar slots: the nearer", 1600, 720, false, "d1@418,560 u1@418,560", "", "3"},
         {"tall: a thumb pushed up", 800, 1000, false, "d1@200,700 m1@200,650", "", "W"},
         {"tall: the inventory button", 800, 1000, false, "d1@746,700 u1@746,700", "E", ""},
         {"no bars: a thumb on the left", 800, 600, false, "d1@150,300 m1@100,300", "", "A"},

@@ -66,6 +66,23 @@ def wait_for(what, seconds, probe):
     raise TimeoutError(f'waited {seconds} s for {what}')
 
 
+def frames_later(count, what='', probe=lambda: False):
+    """Waits until the probe holds (True) or the page has drawn `count` more frames: a
+    failure when it was waiting for something. Bounded in time only for a page that
+    stopped drawing."""
+    start, end = driver.execute_script('return bx.frames'), time.monotonic() + 300
+    while not probe():
+        drawn = driver.execute_script('return bx.frames') - start
+        if drawn >= count:
+            if what:
+                raise TimeoutError(f'{count} frames drawn without {what}')
+            return False
+        if time.monotonic() > end:
+            raise TimeoutError(f'the page drew {drawn} frames in 300 s, waiting for {what or "them"}')
+        time.sleep(0.02)
+    return True
+
+
 def png(data_url):
     return Image.open(io.BytesIO(base64.b64decode(data_url.split(',', 1)[1]))).convert('RGB')
 
@@ -185,10 +202,11 @@ def walked_right(before, after):
 
 
 def click(x, y):
+    """The game reads the pointer when it handles a click: it stays put for two frames."""
     actions = ActionBuilder(driver)
     actions.pointer_action.move_to_location(x, y).pointer_down().pointer_up()
     actions.perform()
-    time.sleep(0.1)
+    frames_later(2)
 
 
 def press(key, seconds=0.05):
@@ -330,7 +348,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 30
+ROWS = 31
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -350,15 +368,16 @@ def pad_walks_and_breaks():
     """The left stick walks; South breaks the tile the pad's pointer marks, under the player."""
     driver.execute_script(PAD)
     before = grab()
+    # Held and pressed for frames the page drew: SDL reads the pad once a frame.
     driver.execute_script('bx.pad.axes[0] = 1;')
-    time.sleep(0.5)
+    frames_later(20)
     driver.execute_script('bx.pad.axes[0] = 0;')
-    time.sleep(0.2)
+    frames_later(3)
     after, slot = grab(), (275, 540, 315, 580)
     driver.execute_script('bx.pad.buttons[0] = {pressed: true, touched: true, value: 1};')
-    time.sleep(0.2)
+    frames_later(3)
     driver.execute_script('bx.pad.buttons[0] = {pressed: false, touched: false, value: 0};')
-    wait_for('an item in hotbar slot 1', 3, lambda: not near(mean(grab(), slot), mean(after, slot), 3))
+    frames_later(30, 'an item in hotbar slot 1', lambda: not near(mean(grab(), slot), mean(after, slot), 3))
     walked = walked_right(before, after)
     check('a stand-in pad walks with its stick and breaks a tile with South', walked > 0, f'{walked} pixels')
 
@@ -378,15 +397,32 @@ def touch(kind, *points):  # every finger (id, x, y) down after the event, in CS
         'type': kind, 'touchPoints': [{'id': i, 'x': x, 'y': y} for i, x, y in points]})
 
 
-def tap(x, y, seconds=0.05, page=False):
-    touch('touchStart', (0, *((x, y) if page else on_phone(x, y))))
-    time.sleep(seconds)
-    touch('touchEnd')
-    time.sleep(0.05)
+# A finger's pointer events as the browser hands them to the canvas: a tap's down and up
+# in one go, so that no busy machine stretches it into a hold.
+FINGER = """
+const [types, x, y] = arguments, canvas = document.getElementById('canvas');
+for (const type of types) {
+  canvas.dispatchEvent(new PointerEvent(type, {pointerType: 'touch', pointerId: 7, isPrimary: true, bubbles: true,
+                                               clientX: x, clientY: y, button: 0, buttons: type === 'pointerup' ? 0 : 1}));
+}
+"""
 
 
-def phone_picture():  # the canvas's picture, scaled back to 800x600
-    img = grab()
+def tap(x, y, page=False):
+    driver.execute_script(FINGER, ['pointerdown', 'pointerup'], *((x, y) if page else on_phone(x, y)))
+
+
+def hold(x, y):
+    """Held until the page has drawn a frame begun well past the half second of a hold."""
+    driver.execute_script(FINGER, ['pointerdown'], *on_phone(x, y))
+    frames_later(2)  # the landing is read
+    time.sleep(0.75)
+    frames_later(2)
+    driver.execute_script(FINGER, ['pointerup'], *on_phone(x, y))
+
+
+def phone_picture(img=None):  # the canvas's picture, scaled back to 800x600
+    img = img or grab()
     s = min(img.width / 800, img.height / 600)
     box = (round((img.width - 800 * s) / 2), round((img.height - 600 * s) / 2))
     return img.crop((*box, box[0] + round(800 * s), box[1] + round(600 * s))).resize((800, 600), Image.NEAREST)
@@ -400,26 +436,35 @@ def play_by_touch():
     driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
     driver.get(URL)
     wait_for('the first frame on the phone', 30, lambda: driver.execute_script('return bx.first !== null'))
-    driver.execute_script('bx.release();')
     # The tree's four trunk tiles, the player on one; a creature in the way takes a tap.
     trunks = [(x, y, x + 64, y + 64) for x in (304, 368) for y in (204, 268)]
+    # The first tap, made while the page is still starting (its second frame held back),
+    # breaks a trunk seen whole in the first frame.
+    first = phone_picture(png(driver.execute_script('return bx.first')))
+    whole = [box for box in trunks[:3] if shows(first, box[0], box[1], 64, 'wood.png')]
+    if whole:
+        tap(whole[0][0] + 32, whole[0][1] + 32)
+    driver.execute_script('bx.release();')
+    check('phone: the first tap, while the page starts, breaks a trunk',
+          bool(whole) and frames_later(10, probe=lambda: shows(phone_picture(), 275, 540, 40, 'wood.png')),
+          f'trunks seen whole at first: {whole}')
     for attempt in range(10):
         for box in trunks:
             if not near(mean(phone_picture(), (box[0], box[1], box[0] + 24, box[3])), (30, 30, 30), 3):
                 tap(box[0] + 12, box[1] + 32)
     check('phone: a tap on a trunk puts wood in the hotbar', shows(phone_picture(), 275, 540, 40, 'wood.png'))
-    tap(464, 428, 0.8)  # a hold on the grass below right of the player
-    wait_for('a wood block', 3, lambda: shows(phone_picture(), 432, 396, 64, 'wood.png'))
+    hold(464, 428)  # on the grass below right of the player
+    frames_later(10, 'a wood block', lambda: shows(phone_picture(), 432, 396, 64, 'wood.png'))
     check('phone: a hold on grass places a block', True)
     tap(*BUTTON, page=True)
-    wait_for('the inventory', 5, lambda: phone_picture().getpixel((241, 251)) == (80, 80, 80))
+    frames_later(30, 'the inventory', lambda: phone_picture().getpixel((241, 251)) == (80, 80, 80))
     for x, y in ((295, 560), (340, 120), (450, 142), (260, 270)):  # wood to the grid, planks to the inventory
         tap(x, y)
     phone_picture().save('phone-inventory.png')  # kept for a look when the next wait fails
-    wait_for('planks stored', 5, lambda: shows(phone_picture(), 240, 250, 40, 'planks.png'))
+    frames_later(30, 'planks stored', lambda: shows(phone_picture(), 240, 250, 40, 'planks.png'))
     check('phone: the inventory button and taps craft planks', True)
     tap(*BUTTON, page=True)
-    wait_for('the inventory to close', 5, lambda: phone_picture().getpixel((241, 251)) != (80, 80, 80))
+    frames_later(30, 'the inventory to close', lambda: phone_picture().getpixel((241, 251)) != (80, 80, 80))
     # Every tile in sight that shows grass or leaves all over (no creature near) when its
     # turn comes, up to 100, is tapped; those must be bare afterwards, and no other.
     textures = [ImageStat.Stat(pic.convert('RGB'), pic.getchannel('A')).mean for pic in
@@ -456,7 +501,7 @@ def play_by_touch():
     before, thumb = phone_picture(), (0, PHONE_W / 10, PHONE_H / 2)  # in the left bar
     touch('touchStart', thumb)
     touch('touchMove', (0, thumb[1] + 60, thumb[2]))
-    time.sleep(0.7)
+    frames_later(20)
     touch('touchStart', (0, thumb[1] + 60, thumb[2]), (1, *on_phone(560, 200)))  # and a hold begun
     time.sleep(0.1)
     with open('touch-phone.png', 'wb') as f:  # the page as the player sees it, for the README
@@ -499,26 +544,23 @@ try:
     # click instead: click again.
     for attempt in range(5):
         click(336, 300)
-        try:
-            wait_for('wood', 1.5, lambda: shows(grab(), 275, 540, 40, 'wood.png'))
+        if frames_later(20, probe=lambda: shows(grab(), 275, 540, 40, 'wood.png')):
             break
-        except TimeoutError:
-            pass
     shot = grab()
     check('a left click breaks the trunk into wood in the hotbar',
           shows(shot, 275, 540, 40, 'wood.png') and near(mean(shot, (310, 272, 366, 328)), (30, 30, 30), 2))
 
     press('e')
-    wait_for('the inventory', 5, lambda: grab().getpixel((241, 251)) == (80, 80, 80))
+    frames_later(30, 'the inventory', lambda: grab().getpixel((241, 251)) == (80, 80, 80))
     click(295, 560)  # the wood from hotbar slot 0 into the first cell of the grid
     click(340, 120)
-    wait_for('planks offered', 5, lambda: shows(grab(), 430, 122, 40, 'planks.png'))
+    frames_later(30, 'planks offered', lambda: shows(grab(), 430, 122, 40, 'planks.png'))
     click(450, 142)  # the planks into inventory slot 0
     click(260, 270)
-    wait_for('planks stored', 5, lambda: shows(grab(), 240, 250, 40, 'planks.png'))
+    frames_later(30, 'planks stored', lambda: shows(grab(), 240, 250, 40, 'planks.png'))
     check('E opens the inventory and one wood in the grid crafts planks', True)
     press('e')
-    wait_for('the inventory to close', 5, lambda: grab().getpixel((241, 251)) != (80, 80, 80))
+    frames_later(30, 'the inventory to close', lambda: grab().getpixel((241, 251)) != (80, 80, 80))
 
     before, frames, started = grab(), driver.execute_script('return bx.frames'), time.monotonic()
     press('d', 1.0)
