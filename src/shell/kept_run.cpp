@@ -3,6 +3,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 
 #include "files/regular_file.h"
 #include "replay/snapshot.h"
@@ -91,8 +92,9 @@ std::optional<std::string> beginRestore(RunRestore& r, const KeptRunFiles& files
     loop.pY = load.place.player.y;
     loop.selectedHotbar = load.place.player.selectedHotbar;
     r.clockTicks = load.place.clockTicks;
-    // The recording begins with its first frame: none kept, nothing to open.
-    r.framesKept = r.keptFrames > 0;
+    // The recording begins with its first frame: an empty one holds none.
+    std::error_code ec;
+    r.framesKept = std::filesystem::file_size(files.frames, ec) > 0 && !ec;
     if (auto problem = r.framesKept ? r.player.open(files.frames) : std::nullopt) {
         return "its frames: " + *problem;
     }

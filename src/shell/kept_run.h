@@ -44,7 +44,7 @@ struct RunRestore {
     uint64_t keptHash = 0;
     uint64_t keptFrames = 0;
     uint64_t clockTicks = 0;  // the clock where the run stopped
-    bool framesKept = false;  // none were played between the snapshot and keeping
+    bool framesKept = false;  // frames were played between the snapshot and keeping
 };
 
 // Puts the kept snapshot in place of the rules' globals and `loop`, and opens the frames
