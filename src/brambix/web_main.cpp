@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "shell/app.h"
+#include "shell/kept_run.h"
 #include "shell/options.h"
 #include "shell/replay.h"
 #include "shell/report.h"
@@ -17,6 +19,17 @@ EM_JS_DEPS(brambix_notices, "$UTF8ToString");
 // Hands a replay's verdict to the page, which shows it.
 EM_JS(void, showReplayVerdict, (const char* line, int status), {
     if (Module.replayVerdict) Module.replayVerdict(UTF8ToString(line), status);
+});
+
+// The run kept in the tab's storage: the page copies these files there and back.
+EM_JS(void, keepRunInPage, (double snapshots), {
+    if (Module.keepRun) Module.keepRun(snapshots);
+});
+EM_JS(void, showRestoreProgress, (double done, double elapsedMs), {
+    if (Module.restoreProgress) Module.restoreProgress(done, elapsedMs);
+});
+EM_JS(void, showRunNotice, (const char* line), {
+    if (Module.showRunNotice) Module.showRunNotice(UTF8ToString(line));
 });
 
 namespace {
@@ -31,14 +44,105 @@ constexpr double FRAME_SLACK_MS = FRAME_MS / 4.0;
 Game game;
 double nextFrameMs = 0.0;
 
+// The run lives as long as its tab: kept at least once a second and whenever the page
+// is hidden, and brought back before the first frame when the page loads again.
+const KeptRunFiles KEPT = {"/kept/snapshot", "/kept/frames", "/kept/hash"};
+constexpr double KEEP_EVERY_MS = 900.0;
+// Coming back plays kept frames before the first frame; what takes longer than half a
+// second goes on in slices between which the page shows its progress.
+constexpr double RESTORE_AT_ONCE_MS = 500.0;
+constexpr double RESTORE_SLICE_MS = 40.0;
+constexpr uint64_t RESTORE_STEP_FRAMES = 300;
+RunKeeper keeper;
+RunRestore restore;
+bool keeping = false;
+bool restoring = false;
+double restoreStartMs = 0.0;
+double keptAtMs = 0.0;
+
+void keepNow()
+{
+    noteKeptHash(keeper, game.loop);
+    keepRunInPage(static_cast<double>(keeper.snapshots));
+    keptAtMs = emscripten_get_now();
+}
+
+// The game's clock goes on from `clockTicks`, where the run stopped: time spent away
+// from the page does not count.
+void startKeepingFrom(uint64_t clockTicks)
+{
+    const std::function<uint64_t()> counter = game.io.ticks;
+    const uint64_t offset = clockTicks - counter();
+    game.io.ticks = [counter, offset] { return counter() + offset; };
+    startKeeping(keeper, game, clockTicks);
+    keeping = true;
+    keepNow();
+}
+
+// Ends coming back: the run as it was kept, or, with `problem`, a fresh world and why.
+void finishRestore(const std::string& problem)
+{
+    restoring = false;
+    uint64_t clockTicks = restore.clockTicks;
+    if (!problem.empty()) {
+        startAfresh(game.loop);
+        clockTicks = game.io.ticks();
+        showRunNotice(("The run kept in this tab could not be brought back: " + problem + ". A new world has begun.").c_str());
+    }
+    showRestoreProgress(1.0, emscripten_get_now() - restoreStartMs);
+    startKeepingFrom(clockTicks);
+}
+
+void restoreSlice(double sliceMs)
+{
+    const double until = emscripten_get_now() + sliceMs;
+    std::optional<std::string> done;
+    while (!(done = continueRestore(restore, game.loop, RESTORE_STEP_FRAMES)) && emscripten_get_now() < until) {
+    }
+    if (done) {
+        finishRestore(*done);
+        return;
+    }
+    const double part = static_cast<double>(restore.player.framesPlayed()) /
+                        static_cast<double>(std::max<uint64_t>(restore.keptFrames, 1));
+    showRestoreProgress(std::min(part, 0.99), emscripten_get_now() - restoreStartMs);
+}
+
+// Begins bringing back the run the page found in the tab's storage, if any.
+void beginKeeping()
+{
+    std::error_code ec;
+    const bool kept = std::filesystem::exists(KEPT.snapshot, ec) || std::filesystem::exists(KEPT.frames, ec) ||
+                      std::filesystem::exists(KEPT.hash, ec);
+    if (!kept) {
+        startKeepingFrom(game.io.ticks());
+        return;
+    }
+    restoreStartMs = emscripten_get_now();
+    if (auto problem = beginRestore(restore, KEPT, game.loop)) {
+        finishRestore(*problem);
+        return;
+    }
+    restoring = true;
+    restoreSlice(RESTORE_AT_ONCE_MS);
+}
+
 void browserFrame(void*)
 {
+    if (restoring) {
+        restoreSlice(RESTORE_SLICE_MS);
+        return;
+    }
     const double now = emscripten_get_now();
     if (now < nextFrameMs - FRAME_SLACK_MS) {
         return;
     }
     nextFrameMs = std::max(nextFrameMs + FRAME_MS, now);
     runFrame(game.loop, game.io, game.gfx);
+    keepFrame(keeper, game.loop);
+    if (now - keptAtMs >= KEEP_EVERY_MS) {
+        keepNow();
+    }
     if (!game.loop.running) {
         emscripten_cancel_main_loop();
         stopGame(game);
@@ -55,6 +159,14 @@ int verifyForPage(const std::string& path)
     return v.status;
 }
 }  // namespace
+
+// The page asks for the run to be kept as it is now: it is being hidden or left.
+extern "C" EMSCRIPTEN_KEEPALIVE void brambixKeepRun()
+{
+    if (keeping) {
+        keepNow();
+    }
+}
 
 int main(int argc, char** argv)
 {
@@ -75,6 +187,7 @@ int main(int argc, char** argv)
     // which runs as fast as it can: with vsync the display's refresh paces it.
     game.io.delay = [](uint32_t) {};
     SDL_SetRenderVSync(game.gfx.renderer, 1);
+    beginKeeping();
     emscripten_set_main_loop_arg(browserFrame, nullptr, 0 /* each animation frame */, false);
     return 0;
 }
