@@ -139,6 +139,11 @@ struct Reader {
         if (!varint(z)) {
             return false;
         }
+        // Two 32-bit coordinates are never more than 2^32 apart: anything more is damage,
+        // and would overflow the sum.
+        if (z >> 34 != 0) {
+            return fail("a tile lies outside the world");
+        }
         const int64_t step = static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1);
         const int64_t at = int64_t{last} + step;
         v = static_cast<int32_t>(at);
