@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "shell/app.h"
@@ -67,13 +68,25 @@ void keepNow()
     keptAtMs = emscripten_get_now();
 }
 
-// The game's clock goes on from `clockTicks`, where the run stopped: time spent away
-// from the page does not count.
+// The game's clock goes on from `clockTicks`, where the run stopped, and counts at most
+// a quarter second from one frame to the next: time spent away from the page (gone, or
+// hidden, when the browser draws no frames) does not count.
+constexpr uint64_t MOST_TICKS_A_FRAME = 250;
 void startKeepingFrom(uint64_t clockTicks)
 {
-    const std::function<uint64_t()> counter = game.io.ticks;
-    const uint64_t offset = clockTicks - counter();
-    game.io.ticks = [counter, offset] { return counter() + offset; };
+    struct Clock {
+        std::function<uint64_t()> counter;
+        uint64_t counted;
+        uint64_t now;
+    };
+    auto clock = std::make_shared<Clock>(Clock{game.io.ticks, game.io.ticks(), clockTicks});
+    game.io.ticks = [clock] {
+        const uint64_t counted = clock->counter();
+        clock->now += std::min(counted - clock->counted, MOST_TICKS_A_FRAME);
+        clock->counted = counted;
+        return clock->now;
+    };
+    keeper.files = KEPT;
     startKeeping(keeper, game, clockTicks);
     keeping = true;
     keepNow();
