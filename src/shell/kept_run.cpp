@@ -103,13 +103,14 @@ std::optional<std::string> beginRestore(RunRestore& r, const KeptRunFiles& files
 
 std::optional<std::string> continueRestore(RunRestore& r, Loop& loop, uint64_t frames)
 {
-    const std::optional<Verdict> v = r.framesKept ? r.player.play(loop, frames) : Verdict{0, ""};
+    const std::optional<Verdict> v = r.framesKept ? r.player.play(loop, frames, false) : Verdict{0, ""};
     if (!v) {
         return std::nullopt;
     }
     if (v->status != 0) {
         return "its frames: " + v->line;
     }
+    // The kept hash stands for every checkpoint on the way.
     if (r.player.framesPlayed() != r.keptFrames ||
         combinedHash(hashState(placeOf(loop))) != r.keptHash) {
         return std::string("its state differs from the one kept");
