@@ -342,25 +342,29 @@ def run_rows():
               ('cleared halfway', {'hash': None}, 'incomplete'),
               ('with damaged frames', {'frames': 'eA=='}, 'not a Brambix replay'))
     for what, parts, want in broken:
-        driver.execute_script('for (const [k, v] of Object.entries(arguments[0])) v === null ? '
+        driver.execute_script('Module._brambixKeepRun = null;'  # leaving, the page would keep its own run
+                              'for (const [k, v] of Object.entries(arguments[0])) v === null ? '
                               'sessionStorage.removeItem(k) : sessionStorage.setItem(k, v);',
                               {KEPT + k: v for k, v in {**good, **parts}.items()})
         said, after = reload_page()
         check(f'a kept run {what}: a new world and a notice', want in said and 'new world' in said and
               not near(after[0], fresh[0], 3), said)
+    # A tab opened by this one gets a copy of its session storage: it must not take the run.
+    tab, ours = driver.current_window_handle, driver.execute_script(f'return sessionStorage.getItem("{KEPT}id")')
+    driver.execute_script('window.open(location.href)')
+    driver.switch_to.window([h for h in driver.window_handles if h != tab][0])
+    wait_for('the run kept in a new tab', 30, lambda: driver.execute_script(
+        'return !document.getElementById("new-world").hidden'))  # no hooks here: the game runs
+    check('a new tab starts a new world', driver.execute_script(
+        'return Module.restoreMs === undefined && document.getElementById("run-notice").hidden'
+        f' && sessionStorage.getItem("{KEPT}id") !== arguments[0]', ours), f'this tab: {ours}')
+    driver.close()
+    driver.switch_to.window(tab)
     driver.execute_script('Storage.prototype.setItem = () => { throw new DOMException("full", "QuotaExceededError"); };'
                           'bx.release();')
     wait_for('the notice that the run cannot be kept', 5, lambda: 'cannot be kept' in driver.execute_script(
         'return document.getElementById("run-notice-text").textContent'))
     check('storage full: the game plays on and says so', not message())
-    tab = driver.current_window_handle
-    driver.switch_to.new_window('tab')
-    driver.get(URL)
-    wait_for('the first frame in a new tab', 30, lambda: driver.execute_script('return bx.first !== null'))
-    check('a new tab starts a new world', driver.execute_script(
-        'return bx.kept === null && document.getElementById("run-notice").hidden'))
-    driver.close()
-    driver.switch_to.window(tab)
     driver.find_element('id', 'new-world').click()
     driver.find_element('id', 'new-world-yes').click()
     wait_for('the new world', 30, lambda: driver.execute_script('return bx.first !== null && bx.kept === null'))
