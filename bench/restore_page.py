@@ -40,7 +40,7 @@ try:
                 parts['brambix.run.' + part] = base64.b64encode(f.read()).decode()
         times = []
         for _ in range(5):
-            driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();'
+            driver.execute_script('Module._brambixKeepRun = null; Module.keepRun = () => {}; sessionStorage.clear();'
                                   'for (const [k, v] of Object.entries(arguments[0])) sessionStorage.setItem(k, v);',
                                   parts)
             driver.refresh()
