@@ -187,6 +187,8 @@ def check_offline():
     wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
     online = png(driver.execute_script('return bx.first'))
     wait_for("the service worker's cache", 30, keeps_files)
+    # A reload brings a kept run back: without one it shows a new world's first frame.
+    driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')
     server.shutdown()
     server.server_close()
     driver.execute_cdp_cmd('Network.enable', {})
