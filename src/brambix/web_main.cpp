@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
 
 #include "shell/app.h"
+#include "shell/kept_run.h"
 #include "shell/options.h"
 #include "shell/replay.h"
 #include "shell/report.h"
@@ -31,6 +34,17 @@ EM_JS(char*, replayNameFromPage, (), {
 // Tells the page that the game stopped and why; the page puts that in place of the game.
 EM_JS(void, showStopped, (const char* why), {
     if (Module.gameStopped) Module.gameStopped(UTF8ToString(why));
+});
+
+// The run kept in the tab's storage: the page copies these files there and back.
+EM_JS(void, keepRunInPage, (double snapshots), {
+    if (Module.keepRun) Module.keepRun(snapshots);
+});
+EM_JS(void, showRestoreProgress, (double done, double elapsedMs), {
+    if (Module.restoreProgress) Module.restoreProgress(done, elapsedMs);
+});
+EM_JS(void, showRunNotice, (const char* line), {
+    if (Module.showRunNotice) Module.showRunNotice(UTF8ToString(line));
 });
 
 namespace {
@@ -62,8 +76,107 @@ std::optional<std::string> failureOf(Step&& step)
     }
 }
 
+// The run lives as long as its tab: kept at least once a second and whenever the page
+// is hidden, and brought back before the first frame when the page loads again.
+const KeptRunFiles KEPT = {"/kept/snapshot", "/kept/frames", "/kept/hash"};
+constexpr double KEEP_EVERY_MS = 900.0;
+// Coming back plays kept frames before the first frame; what takes longer than half a
+// second goes on in slices between which the page shows its progress.
+constexpr double RESTORE_AT_ONCE_MS = 500.0;
+constexpr double RESTORE_SLICE_MS = 40.0;
+constexpr uint64_t RESTORE_STEP_FRAMES = 300;
+RunKeeper keeper;
+RunRestore restore;
+bool keeping = false;
+bool restoring = false;
+double restoreStartMs = 0.0;
+double keptAtMs = 0.0;
+
+void keepNow()
+{
+    noteKeptHash(keeper, game.loop);
+    keepRunInPage(static_cast<double>(keeper.snapshots));
+    keptAtMs = emscripten_get_now();
+}
+
+// The game's clock goes on from `clockTicks`, where the run stopped, and counts at most
+// a quarter second from one frame to the next: time spent away from the page (gone, or
+// hidden, when the browser draws no frames) does not count.
+constexpr uint64_t MOST_TICKS_A_FRAME = 250;
+void startKeepingFrom(uint64_t clockTicks)
+{
+    struct Clock {
+        std::function<uint64_t()> counter;
+        uint64_t counted;
+        uint64_t now;
+    };
+    auto clock = std::make_shared<Clock>(Clock{game.io.ticks, game.io.ticks(), clockTicks});
+    game.io.ticks = [clock] {
+        const uint64_t counted = clock->counter();
+        clock->now += std::min(counted - clock->counted, MOST_TICKS_A_FRAME);
+        clock->counted = counted;
+        return clock->now;
+    };
+    keeper.files = KEPT;
+    startKeeping(keeper, game, clockTicks);
+    keeping = true;
+    keepNow();
+}
+
+// Ends coming back: the run as it was kept, or, with `problem`, a fresh world and why.
+void finishRestore(const std::string& problem)
+{
+    restoring = false;
+    uint64_t clockTicks = restore.clockTicks;
+    if (!problem.empty()) {
+        startAfresh(game.loop);
+        clockTicks = game.io.ticks();
+        showRunNotice(("The run kept in this tab could not be brought back: " + problem + ". A new world has begun.").c_str());
+    }
+    showRestoreProgress(1.0, emscripten_get_now() - restoreStartMs);
+    startKeepingFrom(clockTicks);
+}
+
+void restoreSlice(double sliceMs)
+{
+    const double until = emscripten_get_now() + sliceMs;
+    std::optional<std::string> done;
+    while (!(done = continueRestore(restore, game.loop, RESTORE_STEP_FRAMES)) && emscripten_get_now() < until) {
+    }
+    if (done) {
+        finishRestore(*done);
+        return;
+    }
+    const double part = static_cast<double>(restore.player.framesPlayed()) /
+                        static_cast<double>(std::max<uint64_t>(restore.keptFrames, 1));
+    showRestoreProgress(std::min(part, 0.99), emscripten_get_now() - restoreStartMs);
+}
+
+// Begins bringing back the run the page found in the tab's storage, if any.
+void beginKeeping()
+{
+    std::error_code ec;
+    const bool kept = std::filesystem::exists(KEPT.snapshot, ec) || std::filesystem::exists(KEPT.frames, ec) ||
+                      std::filesystem::exists(KEPT.hash, ec);
+    if (!kept) {
+        startKeepingFrom(game.io.ticks());
+        return;
+    }
+    restoreStartMs = emscripten_get_now();
+    if (auto problem = beginRestore(restore, KEPT, game.loop)) {
+        finishRestore(*problem);
+        return;
+    }
+    restoring = true;
+    restoreSlice(RESTORE_AT_ONCE_MS);
+}
+
 void browserFrame(void*)
 {
+    if (restoring) {
+        restoreSlice(RESTORE_SLICE_MS);
+        return;
+    }
     const double now = emscripten_get_now();
     if (now < nextFrameMs - FRAME_SLACK_MS) {
         return;
@@ -73,6 +186,10 @@ void browserFrame(void*)
         emscripten_cancel_main_loop();
         showStopped(failure->c_str());
         return;
+    }
+    keepFrame(keeper, game.loop);
+    if (now - keptAtMs >= KEEP_EVERY_MS) {
+        keepNow();
     }
     if (!game.loop.running) {
         emscripten_cancel_main_loop();
@@ -101,6 +218,14 @@ int verifyForPage(const std::string& path)
 }
 }  // namespace
 
+// The page asks for the run to be kept as it is now: it is being hidden or left.
+extern "C" EMSCRIPTEN_KEEPALIVE void brambixKeepRun()
+{
+    if (keeping) {
+        keepNow();
+    }
+}
+
 int main(int argc, char** argv)
 {
     if (const CommandLine line = parseCommandLine(argc, argv); line.action == CommandLine::Verify) {
@@ -125,6 +250,7 @@ int main(int argc, char** argv)
     // which runs as fast as it can: with vsync the display's refresh paces it.
     game.io.delay = [](uint32_t) {};
     SDL_SetRenderVSync(game.gfx.renderer, 1);
+    beginKeeping();
     emscripten_set_main_loop_arg(browserFrame, nullptr, 0 /* each animation frame */, false);
     return 0;
 }

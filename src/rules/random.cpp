@@ -67,3 +67,23 @@ void resetGameRand()
 {
     gen = START;
 }
+
+GameRandState gameRandState()
+{
+    // The ring is stored in order from r[next-31], so the layout does not depend on the
+    // slot the recurrence happens to be at.
+    GameRandState s;
+    for (size_t i = 0; i < LAG_LONG; ++i) {
+        s.ring[i] = gen.ring[(gen.next + i) % LAG_LONG];
+    }
+    s.draws = gameRandDraws();
+    return s;
+}
+
+void setGameRandState(const GameRandState& s)
+{
+    gen.next = static_cast<size_t>(s.draws + FIRST_OUTPUT);
+    for (size_t i = 0; i < LAG_LONG; ++i) {
+        gen.ring[(gen.next + i) % LAG_LONG] = s.ring[i];
+    }
+}

@@ -2,6 +2,7 @@
 // from state that nothing else in the process can touch.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 constexpr int GAME_RAND_MAX = 2147483647;
@@ -14,3 +15,13 @@ uint64_t gameRandDraws();
 
 // Starts the sequence again from its first number (where every run begins).
 void resetGameRand();
+
+// Where the sequence stands: the last 31 numbers of its recurrence and how many were drawn.
+struct GameRandState {
+    std::array<uint32_t, 31> ring{};
+    uint64_t draws = 0;
+};
+
+// The sequence as it stands, and putting it back there (a kept run coming back).
+GameRandState gameRandState();
+void setGameRandState(const GameRandState& s);

@@ -32,19 +32,7 @@ uint64_t currentFrameTicks()
     return frameTicks;
 }
 
-uint64_t keyBits(const KeyState& keys)
-{
-    uint64_t bits = 0;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        bits |= static_cast<uint64_t>(keys[i]) << i;
-    }
-    return bits;
-}
-
-PlayerPlace placeOf(const Loop& loop)
-{
-    return {loop.pX, loop.pY, loop.selectedHotbar};
-}
+}  // namespace
 
 // A replay as the frame's platform: each frame's recorded values, read in the order
 // the frame asks for them.
@@ -64,6 +52,21 @@ struct Playback {
         return n;
     }
 };
+
+namespace {
+uint64_t keyBits(const KeyState& keys)
+{
+    uint64_t bits = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        bits |= static_cast<uint64_t>(keys[i]) << i;
+    }
+    return bits;
+}
+
+PlayerPlace placeOf(const Loop& loop)
+{
+    return {loop.pX, loop.pY, loop.selectedHotbar};
+}
 
 Platform playbackPlatform(Playback& p, std::function<void(uint32_t)> delay)
 {
@@ -255,13 +258,53 @@ int recordGame(const std::string& path, bool wholePixels)
     return runGame(wholePixels, hooks);
 }
 
+ReplayPlayer::ReplayPlayer() : p_(std::make_unique<Playback>()), io_(playbackPlatform(*p_, [](uint32_t) {})) {}
+
+ReplayPlayer::~ReplayPlayer() = default;
+
+std::optional<std::string> ReplayPlayer::open(const std::string& path)
+{
+    return openReplay(*p_, path);
+}
+
+std::optional<Verdict> ReplayPlayer::play(Loop& loop, uint64_t frames, bool checkpoints)
+{
+    if (p_->reader.frames() == 0) {
+        if (auto problem = checkBook(*p_)) {
+            return Verdict{1, p_->path + ": " + *problem};
+        }
+    }
+    useFrameTicks();
+    for (uint64_t i = 0; i < frames; ++i) {
+        const ReplayReader::Next n = p_->advance();
+        if (n != ReplayReader::Frame) {
+            return finalVerdict(*p_, n);
+        }
+        stepFrame(loop, io_);
+        if (auto differs = checkpoints ? checkFrame(*p_, loop) : std::nullopt) {
+            return differs;
+        }
+    }
+    return std::nullopt;
+}
+
+uint64_t ReplayPlayer::framesPlayed() const
+{
+    return p_->reader.frames();
+}
+
+uint64_t ReplayPlayer::lastTicks() const
+{
+    return p_->frame.ticks;
+}
+
 Verdict verifyReplay(const std::string& path)
 {
     // Every replay starts from a fresh game, whatever was played before in this process.
     resetGameState();
     resetGameRand();
-    Playback p;
-    if (auto problem = openReplay(p, path)) {
+    ReplayPlayer player;
+    if (auto problem = player.open(path)) {
         return {1, path + ": " + *problem};
     }
     if (!enterDataDir()) {
@@ -270,20 +313,8 @@ Verdict verifyReplay(const std::string& path)
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
         return {1, path + ": not verified: " + load.message};
     }
-    if (auto problem = checkBook(p)) {
-        return {1, path + ": " + *problem};
-    }
-    useFrameTicks();
     Loop loop;
-    Platform io = playbackPlatform(p, [](uint32_t) {});
-    ReplayReader::Next n;
-    while ((n = p.advance()) == ReplayReader::Frame) {
-        stepFrame(loop, io);
-        if (auto differs = checkFrame(p, loop)) {
-            return *differs;
-        }
-    }
-    return finalVerdict(p, n);
+    return *player.play(loop, UINT64_MAX);
 }
 
 int watchReplay(const std::string& path, bool wholePixels)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "replay/replay_file.h"
+#include "replay/snapshot.h"
 #include "replay/state_hash.h"
 #include "rules/random.h"
 #include "rules/state.h"
@@ -159,9 +160,65 @@ TEST(StateHash, EachPartAnswersForItsOwnStateOnly)
                 << statePartName(part);
         }
         before = after;
+        // Every part a snapshot holds comes back from it to the same hash.
+        const std::string snapshot = takeSnapshot({place, 77}, "0.1.0");
+        const std::vector<ItemStack> keptInv = inv;
+        resetGameState();
+        resetGameRand();
+        const SnapshotLoad load = restoreSnapshot(snapshot, "0.1.0");
+        EXPECT_EQ(load.problem, "");
+        EXPECT_EQ(hashState(load.place.player), after);
+        EXPECT_EQ(load.place.clockTicks, 77u);
+        EXPECT_EQ(inv, keptInv);
     }
     resetGameState();
     resetGameRand();
+}
+
+TEST(Snapshot, BrokenOrForeignSnapshotsChangeNothingAndSayWhy)
+{
+    resetGameState();
+    resetGameRand();
+    world[{-5, 70000}] = 6;
+    chunks[{-5, 70000}] = true;
+    mobs.push_back({2, 1.5f, -3.0f});
+    drops.push_back({7, 1.0f, 2.0f, 3});
+    const std::string good = takeSnapshot({{6.0f, -12.0f, 4}, 5000}, "0.1.0");
+    // The clock, the player, health, the random sequence (132), then the tile: its count,
+    // x and y steps (1 and 3 bytes) and id; then the seen tile alike.
+    const size_t state = 8 + 2 + 1 + 5 + 8;
+    const auto with = [&good](size_t at, char byte) {
+        std::string bytes = good;
+        bytes[at] = byte;
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* version;
+        const char* problem;
+    };
+    std::vector<Case> cases = {
+        {"a replay", sampleFile(3), "0.1.0", "not a kept run"},
+        {"another version", good, "0.2.0", "kept by another version of Brambix (0.1.0)"},
+        {"another format", with(8, 2), "0.1.0", "kept by another version"},
+        {"another book", with(16, 1), "0.1.0", "kept with another recipe book"},
+        {"health 11", with(state + 20, 11), "0.1.0", "health is out of range"},
+        {"a bad tile id", with(state + 169, 13), "0.1.0", "unknown item 13"},
+        {"a bad seen flag", with(state + 178, 2), "0.1.0", "holds 2"},
+        {"bytes after", good + "x", "0.1.0", "bytes follow its end"},
+    };
+    // Every cut of it, from the version on.
+    for (size_t n = 16; n < good.size(); n += 7) {
+        cases.push_back({"cut short", good.substr(0, n), "0.1.0", "cut short"});
+    }
+    resetGameState();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SnapshotLoad load = restoreSnapshot(c.bytes, c.version);
+        EXPECT_NE(load.problem.find(c.problem), std::string::npos) << load.problem;
+        EXPECT_TRUE(world.empty() && chunks.empty() && mobs.empty() && drops.empty());
+    }
 }
 
 }  // namespace

@@ -4,16 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "rules/clock.h"
 #include "rules/creatures.h"
 #include "rules/items.h"
+#include "replay/snapshot.h"
 #include "rules/random.h"
+#include "rules/recipe_book.h"
+#include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
 #include "shell/frame.h"
+#include "shell/kept_run.h"
 #include "shell/sdl.h"
 
 namespace {
@@ -356,3 +363,105 @@ TEST_F(FrameTest, PickUpUsesThePositionBeforeThisFramesMovement)
 }
 
 }  // namespace
+
+// A snapshot taken anywhere in a recorded run holds the whole state: restored into a
+// fresh game, the run plays on from it and matches every later checkpoint.
+TEST_F(FrameTest, ASnapshotAnywhereInARecordedRunPlaysOnAsTheRunDid)
+{
+    ASSERT_NE(loadRecipes(RECIPES_PATH).status, RecipeLoad::Invalid);
+    const std::pair<const char*, uint64_t> cuts[] = {
+        {"craft-and-hunt", 1}, {"craft-and-hunt", 1234}, {"craft-and-hunt", 3000}, {"walk-far", 20000}};
+    for (const auto& [name, cut] : cuts) {
+        SCOPED_TRACE(std::string(name) + " at frame " + std::to_string(cut));
+        startAfresh(loop);
+        ReplayPlayer player;
+        ASSERT_EQ(player.open(std::string(BRAMBIX_SOURCE_DIR "/tests/replays/") + name + ".brx"), std::nullopt);
+        ASSERT_EQ(player.play(loop, cut), std::nullopt);
+        const PlayerPlace place{loop.pX, loop.pY, loop.selectedHotbar};
+        const StateHashes kept = hashState(place);
+        const std::string snapshot = takeSnapshot({place, player.lastTicks()}, "0");
+        startAfresh(loop);
+        const SnapshotLoad load = restoreSnapshot(snapshot, "0");
+        ASSERT_EQ(load.problem, "");
+        EXPECT_EQ(hashState(load.place.player), kept);
+        loop.pX = load.place.player.x;
+        loop.pY = load.place.player.y;
+        loop.selectedHotbar = load.place.player.selectedHotbar;
+        const std::optional<Verdict> v = player.play(loop, UINT64_MAX);
+        EXPECT_EQ(v->status, 0) << v->line;
+    }
+}
+
+// The page's round trip: a run kept with the inventory open and a stack carried comes
+// back to the hash it was kept with, then closes the screen giving the stack back; a
+// kept run that is incomplete, damaged or foreign says why and changes nothing it kept.
+TEST_F(FrameTest, AKeptRunComesBackOrSaysWhyNot)
+{
+    const std::string dir = ::testing::TempDir() + "brambix-kept";
+    std::filesystem::create_directories(dir);
+    const KeptRunFiles files{dir + "/snapshot", dir + "/frames", dir + "/hash"};
+    Game game;
+    game.io = io;
+    RunKeeper keeper;
+    keeper.files = files;
+    hotbar[0] = {ITEM_WOOD, 3};
+    startKeeping(keeper, game, now);
+    fake.hold(KEY_D);
+    const auto frames = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            now += 16 + i % 2;
+            stepFrame(game.loop, game.io);
+            keepFrame(keeper, game.loop);
+        }
+    };
+    frames(SNAPSHOT_EVERY_FRAMES + 100);  // past a second snapshot
+    fake.keys = {};
+    fake.press(KEY_E);
+    const SlotRect slot = hotbarSlotRect(0), cell = gridCellRect(0, false);
+    fake.click(1, slot.x + 5, slot.y + 5);  // the wood on the pointer, then one into the grid
+    fake.click(3, cell.x + 5, cell.y + 5);
+    frames(1);
+    ASSERT_TRUE(showInv && drag.count == 2);
+    noteKeptHash(keeper, game.loop);
+    const Loop kept = game.loop;
+    std::map<std::string, std::string> bytes;
+    for (const std::string& path : {files.snapshot, files.frames, files.hash}) {
+        std::ifstream in(path, std::ios::binary);
+        bytes[path].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const auto restoreAll = [&] {
+        RunRestore restore;
+        startAfresh(loop);
+        std::optional<std::string> done = beginRestore(restore, files, loop);
+        while (!done) {
+            done = continueRestore(restore, loop, 7);
+        }
+        return *done;
+    };
+    EXPECT_EQ(restoreAll(), "");
+    EXPECT_EQ(loop.pX, kept.pX);
+    EXPECT_FALSE(screenOpen());
+    EXPECT_EQ(hotbar[0], (ItemStack{ITEM_WOOD, 3}));
+
+    // The game's version as the snapshot names it: after the magic and the format.
+    const std::string version = bytes[files.snapshot].substr(11, static_cast<uint8_t>(bytes[files.snapshot][10]));
+    const auto write = [](const std::string& path, const std::string& text) { std::ofstream(path) << text; };
+    const std::pair<std::function<void()>, const char*> faults[] = {
+        {[&] { std::filesystem::remove(files.hash); }, "incomplete"},
+        {[&] { write(files.hash, "not a hash"); }, "its state hash cannot be read"},
+        {[&] { write(files.frames, bytes[files.frames].substr(0, bytes[files.frames].size() - 1)); }, "differs"},
+        {[&] { write(files.frames, "x"); }, "not a Brambix replay"},
+        {[&] { write(files.snapshot, takeSnapshot({}, version)); }, "differs"},
+        {[&] { write(files.snapshot, takeSnapshot({}, "another")); }, "another version of Brambix (another)"},
+    };
+    for (const auto& [apply, problem] : faults) {
+        SCOPED_TRACE(problem);
+        for (const auto& [path, text] : bytes) {
+            write(path, text);
+        }
+        apply();
+        const std::string said = restoreAll();
+        EXPECT_NE(said.find(problem), std::string::npos) << said;
+    }
+    std::filesystem::remove_all(dir);
+}

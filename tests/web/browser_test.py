@@ -36,7 +36,8 @@ HOOKS = """
 const realNow = performance.now.bind(performance), raf = requestAnimationFrame.bind(window);
 let slow = true, shift = 0, held = [], grabs = [];
 performance.now = () => slow ? realNow() * 0.1 : realNow() - shift;
-window.bx = {frames: 0, first: null, firstAt: 0, grab: done => grabs.push(done)};
+window.bx = {frames: 0, first: null, firstAt: 0, grab: done => grabs.push(done),
+             kept: sessionStorage.getItem('brambix.run.hash')};
 window.requestAnimationFrame = cb => raf(t => {
   if (bx.frames >= 1 && slow) { held.push(cb); return; }
   cb(t);
@@ -242,6 +243,8 @@ def check_offline():
         note, name = driver.execute_script("return document.getElementById('notice-text').textContent"), list(faults)[0]
         check(f'{faults}: the page plays the copy it keeps and says so', name == 'index.html' or
               name in note and 'copy kept' in note, note)
+    # A reload brings a kept run back: without one it shows a new world's first frame.
+    driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')
     server.shutdown()
     server.server_close()
     driver.execute_cdp_cmd('Network.enable', {})
@@ -348,7 +351,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 31
+ROWS = 41
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -380,6 +383,77 @@ def pad_walks_and_breaks():
     frames_later(30, 'an item in hotbar slot 1', lambda: not near(mean(grab(), slot), mean(after, slot), 3))
     walked = walked_right(before, after)
     check('a stand-in pad walks with its stick and breaks a tile with South', walked > 0, f'{walked} pixels')
+
+
+# ---------------------------------------------------------------- a run kept by its tab
+KEPT = 'brambix.run.'
+HOTBAR = [(275 + 50 * i, 540, 315 + 50 * i, 580) for i in range(5)]
+
+
+def hash_of(text):  # the kept state's hash, from the base64 of "HASH FRAMES"
+    return base64.b64decode(text).split()[0] if text else None
+
+
+def reload_page():
+    driver.refresh()
+    wait_for('the first frame after a reload', 30, lambda: driver.execute_script('return bx.first !== null'))
+    return (driver.execute_script('return document.getElementById("run-notice").hidden ? "" :'
+                                  'document.getElementById("run-notice-text").textContent'),
+            [mean(png(driver.execute_script('return bx.first')), box) for box in HOTBAR])
+
+
+def run_rows():
+    """The run played so far survives a reload with its hash and hotbar; broken kept runs
+    start a new world saying why; a new tab and the New world button start afresh."""
+    hotbar = [mean(grab(), box) for box in HOTBAR]
+    said, after = reload_page()
+    restored = driver.execute_script(f'return sessionStorage.getItem("{KEPT}hash")')
+    check('a reload brings the run back: same state hash and hotbar',
+          not said and hash_of(restored) == hash_of(driver.execute_script('return bx.kept')) and
+          all(near(a, b, 3) for a, b in zip(after, hotbar)),
+          f'{said} {driver.execute_script("return Module.restoreMs")} ms')
+    fresh = reload_page()[1]  # nothing played since: the same run again, kept unchanged
+    good = {part: driver.execute_script(f'return sessionStorage.getItem("{KEPT}{part}")')
+            for part in ('snapshot', 'frames', 'hash')}
+    snapshot = base64.b64decode(good['snapshot'])
+    def changed(at, byte):
+        return base64.b64encode(snapshot[:at] + bytes([byte]) + snapshot[at + 1:]).decode()
+    version = 11 + snapshot[10]  # the version's text ends, the recipe book's digest begins
+    broken = (('damaged', {'snapshot': 'bm90IGEgcnVu'}, 'not a kept run'),
+              ('of another version', {'snapshot': changed(11, snapshot[11] ^ 1)}, 'another version of Brambix'),
+              ('of another book', {'snapshot': changed(version, snapshot[version] ^ 1)}, 'another recipe book'),
+              ('cut short', {'snapshot': base64.b64encode(snapshot[:-9]).decode()}, 'cut short'),
+              ('cleared halfway', {'hash': None}, 'incomplete'),
+              ('with damaged frames', {'frames': 'eA=='}, 'not a Brambix replay'))
+    for what, parts, want in broken:
+        driver.execute_script('Module._brambixKeepRun = null;'  # leaving, the page would keep its own run
+                              'for (const [k, v] of Object.entries(arguments[0])) v === null ? '
+                              'sessionStorage.removeItem(k) : sessionStorage.setItem(k, v);',
+                              {KEPT + k: v for k, v in {**good, **parts}.items()})
+        said, after = reload_page()
+        check(f'a kept run {what}: a new world and a notice', want in said and 'new world' in said and
+              not near(after[0], fresh[0], 3), said)
+    # A tab opened by this one gets a copy of its session storage: it must not take the run.
+    tab, ours = driver.current_window_handle, driver.execute_script(f'return sessionStorage.getItem("{KEPT}id")')
+    driver.execute_script('window.open(location.href)')
+    driver.switch_to.window([h for h in driver.window_handles if h != tab][0])
+    wait_for('the run kept in a new tab', 30, lambda: driver.execute_script(
+        'return !document.getElementById("new-world").hidden'))  # no hooks here: the game runs
+    check('a new tab starts a new world', driver.execute_script(
+        'return Module.restoreMs === undefined && document.getElementById("run-notice").hidden'
+        f' && sessionStorage.getItem("{KEPT}id") !== arguments[0]', ours), f'this tab: {ours}')
+    driver.close()
+    driver.switch_to.window(tab)
+    driver.execute_script('Storage.prototype.setItem = () => { throw new DOMException("full", "QuotaExceededError"); };'
+                          'bx.release();')
+    wait_for('the notice that the run cannot be kept', 5, lambda: 'cannot be kept' in driver.execute_script(
+        'return document.getElementById("run-notice-text").textContent'))
+    check('storage full: the game plays on and says so', not message())
+    driver.find_element('id', 'new-world').click()
+    driver.find_element('id', 'new-world-yes').click()
+    wait_for('the new world', 30, lambda: driver.execute_script('return bx.first !== null && bx.kept === null'))
+    driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone starts afresh
+    check('the New world button starts a new world', True)
 
 
 # ---------------------------------------------------------------- a phone, by touch
@@ -573,6 +647,8 @@ try:
           f'(animation frames: {frames / seconds:.1f})', flush=True)
 
     pad_walks_and_breaks()
+
+    run_rows()
 
     play_by_touch()
 
