@@ -8,7 +8,8 @@
 #                                         next line
 #
 # The newest dated section must be the project's version: bumping the version is that
-# one edit and a new section.
+# one edit and a new section. Its date is the release's, for the AppStream data and the
+# manual page: BRAMBIX_RELEASE_DATE (2027-01-31) and BRAMBIX_RELEASE_MONTH (January 2027).
 
 include_guard(GLOBAL)
 
@@ -35,6 +36,8 @@ function(_brambix_rfc2822 date out)
 endfunction()
 set(_brambix_days Sun Mon Tue Wed Thu Fri Sat)
 set(_brambix_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(_brambix_month_names January February March April May June July August September October
+  November December)
 
 # brambix_debian_changelog(SOURCE TEMPLATE OUT): writes OUT from SOURCE.
 function(brambix_debian_changelog source template out)
@@ -69,6 +72,7 @@ function(brambix_debian_changelog source template out)
         _brambix_rfc2822("${CMAKE_MATCH_2}" date)
         if(newest STREQUAL "")
           set(newest "${version}")
+          set(newest_date "${CMAKE_MATCH_2}")
         endif()
       endif()
     elseif(version STREQUAL "")
@@ -94,6 +98,12 @@ function(brambix_debian_changelog source template out)
     message(FATAL_ERROR "CHANGELOG.md: the newest version with a date is '${newest}', the project's is "
       "${PROJECT_VERSION}: add a section '## ${PROJECT_VERSION} - YYYY-MM-DD' saying what changed")
   endif()
+  string(SUBSTRING "${newest_date}" 5 2 month)
+  math(EXPR month "1${month} - 101")
+  list(GET _brambix_month_names ${month} month)
+  string(SUBSTRING "${newest_date}" 0 4 year)
+  set(BRAMBIX_RELEASE_DATE "${newest_date}" PARENT_SCOPE)
+  set(BRAMBIX_RELEASE_MONTH "${month} ${year}" PARENT_SCOPE)
   string(REGEX REPLACE "\n+$" "\n" result "${result}")
   file(WRITE "${out}.new" "${result}")
   execute_process(COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${out}.new" "${out}")
