@@ -28,6 +28,12 @@ for kind in "${kinds[@]}"; do
   [[ $kind == deb || $kind == windows || $kind == web ]] ||
     { echo "Brambix: release.sh makes deb, windows and web, not '$kind'" >&2; exit 2; }
 done
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if [[ " ${kinds[*]} " == *" deb "* && $codename != bookworm ]]; then
+  echo "Brambix: the .deb is built on Debian 12 (bookworm), so that it installs there and on later" \
+    "releases; this machine is '${codename:-unknown}': build it on Debian 12, or name only windows and web" >&2
+  exit 1
+fi
 if [[ $(id -u) -ne 0 ]]; then
   echo "Brambix: a release installs packages and uses the Debian 13 root: asking sudo"
   exec sudo --preserve-env=BRAMBIX_RELEASE_DIR,BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,SOURCE_DATE_EPOCH bash "$0" "$@"
@@ -45,24 +51,27 @@ out=${BRAMBIX_RELEASE_DIR:-$src/dist/release/$version}
 logs=$src/build-logs/release
 mkdir -p "$out" "$logs"
 out=$(cd "$out" && pwd)
+# What this machine needs beyond the builds' own scripts: zip for the web archive,
+# dpkg-shlibdeps for the .deb's dependencies.
+missing=()
+for p in zip dpkg-dev; do
+  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == "install ok installed" ]] || missing+=("$p")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Brambix: installing missing packages: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >"$logs/packages.log" 2>&1 ||
+    { tail -n 20 "$logs/packages.log"; exit 1; }
+fi
 echo "== release: Brambix $version, dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'), into $out"
 
 for kind in "${kinds[@]}"; do
   started=$SECONDS
   case $kind in
   deb)
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    if [[ $codename != bookworm ]]; then
-      echo "Brambix: the .deb is built on Debian 12 (bookworm), so that it installs there and on later" \
-        "releases; this machine is '${codename:-unknown}': build it on Debian 12, or name only windows and web" >&2
-      exit 1
-    fi
     echo "== release: the Debian package (log: build-logs/release/deb.log)"
     build=$src/build-release
     {
       bash scripts/deps.sh &&
-        { dpkg-query -W -f='${Status}' dpkg-dev 2>/dev/null | grep -q 'ok installed' ||
-          DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends dpkg-dev; } &&
         rm -rf "$build" &&
         cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF &&
         cmake --build "$build" -j"${BRAMBIX_JOBS:-2}" &&
