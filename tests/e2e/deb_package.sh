@@ -18,7 +18,8 @@ done
 APP_ID=org.brambix.Brambix
 
 # ---------------------------------------------------------------- building the package
-(cd "$BUILD_DIR" && timeout 300 cpack -G DEB -B "$WORK/pkg" >"$WORK/cpack.log" 2>&1) ||
+# Packed with a umask that keeps everything private: the package's modes must not follow it.
+(umask 077 && cd "$BUILD_DIR" && timeout 300 cpack -G DEB -B "$WORK/pkg" >"$WORK/cpack.log" 2>&1) ||
     fail "cpack -G DEB failed (log: $WORK/cpack.log)"
 debs=("$WORK"/pkg/brambix_*_*.deb)
 [ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single brambix_<version>_<arch>.deb: ${debs[*]}"
