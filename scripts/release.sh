@@ -5,6 +5,7 @@
 #   brambix-<version>-windows-x86_64.zip   the Windows game (scripts/build-windows.sh)
 #   brambix-<version>-web.zip              the page's files to publish (scripts/build-web.sh)
 #   SHA256SUMS                             their digests, as `sha256sum -c SHA256SUMS` reads
+#   BUILDINFO.txt                          the versions of the compilers and libraries used
 #
 # and prints them with their sizes and digests. The same commit gives the same bytes in
 # a folder of any name, on any machine with the same Debian releases: everything is dated
@@ -98,6 +99,23 @@ for kind in "${kinds[@]}"; do
   esac
   echo "   made in $((SECONDS - started)) s"
 done
+
+# What built them, for anyone checking the release by building it again: the same bytes
+# need the same compilers and libraries. Not among the files SHA256SUMS covers.
+tools="gcc-12 g++-12 g++-14 cmake libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev nlohmann-json3-dev
+  fonts-liberation2 fonts-liberation dpkg-dev zip g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 emscripten"
+{
+  echo "Brambix $version from commit $(git rev-parse HEAD 2>/dev/null || echo unknown), dated $SOURCE_DATE_EPOCH"
+  echo "This machine ($(. /etc/os-release && echo "$PRETTY_NAME")):"
+  dpkg-query -W -f='  ${Package} ${Version}\n' $tools 2>/dev/null | awk 'NF == 2' || true
+  source scripts/windows-env.sh
+  if ! windows_host_ready && [[ " ${kinds[*]} " == *" windows "* || " ${kinds[*]} " == *" web "* ]]; then
+    source scripts/debian13.sh
+    echo "The Debian 13 root that built the Windows and web games (their SDL3, SDL3_image, SDL3_ttf" \
+      "and FreeType from the sources scripts/debian-sources.sh names):"
+    d13_sh "dpkg-query -W -f='  \${Package} \${Version}\n' $(echo $tools) 2>/dev/null | awk 'NF == 2' || true"
+  fi
+} >"$out/BUILDINFO.txt"
 
 cd "$out"
 files=()
