@@ -26,12 +26,15 @@ set(_dir_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORL
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})
 install(CODE "set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})")
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${_dir_mode})
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/CPackFolders.cmake")
 
-# The files made from templates and from the icon's art.
+# The files made from templates and from the icon's art; the package's changelog and
+# the release's date from CHANGELOG.md.
+include("${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake")
+brambix_debian_changelog("${PROJECT_SOURCE_DIR}/CHANGELOG.md" "${_dist}/changelog.in" "${_gen}/changelog")
 configure_file("${_dist}/brambix.desktop.in" "${_gen}/${BRAMBIX_APP_ID}.desktop" @ONLY)
 configure_file("${_dist}/brambix.metainfo.xml.in" "${_gen}/${BRAMBIX_APP_ID}.metainfo.xml" @ONLY)
 configure_file("${_dist}/copyright.in" "${_gen}/copyright" @ONLY)
-configure_file("${_dist}/changelog.in" "${_gen}/changelog" @ONLY)
 
 set(_icons "")
 foreach(size IN LISTS BRAMBIX_ICON_SIZES)
@@ -114,6 +117,7 @@ install(DIRECTORY "${_gen}/icons/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/h
 # package's /usr, not the build's default /usr/local), so it is made while installing.
 install(CODE "
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  set(BRAMBIX_RELEASE_MONTH \"${BRAMBIX_RELEASE_MONTH}\")
   set(BRAMBIX_DATA_FROM_BIN \"${BRAMBIX_DATA_FROM_BIN}\")
   set(BRAMBIX_INSTALLED_DATA \"\${CMAKE_INSTALL_PREFIX}/${_data}\")
   configure_file(\"${_dist}/brambix.6.in\" \"${_gen}/man/brambix.6\" @ONLY)

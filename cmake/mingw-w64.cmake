@@ -22,7 +22,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One .exe that needs no DLL beside it: the C and C++ runtimes and winpthreads inside.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# No link time in its header, so that every build of the same source is the same file.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
 find_program(BRAMBIX_WINE NAMES wine wine64)
 if(BRAMBIX_WINE)

@@ -173,13 +173,16 @@ files_json() {
     sep=", "
   done
 }
-# The page checks what it downloads; the service worker, every file it keeps, under a
-# cache named after the game's version and these files' digests.
-sed -i "s|{/\* files \*/}|{$(files_json brambix.js brambix.wasm brambix.data)}|" "$out/index.html"
+# The page names the game's version beside its notice and checks what it downloads; the
+# service worker, every file it keeps, under a cache named after the version and these
+# files' digests (by their names alone, so that the same files give the same name
+# whatever folder they were built in).
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
+sed -i -e "s|{/\* files \*/}|{$(files_json brambix.js brambix.wasm brambix.data)}|" -e "s|/\* version \*/|$version|" \
+  "$out/index.html"
 kept=(index.html brambix.js brambix.wasm brambix.data manifest.json favicon.png icon-192.png icon-512.png
   apple-touch-icon.png)
-version=$(sed -n 's/^project(brambix VERSION \([^ ]*\) .*/\1/p' "$src/CMakeLists.txt")
-version+=-$(for f in "${kept[@]}"; do sha256sum "$out/$f"; done | sha256sum | cut -c1-12)
+version+=-$(cd "$out" && sha256sum "${kept[@]}" | sha256sum | cut -c1-12)
 sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"

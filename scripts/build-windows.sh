@@ -11,6 +11,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/windows-env.sh
 source scripts/debian-sources.sh
+source scripts/reproducible.sh
+# The zip is dated by the last commit, also when it is made in the Debian 13 root.
+release_epoch
 # The build runs its picture makers through Wine, which is chatty on standard error.
 export WINEDEBUG=${WINEDEBUG:--all}
 
@@ -74,6 +77,6 @@ if grep -Ev "$system_dlls" <<<"$imports"; then
   echo "brambix.exe needs the DLLs above, which Windows does not have"
   exit 1
 fi
-(cd "$build" && find "$name" -exec touch -d 2000-01-01T00:00:00Z {} + && find "$name" -type f | LC_ALL=C sort | zip -q -X -9 "../dist/$name.zip" -@)
+same_bytes_zip "$build" "$name" "$PWD/dist/$name.zip"
 echo "brambix.exe imports only: $(tr '\n' ' ' <<<"$imports")"
 echo "Windows game: dist/$name.zip ($(du -k "dist/$name.zip" | cut -f1) KB; brambix.exe $(du -k "$stage/brambix.exe" | cut -f1) KB)"

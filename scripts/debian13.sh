@@ -13,8 +13,9 @@ D13_ROOT=${BRAMBIX_DEBIAN13_ROOT:-/var/cache/brambix/debian13}
 D13_SUITE=trixie
 D13_SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# The Debian archive the host's apt sources use (deb822 or one-line form), else the
-# default one.
+# The Debian archive the host's apt sources use (deb822 or one-line form): the root takes
+# its packages from where this machine takes its own, as many machines reach Debian only
+# through a mirror of their own. Prints nothing and fails when the sources name none.
 d13_mirror() {
   local uri
   uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
@@ -24,7 +25,7 @@ d13_mirror() {
       awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; break } }' |
       grep -E '/debian/?$' | head -n 1)
   fi
-  echo "${uri:-http://deb.debian.org/debian}"
+  [[ -n "$uri" ]] && echo "$uri"
 }
 
 # d13_make_root LOG: makes the root unless a complete one is there. A root counts as
@@ -43,7 +44,12 @@ d13_make_root() {
   flock "$lock"
   if [[ ! -f "$D13_ROOT/.brambix-root" ]]; then
     local mirror
-    mirror=$(d13_mirror)
+    if ! mirror=$(d13_mirror); then
+      echo "Brambix: the apt sources of this machine (/etc/apt/sources.list, /etc/apt/sources.list.d/) name no Debian archive" \
+        "(an address ending in /debian) to make the Debian 13 root from: add the one this machine should use" >&2
+      flock -u "$lock"
+      return 1
+    fi
     echo "== Debian 13: making the root in $D13_ROOT from $mirror"
     rm -rf --one-file-system "$D13_ROOT.new"
     if ! debootstrap --variant=minbase "$D13_SUITE" "$D13_ROOT.new" "$mirror" >>"$log" 2>&1; then
@@ -71,11 +77,11 @@ d13_make_root() {
 # d13_sh COMMAND: runs COMMAND with bash inside the root, with a clean environment and
 # proc, sys, dev and dev/pts mounted in a mount namespace of its own, so they are gone
 # when it ends, however it ends, and never seen by other runs or by this machine.
-# BRAMBIX_* and CI pass through.
+# BRAMBIX_*, CI and SOURCE_DATE_EPOCH (the time a release build stamps) pass through.
 d13_sh() {
   local keep=() v
   for v in $(compgen -e); do
-    [[ $v == BRAMBIX_* || $v == CI ]] && keep+=("$v=${!v}")
+    [[ $v == BRAMBIX_* || $v == CI || $v == SOURCE_DATE_EPOCH ]] && keep+=("$v=${!v}")
   done
   cp /etc/resolv.conf "$D13_ROOT/etc/resolv.conf" 2>/dev/null
   unshare --mount --propagation private /bin/bash -c '

@@ -18,7 +18,8 @@ done
 APP_ID=org.brambix.Brambix
 
 # ---------------------------------------------------------------- building the package
-(cd "$BUILD_DIR" && timeout 300 cpack -G DEB -B "$WORK/pkg" >"$WORK/cpack.log" 2>&1) ||
+# Packed with a umask that keeps everything private: the package's modes must not follow it.
+(umask 077 && cd "$BUILD_DIR" && timeout 300 cpack -G DEB -B "$WORK/pkg" >"$WORK/cpack.log" 2>&1) ||
     fail "cpack -G DEB failed (log: $WORK/cpack.log)"
 debs=("$WORK"/pkg/brambix_*_*.deb)
 [ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single brambix_<version>_<arch>.deb: ${debs[*]}"
@@ -46,6 +47,13 @@ loose=$(timeout 60 dpkg-deb --contents "$DEB" | awk '$1 ~ /^d/ && $1 != "drwxr-x
 timeout 60 dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/man/man6/brambix.6.gz | zcat | grep -qF '/usr/share/brambix' ||
     fail 'the manual page does not name /usr/share/brambix'
 say "ok: laid out under /usr, folders 0755, the manual names /usr/share/brambix; Depends: $depends"
+# One version: the package's, its changelog's newest entry's (made from CHANGELOG.md) and
+# the one the program prints.
+version=$(timeout 60 dpkg-deb --field "$DEB" Version)
+timeout 60 dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/doc/brambix/changelog.gz | zcat | head -n 1 |
+    grep -qF "brambix ($version) " || fail "the changelog's newest entry is not version $version"
+timeout 10 "$BIN" --version | grep -qF "brambix $version (" || fail "brambix --version does not say $version"
+say "ok: the package, its changelog and brambix --version all say $version"
 
 # Run as root (as here) lintian complains of that on standard error; only its tags count.
 timeout 300 lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>"$WORK/lintian.err" ||
