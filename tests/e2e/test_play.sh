@@ -301,6 +301,14 @@ if [ $((TABLE_X + SCROLL_X)) -ge 0 ] && [ $((TABLE_X + SCROLL_X + 64)) -le 800 ]
 fi
 
 # ---------------------------------------------------------------- the replay
+# A second game recording into the same file is refused at once, naming it; the first
+# records on, as the verdict below shows.
+GAME=("${PLAYER[@]}" --record "$REPLAY")
+run_to_end second "$RUN_DIR" box
+[ "$RUN_STATUS" -eq 1 ] && [ "$(tr -d '\r' <"$WORK/game-second.err")" = \
+    "Brambix: cannot write the replay $REPLAY: another Brambix is writing it" ] ||
+    fail "a second recording into the same file: status $RUN_STATUS, $(cat "$WORK/game-second.err")"
+say "ok: a second recording into the same file is refused: $(cat "$WORK/game-second.err")"
 stop_game 'the recorded session'
 GAME=("${PLAYER[@]}" --replay "$REPLAY" --verify)
 RUN_TO_END_S=60 run_to_end verify "$RUN_DIR" nobox
