@@ -115,6 +115,20 @@ bool ClaimedFile::write(const std::string& bytes)
 
 #else
 
+namespace {
+// Locks `fd` against every other claim; a page in a browser has no other process to lock
+// against, nor the call.
+bool lockAlone(int fd)
+{
+#if defined(__EMSCRIPTEN__)
+    (void)fd;
+    return true;
+#else
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+#endif
+}
+}  // namespace
+
 ClaimedFile::~ClaimedFile()
 {
     // Removed while still locked, so no other claim can have taken them meanwhile.
@@ -152,7 +166,7 @@ bool ClaimedFile::claim(const std::string& path)
     if (!made && S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) != 0) {
         return failed(errno);
     }
-    if (::flock(held_, LOCK_EX | LOCK_NB) != 0) {
+    if (!lockAlone(held_)) {
         return errno == EWOULDBLOCK ? (problem_ = BUSY, false) : failed(errno);
     }
     created_ = made;
@@ -169,14 +183,14 @@ bool ClaimedFile::claim(const std::string& path)
         return false;
     }
     beside_ = path + ".part";
-    target_ = ::open(beside_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | FLAGS, 0666);
+    target_ = ::open(beside_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | FLAGS, 0666);
     if (target_ < 0) {
         const int err = errno;
         beside_.clear();
         return failed(err);
     }
     // Locked before it takes the name, so the name is never free.
-    ::flock(target_, LOCK_EX | LOCK_NB);
+    lockAlone(target_);
     return true;
 }
 
