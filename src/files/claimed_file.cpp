@@ -36,6 +36,19 @@ std::string windowsReason(DWORD err)
     return text;
 }
 
+// The game changes its working folder while it writes: a relative name is made whole.
+std::string wholePath(const std::string& path)
+{
+    const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    std::string whole(size, '\0');
+    const DWORD length = size == 0 ? 0 : GetFullPathNameA(path.c_str(), size, whole.data(), nullptr);
+    if (length == 0 || length >= size) {
+        return path;
+    }
+    whole.resize(length);
+    return whole;
+}
+
 // Open for writing, shared with readers and with the rename that replaces it, but with no
 // other writer: a second claim of the same name is refused by Windows itself.
 HANDLE openShared(const std::string& path, DWORD disposition)
@@ -62,8 +75,8 @@ ClaimedFile::~ClaimedFile()
 
 bool ClaimedFile::claim(const std::string& path)
 {
-    path_ = path;
-    HANDLE h = openShared(path, OPEN_ALWAYS);
+    path_ = wholePath(path);
+    HANDLE h = openShared(path_, OPEN_ALWAYS);
     const DWORD opened = GetLastError();
     if (h == INVALID_HANDLE_VALUE) {
         problem_ = opened == ERROR_SHARING_VIOLATION ? BUSY : windowsReason(opened);
@@ -76,7 +89,7 @@ bool ClaimedFile::claim(const std::string& path)
     }
     held_ = h;
     created_ = opened != ERROR_ALREADY_EXISTS;
-    beside_ = path + ".part";
+    beside_ = path_ + ".part";
     h = openShared(beside_, CREATE_ALWAYS);
     if (h == INVALID_HANDLE_VALUE) {
         problem_ = windowsReason(GetLastError());
@@ -116,6 +129,23 @@ bool ClaimedFile::write(const std::string& bytes)
 #else
 
 namespace {
+// The game changes its working folder while it writes: a relative name is made whole.
+std::string wholePath(const std::string& path)
+{
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    std::string dir(4096, '\0');
+    while (::getcwd(dir.data(), dir.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return path;
+        }
+        dir.resize(dir.size() * 2);
+    }
+    dir.resize(std::char_traits<char>::length(dir.c_str()));
+    return dir + '/' + path;
+}
+
 // Locks `fd` against every other claim; a page in a browser has no other process to lock
 // against, nor the call.
 bool lockAlone(int fd)
@@ -148,11 +178,11 @@ ClaimedFile::~ClaimedFile()
 bool ClaimedFile::claim(const std::string& path)
 {
     constexpr int FLAGS = O_CLOEXEC | O_NOCTTY;
-    path_ = path;
+    path_ = wholePath(path);
     bool made = false;
-    held_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | FLAGS);
+    held_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | FLAGS);
     if (held_ < 0 && errno == ENOENT) {
-        held_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | FLAGS, 0666);
+        held_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | FLAGS, 0666);
         made = held_ >= 0;
     }
     struct stat st {};
@@ -163,7 +193,7 @@ bool ClaimedFile::claim(const std::string& path)
         return failed(EISDIR);
     }
     // A file the player made read-only is kept so, though its folder would let it be replaced.
-    if (!made && S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) != 0) {
+    if (!made && S_ISREG(st.st_mode) && ::access(path_.c_str(), W_OK) != 0) {
         return failed(errno);
     }
     if (!lockAlone(held_)) {
@@ -172,17 +202,17 @@ bool ClaimedFile::claim(const std::string& path)
     created_ = made;
     if (!S_ISREG(st.st_mode)) {
         // A device or a pipe has nothing to keep: written straight.
-        target_ = ::open(path.c_str(), O_WRONLY | FLAGS);
+        target_ = ::open(path_.c_str(), O_WRONLY | FLAGS);
         return target_ >= 0 || failed(errno);
     }
     // The lock was won on a file another claim has just put a new one in place of.
     struct stat now {};
-    if (::stat(path.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
+    if (::stat(path_.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
         created_ = false;
         problem_ = BUSY;
         return false;
     }
-    beside_ = path + ".part";
+    beside_ = path_ + ".part";
     target_ = ::open(beside_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | FLAGS, 0666);
     if (target_ < 0) {
         const int err = errno;

@@ -10,8 +10,9 @@ e2e_init play "$@"
 start_x
 PLAYER=("${GAME[@]}")
 REPLAY=$(game_path "$WORK")/play.brx
-GAME+=(--whole-pixels --record "$REPLAY")
-start_game
+# Named from the folder it is started in, which is not the data folder the game moves to.
+GAME+=(--whole-pixels --record play.brx)
+start_game "$WORK"
 wait_for_game
 
 # Hotbar, inventory and grid squares used below (top-left corners).
