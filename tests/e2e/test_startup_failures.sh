@@ -54,24 +54,24 @@ fi || fail "with no display, standard error was: $(cat "$WORK/game-nodisplay.err
 say "ok: no display: '$(cat "$WORK/game-nodisplay.err")' on standard error, status 1"
 [ "$(cat "$WORK/old.brx")" = 'an earlier replay' ] && [ ! -e "$WORK/old.brx.part" ] ||
     fail "a game that could not start changed the replay it was to record over, or left old.brx.part"
-GAME=("${PLAYER[@]}" --record "$(game_path "$WORK")/folder.brx")
-run_to_end folder "$RUN_DIR" box -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK/xdg"
-[ "$RUN_STATUS" -eq 1 ] && grep -q "^Brambix: cannot write the replay .*folder.brx: ." "$WORK/game-folder.err" ||
-    fail "recording into a folder: status $RUN_STATUS, $(cat "$WORK/game-folder.err")"
-say "ok: recording into a folder: $(cat "$WORK/game-folder.err")"
-GAME=("${PLAYER[@]}")
 
 start_x
 
 # ---------------------------------------------------------------- a replay that cannot be written
+# A folder is refused before the game starts (on Windows in a message box too), with the reason.
+GAME=("${PLAYER[@]}" --record "$(game_path "$WORK")/folder.brx")
+run_to_end folder "$RUN_DIR" box
+[ "$RUN_STATUS" -eq 1 ] && grep -q "^Brambix: cannot write the replay .*folder.brx: ." "$WORK/game-folder.err" ||
+    fail "recording into a folder: status $RUN_STATUS, $(cat "$WORK/game-folder.err")"
+say "ok: recording into a folder: $(cat "$WORK/game-folder.err")"
 # The disk is full at the first frame: one line with the reason, and the game plays on.
 if [ -z "$E2E_LAUNCHER" ]; then
     GAME=("${PLAYER[@]}" --record /dev/full)
     start_game && wait_for_game && stop_game 'while recording to a full disk'
     grep -qx 'Brambix: cannot write the replay /dev/full: No space left on device; the game plays on without recording' \
         "$WORK/game.err" || fail "recording to a full disk, standard error was: $(cat "$WORK/game.err")"
-    GAME=("${PLAYER[@]}")
 fi
+GAME=("${PLAYER[@]}")
 
 # ---------------------------------------------------------------- only the game's own files
 # The 21 pictures, the font and the recipe book, and nothing else: not a word (the
