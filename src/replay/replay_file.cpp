@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "rules/world.h"
+
 namespace {
 constexpr char MAGIC[8] = {'\x89', 'B', 'R', 'X', '\r', '\n', '\x1a', '\n'};
 
@@ -250,8 +252,9 @@ ReplayReader::Next ReplayReader::next(ReplayFrame& out)
         uint64_t count = 0;
         ok = varint(count);
         // Every event takes a byte at least, so a count beyond the file's end means a cut.
-        if (ok && count == 0) {
-            fail("a bad event count");
+        if (ok && (count == 0 || count > REPLAY_EVENTS_PER_FRAME)) {
+            fail(count == 0 ? "a bad event count" : "more than " + std::to_string(REPLAY_EVENTS_PER_FRAME) +
+                                                         " events in frame " + std::to_string(frames_ + 1));
             return Corrupt;
         }
         for (uint64_t i = 0; ok && i < count && !truncated_; ++i) {
@@ -274,11 +277,19 @@ ReplayReader::Next ReplayReader::next(ReplayFrame& out)
             }
             if (ok && e.kind == ReplayEvent::MouseDown) {
                 ok = f32(e.x) && f32(e.y);
+                if (ok && !(withinReach(e.x) && withinReach(e.y))) {
+                    fail("a click off the picture in frame " + std::to_string(frames_ + 1));
+                    return Corrupt;
+                }
             }
             f.events.push_back(e);
         }
     }
     ok = ok && ((flags & HAS_POINTER) == 0 || (f32(f.pointerX) && f32(f.pointerY)));
+    if (ok && !(withinReach(f.pointerX) && withinReach(f.pointerY))) {
+        fail("a pointer off the picture in frame " + std::to_string(frames_ + 1));
+        return Corrupt;
+    }
     if (ok && (flags & HAS_CHECKPOINT) != 0) {
         f.checkpoint = true;
         for (uint32_t& h : f.hashes) {
@@ -295,9 +306,11 @@ ReplayReader::Next ReplayReader::next(ReplayFrame& out)
     }
     f.ticks += step;
     step_ = step;
-    frame_ = f;
     ended_ = f.last;
     ++frames_;
-    out = std::move(f);
+    out = f;
+    // What the next frame starts from; its events are its own.
+    f.events.clear();
+    frame_ = std::move(f);
     return Frame;
 }

@@ -13,6 +13,10 @@ constexpr uint16_t REPLAY_FORMAT_VERSION = 1;
 constexpr uint64_t CHECKPOINT_FRAMES = 60;
 // The most a replay file may hold: days of play, far below what would exhaust memory.
 constexpr size_t REPLAY_LIMIT_BYTES = size_t{256} << 20;
+// The most events one frame may hold. A player's frame holds a few; even a frame held up
+// for seconds with a key repeating gathers a few hundred. It bounds what reading a frame
+// costs, whatever the file says.
+constexpr uint64_t REPLAY_EVENTS_PER_FRAME = 4096;
 
 struct ReplayHeader {
     uint16_t formatVersion = REPLAY_FORMAT_VERSION;
@@ -26,8 +30,8 @@ struct ReplayEvent {
     enum Kind : uint8_t { Quit = 0, KeyDown = 1, MouseDown = 2, KINDS = 3 } kind = Quit;
     int32_t scancode = 0;
     int32_t button = 0;
-    float x = 0.0f;  // MouseDown: the pointer in picture pixels as the click read it
-    float y = 0.0f;
+    float x = 0.0f;  // MouseDown: the pointer in picture pixels as the click read it,
+    float y = 0.0f;  // within reach of the picture (see withinReach)
 };
 
 struct ReplayFrame {
@@ -70,7 +74,8 @@ public:
 
     enum Next { Frame, Ended, CutShort, Corrupt };
     // The next frame into `f`; Ended after the last frame, CutShort where the file
-    // stops before the recording ended, Corrupt (with `problem()`) on damage.
+    // stops before the recording ended, Corrupt (with `problem()`) on damage: among it
+    // more than REPLAY_EVENTS_PER_FRAME events, or a click or pointer out of reach.
     Next next(ReplayFrame& f);
 
     uint64_t frames() const { return frames_; }  // whole frames read so far

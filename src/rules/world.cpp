@@ -1,6 +1,7 @@
 // World generation: grass with trees, worked out from the coordinates alone.
 #include "rules/world.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "rules/creatures.h"
@@ -87,4 +88,18 @@ void seeView(float cameraX, float cameraY)
 int32_t tileOf(float worldPx)
 {
     return static_cast<int32_t>(std::floor(worldPx / static_cast<float>(TILE_PX)));
+}
+
+bool withinReach(float picturePx)
+{
+    // False for NaN too: every comparison with it is.
+    return picturePx >= -POINTER_REACH_PX && picturePx <= POINTER_REACH_PX;
+}
+
+float intoReach(float picturePx)
+{
+    if (std::isnan(picturePx)) {
+        return -POINTER_REACH_PX;
+    }
+    return std::clamp(picturePx, -POINTER_REACH_PX, POINTER_REACH_PX);
 }

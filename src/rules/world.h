@@ -25,5 +25,15 @@ int32_t viewStart(float cameraPx);
 // the left and top to bottom in each, the order in which they are drawn.
 void seeView(float cameraX, float cameraY);
 
-// World pixel p lies in tile floor(p / 64).
+// World pixel p lies in tile floor(p / 64). `worldPx` is a camera plus a point within
+// reach (below): finite, and far inside the range whose tile numbers fit.
 int32_t tileOf(float worldPx);
+
+// How far from the picture's corner, in picture pixels along each axis, a point the
+// rules are given may lie: far beyond the black bars of any real window, and near
+// enough that a tile number always fits.
+constexpr float POINTER_REACH_PX = 1.0e6f;
+// Whether `picturePx` is a finite number within POINTER_REACH_PX of the picture.
+bool withinReach(float picturePx);
+// `picturePx` brought within reach; NaN becomes -POINTER_REACH_PX, far off the picture.
+float intoReach(float picturePx);

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "files/regular_file.h"
 #include "replay/snapshot.h"
@@ -35,9 +36,10 @@ void takeNewSnapshot(RunKeeper& k, const Loop& loop, uint64_t clockTicks)
 {
     writeFile(k.files.snapshot, takeSnapshot({placeOf(loop), clockTicks}, BRAMBIX_VERSION));
     ReplayRecorder& r = k.recorder;
-    r.file.close();
-    r.file.clear();
-    r.file.open(k.files.frames, std::ios::binary | std::ios::trunc);
+    // Emptied first: until the first frame after this snapshot is written the frames
+    // file must not hold those played before it.
+    writeFile(k.files.frames, "");
+    r.file.emplace().claim(k.files.frames);
     r.encoder = ReplayEncoder{};
     r.frame = ReplayFrame{};
     r.index = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "rules/state.h"
+#include "rules/world.h"
 #include "shell/draw.h"
 #include "shell/picture.h"
 #include "shell/sdl.h"
@@ -128,7 +129,12 @@ Platform sdlPlatform(Gfx& gfx)
             return now;
         },
         [&gfx](InputEvent& e) { return pollSdlEvent(gfx, e); },
-        [&gfx] { return gfx.input.pointer.value_or(pointerInPicture(gfx.renderer)); },
+        // Whatever device placed it, and whatever a window of no size maps it to, the
+        // rules get a point within reach.
+        [&gfx] {
+            const PointerPos p = gfx.input.pointer.value_or(pointerInPicture(gfx.renderer));
+            return PointerPos{intoReach(p.x), intoReach(p.y)};
+        },
         [&gfx] { return heldKeys(gfx.input, sdlKeyboard()); },
         [](uint32_t ms) { SDL_Delay(ms); },
     };

@@ -2,9 +2,10 @@
 // platform that returns it again.
 #include "shell/replay.h"
 
-#include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
@@ -42,6 +43,7 @@ struct Playback {
     size_t nextEvent = 0;
     PointerPos pointer;
     std::string path;
+    uint64_t checkedUpTo = 0;  // the last frame whose checkpoint matched
 
     // Loads the next frame; false at the end of the file or on damage.
     ReplayReader::Next advance()
@@ -126,7 +128,7 @@ std::optional<std::string> checkBook(const Playback& p)
 
 // After frame `p.frame` was played: nothing when its checkpoint (if any) matches, else
 // the verdict naming the frame and the parts that differ.
-std::optional<Verdict> checkFrame(const Playback& p, const Loop& loop)
+std::optional<Verdict> checkFrame(Playback& p, const Loop& loop)
 {
     if (!p.frame.checkpoint) {
         return std::nullopt;
@@ -139,6 +141,7 @@ std::optional<Verdict> checkFrame(const Playback& p, const Loop& loop)
         }
     }
     if (parts.empty()) {
+        p.checkedUpTo = p.reader.frames();
         return std::nullopt;
     }
     return Verdict{1, p.path + ": state differs at frame " + std::to_string(p.reader.frames()) + ": " + parts};
@@ -151,11 +154,44 @@ Verdict finalVerdict(const Playback& p, ReplayReader::Next n)
     if (n == ReplayReader::Corrupt) {
         return {1, frames + ", then damaged: " + p.reader.problem()};
     }
-    if (n == ReplayReader::CutShort) {
-        return {0, frames + ", state matches (cut short: the file ends after frame " +
-                       std::to_string(p.reader.frames()) + ")"};
+    if (n == ReplayReader::Ended) {
+        return {0, frames + ", state matches"};
     }
-    return {0, frames + ", state matches"};
+    // Cut short: only what a checkpoint vouched for is called matching.
+    const uint64_t unchecked = p.reader.frames() - p.checkedUpTo;
+    if (p.reader.frames() == 0) {
+        return {0, p.path + ": no frames (the file ends after its header)"};
+    }
+    if (p.checkedUpTo == 0) {
+        return {0, frames + ", none of them checked (the file ends before the first checkpoint)"};
+    }
+    if (unchecked > 0) {
+        const std::string after = unchecked == 1 ? "the frame after it is"
+                                                  : "the " + std::to_string(unchecked) + " frames after it are";
+        return {0, frames + ", state matches up to frame " + std::to_string(p.checkedUpTo) + "; " + after +
+                       " not checked (the file ends there)"};
+    }
+    return {0, frames + ", state matches (cut short: the file ends after frame " +
+                   std::to_string(p.reader.frames()) + ")"};
+}
+
+Verdict verifyUnguarded(const std::string& path)
+{
+    // Every replay starts from a fresh game, whatever was played before in this process.
+    resetGameState();
+    resetGameRand();
+    ReplayPlayer player;
+    if (auto problem = player.open(path)) {
+        return {1, path + ": " + *problem};
+    }
+    if (!enterDataDir()) {
+        return {1, path + ": not verified"};
+    }
+    if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
+        return {1, path + ": not verified: " + load.message};
+    }
+    Loop loop;
+    return *player.play(loop, UINT64_MAX);
 }
 }  // namespace
 
@@ -227,13 +263,19 @@ void recordFrame(ReplayRecorder& r, const Loop& loop)
     if (r.frame.checkpoint) {
         r.frame.hashes = hashState(placeOf(loop));
     }
+    // No player comes near the limit, but a file the reader would refuse is no replay.
+    if (r.frame.events.size() > REPLAY_EVENTS_PER_FRAME) {
+        std::cerr << "Brambix: frame " << r.index + 1 << " read more than " << REPLAY_EVENTS_PER_FRAME
+                  << " input events; the replay " << r.path << " ends before it and the game plays on\n";
+        r.failed = true;
+        return;
+    }
     bytes += r.encoder.frame(r.frame);
     r.frame.events.clear();
     ++r.index;
-    r.file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    r.file.flush();
-    if (!r.file) {
-        std::cerr << "Brambix: cannot write the replay " << r.path << "; the game plays on without recording\n";
+    if (!r.file->write(bytes)) {
+        std::cerr << "Brambix: cannot write the replay " << r.path << ": " << r.file->problem()
+                  << "; the game plays on without recording\n";
         r.failed = true;
     }
 }
@@ -242,10 +284,9 @@ int recordGame(const std::string& path, bool wholePixels)
 {
     ReplayRecorder r;
     r.path = path;
-    // Opened before the data folder becomes the working folder, as the player named it.
-    r.file.open(path, std::ios::binary | std::ios::trunc);
-    if (!r.file) {
-        std::cerr << "Brambix: cannot write the replay " << path << '\n';
+    // Claimed before the data folder becomes the working folder, as the player named it.
+    if (!r.file.emplace().claim(path)) {
+        reportFatal("Brambix: cannot write the replay " + path + ": " + r.file->problem());
         return 1;
     }
     RunHooks hooks;
@@ -300,21 +341,14 @@ uint64_t ReplayPlayer::lastTicks() const
 
 Verdict verifyReplay(const std::string& path)
 {
-    // Every replay starts from a fresh game, whatever was played before in this process.
-    resetGameState();
-    resetGameRand();
-    ReplayPlayer player;
-    if (auto problem = player.open(path)) {
-        return {1, path + ": " + *problem};
+    // Reading is bounded, but a machine short of memory still gets a verdict, not an abort.
+    try {
+        return verifyUnguarded(path);
+    } catch (const std::bad_alloc&) {
+        return {1, path + ": not verified: out of memory"};
+    } catch (const std::exception& e) {
+        return {1, path + ": not verified: " + e.what()};
     }
-    if (!enterDataDir()) {
-        return {1, path + ": not verified"};
-    }
-    if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
-        return {1, path + ": not verified: " + load.message};
-    }
-    Loop loop;
-    return *player.play(loop, UINT64_MAX);
 }
 
 int watchReplay(const std::string& path, bool wholePixels)

@@ -2,17 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "files/claimed_file.h"
 #include "replay/replay_file.h"
 #include "shell/frame.h"
 
 // Plays the game as runGame does and writes, frame by frame, what the frame read through
-// its platform to `path`, flushed as play goes. Returns 1 with one line on standard
-// error when the file cannot be written or the game cannot start, else 0.
+// its platform to `path`, flushed as play goes. What `path` held stays until the first
+// frame is written. Returns 1 with one line on standard error when the file cannot be
+// written (with the reason), another recording holds it, or the game cannot start, else 0.
 int recordGame(const std::string& path, bool wholePixels = false);
 
 // What verifying a replay found: the one line to print, and the exit status.
@@ -55,8 +56,8 @@ int watchReplay(const std::string& path, bool wholePixels = false);
 
 // A recording under way: the platform it wraps and the frame it is filling.
 struct ReplayRecorder {
-    std::ofstream file;  // open, binary
-    std::string path;    // for the message when writing fails
+    std::optional<ClaimedFile> file;  // claimed; a kept run claims a fresh one after each snapshot
+    std::string path;  // for the message when writing fails
     Platform inner;
     ReplayEncoder encoder;
     ReplayFrame frame;

@@ -10,9 +10,10 @@ e2e_init play "$@"
 start_x
 PLAYER=("${GAME[@]}")
 REPLAY=$(game_path "$WORK")/play.brx
-GAME+=(--whole-pixels --record "$REPLAY")
+# Named from the folder it is started in, which is not the data folder the game moves to.
+GAME+=(--whole-pixels --record play.brx)
 E2E_RECORDING=$WORK/play.brx  # input waits count its frames
-start_game
+start_game "$WORK"
 wait_for_game
 
 # Hotbar, inventory and grid squares used below (top-left corners).
@@ -302,6 +303,14 @@ if [ $((TABLE_X + SCROLL_X)) -ge 0 ] && [ $((TABLE_X + SCROLL_X + 64)) -le 800 ]
 fi
 
 # ---------------------------------------------------------------- the replay
+# A second game recording into the same file is refused at once, naming it; the first
+# records on, as the verdict below shows.
+GAME=("${PLAYER[@]}" --record "$REPLAY")
+run_to_end second "$RUN_DIR" box
+[ "$RUN_STATUS" -eq 1 ] && [ "$(tr -d '\r' <"$WORK/game-second.err")" = \
+    "Brambix: cannot write the replay $REPLAY: another Brambix is writing it" ] ||
+    fail "a second recording into the same file: status $RUN_STATUS, $(cat "$WORK/game-second.err")"
+say "ok: a second recording into the same file is refused: $(cat "$WORK/game-second.err")"
 stop_game 'the recorded session'
 GAME=("${PLAYER[@]}" --replay "$REPLAY" --verify)
 RUN_TO_END_S=60 run_to_end verify "$RUN_DIR" nobox

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starting up in poor conditions: no display at all, a data folder of nothing but the
+# Starting up in poor conditions: no display at all (recording over an earlier replay),
+# a replay to record that is a folder or cannot be written, a data folder of nothing but the
 # game's own files, a recipe file that is not JSON, a recipe file too large for the
 # memory there is, no recipe file (on Windows also with no standard error), from a
 # folder whose path is longer than 260 characters.
@@ -35,7 +36,11 @@ run_dir_copy() {
 # session directory is given, as a desktop session has one: without it the Wayland
 # client library, probed for a display, complains on standard error by itself.)
 # Windows always has its video driver; there the window is what cannot be made.
-mkdir -m 700 "$WORK/xdg"
+# Asked to record over an earlier replay, the game leaves it as it was.
+mkdir -m 700 "$WORK/xdg" "$WORK/folder.brx"
+printf 'an earlier replay' >"$WORK/old.brx"
+PLAYER=("${GAME[@]}")
+GAME+=(--record "$(game_path "$WORK")/old.brx")
 run_to_end nodisplay "$RUN_DIR" nobox -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u SDL_VIDEO_DRIVER \
     XDG_RUNTIME_DIR="$WORK/xdg"
 [ "$RUN_STATUS" -eq 1 ] || fail "with no display the game ended with status $RUN_STATUS, expected 1"
@@ -47,8 +52,26 @@ fi || fail "with no display, standard error was: $(cat "$WORK/game-nodisplay.err
 [ "$(wc -l <"$WORK/game-nodisplay.err")" -eq 1 ] || fail "more than one line on standard error: $(cat "$WORK/game-nodisplay.err")"
 [ ! -s "$WORK/nodisplay.out" ] || fail "with no display, the game wrote to standard output: $(cat "$WORK/nodisplay.out")"
 say "ok: no display: '$(cat "$WORK/game-nodisplay.err")' on standard error, status 1"
+[ "$(cat "$WORK/old.brx")" = 'an earlier replay' ] && [ ! -e "$WORK/old.brx.part" ] ||
+    fail "a game that could not start changed the replay it was to record over, or left old.brx.part"
 
 start_x
+
+# ---------------------------------------------------------------- a replay that cannot be written
+# A folder is refused before the game starts (on Windows in a message box too), with the reason.
+GAME=("${PLAYER[@]}" --record "$(game_path "$WORK")/folder.brx")
+run_to_end folder "$RUN_DIR" box
+[ "$RUN_STATUS" -eq 1 ] && grep -q "^Brambix: cannot write the replay .*folder.brx: ." "$WORK/game-folder.err" ||
+    fail "recording into a folder: status $RUN_STATUS, $(cat "$WORK/game-folder.err")"
+say "ok: recording into a folder: $(cat "$WORK/game-folder.err")"
+# The disk is full at the first frame: one line with the reason, and the game plays on.
+if [ -z "$E2E_LAUNCHER" ]; then
+    GAME=("${PLAYER[@]}" --record /dev/full)
+    start_game && wait_for_game && stop_game 'while recording to a full disk'
+    grep -qx 'Brambix: cannot write the replay /dev/full: No space left on device; the game plays on without recording' \
+        "$WORK/game.err" || fail "recording to a full disk, standard error was: $(cat "$WORK/game.err")"
+fi
+GAME=("${PLAYER[@]}")
 
 # ---------------------------------------------------------------- only the game's own files
 # The 21 pictures, the font and the recipe book, and nothing else: not a word (the

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "replay/replay_file.h"
+#include "rules/world.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,6 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while ((n = reader.next(f)) == ReplayReader::Frame) {
         if (reader.frames() > size) {
             std::fprintf(stderr, "replay reader: more frames than bytes\n");
+            std::abort();
+        }
+        // What a frame hands the game is bounded, and every point of it has a tile.
+        bool inReach = withinReach(f.pointerX) && withinReach(f.pointerY);
+        for (const ReplayEvent& e : f.events) {
+            inReach = inReach && withinReach(e.x) && withinReach(e.y);
+        }
+        if (f.events.size() > REPLAY_EVENTS_PER_FRAME || !inReach) {
+            std::fprintf(stderr, "replay reader: a frame of too many events, or a point out of reach\n");
             std::abort();
         }
     }

@@ -44,9 +44,8 @@ public:
             fail("cannot load " + book);
         }
         rec.path = path;
-        rec.file.open(path, std::ios::binary | std::ios::trunc);
-        if (!rec.file) {
-            fail("cannot write " + path);
+        if (!rec.file.claim(path)) {
+            fail("cannot write " + path + ": " + rec.file.problem());
         }
         rec.inner = {
             [this] { return ticks; },

@@ -1,6 +1,8 @@
 // The replay file's reader against files cut short and broken, and the state hash's parts.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,18 @@ TEST(ReplayFile, BrokenFilesGetOneClearProblem)
     std::string early = good.substr(0, header) + std::string(1, 0x10) + std::string(28, '\0');
     std::string huge = good.substr(0, header) + std::string(1, 0x01) + std::string(10, '\xff') + '\x01';
     std::string noEvents = good.substr(0, header) + std::string(1, 0x04) + std::string(1, '\0');
+    // One frame of 4097 one-byte quits: refused before a single event is kept.
+    std::string flood = good.substr(0, header) + "\x04\x81\x20" + std::string(4097, '\0');
+    auto clickAt = [&](float x, float y) {
+        ReplayEncoder enc;
+        ReplayFrame f;
+        f.events = {{ReplayEvent::MouseDown, 0, 1, x, y}};
+        return enc.header({}) + enc.frame(f);
+    };
+    ReplayEncoder plainPointer;
+    ReplayFrame pointerFrame;
+    pointerFrame.pointerX = std::numeric_limits<float>::infinity();
+    std::string farPointer = plainPointer.header({}) + plainPointer.frame(pointerFrame);
     const std::vector<Case> cases = {
         {"empty", "", "not a Brambix replay"},
         {"another file", std::string(64, 'x'), "not a Brambix replay"},
@@ -110,6 +124,10 @@ TEST(ReplayFile, BrokenFilesGetOneClearProblem)
         {"number too large", huge, "a number too large"},
         {"no events", noEvents, "a bad event count"},
         {"bytes after the end", good + "x", "bytes after the last frame"},
+        {"a frame of 4097 events", flood, "more than 4096 events in frame 1"},
+        {"a click at NaN", clickAt(std::nanf(""), 10.0f), "a click off the picture in frame 1"},
+        {"a click at 1e38", clickAt(10.0f, 1e38f), "a click off the picture in frame 1"},
+        {"a pointer at infinity", farPointer, "a pointer off the picture in frame 1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <limits>
@@ -173,6 +174,16 @@ TEST(TileOf, RoundsTowardsNegativeInfinity)
     EXPECT_EQ(tileOf(-64.0f), -1);
     EXPECT_EQ(tileOf(-64.01f), -2);
     EXPECT_EQ(tileOf(-368.0f), -6);
+
+    // Any float brought within reach, however wild, turns into a tile without overflow;
+    // one already within reach is left as it is.
+    constexpr float INF = std::numeric_limits<float>::infinity();
+    for (float wild : {std::numeric_limits<float>::quiet_NaN(), INF, -INF, 1e38f, -1e38f, 1e6f, -1e6f, 0.5f}) {
+        const float near = intoReach(wild);
+        EXPECT_TRUE(withinReach(near)) << wild;
+        EXPECT_EQ(withinReach(wild), near == wild) << wild;
+        EXPECT_LT(std::abs(static_cast<double>(tileOf(near + 1e8f))), 2e6) << wild;
+    }
 }
 
 TEST_F(WorldGen, GrassGetsOneEntryAndOneRoll)
