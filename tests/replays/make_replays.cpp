@@ -44,8 +44,8 @@ public:
             fail("cannot load " + book);
         }
         rec.path = path;
-        if (!rec.file.claim(path)) {
-            fail("cannot write " + path + ": " + rec.file.problem());
+        if (!rec.file.emplace().claim(path)) {
+            fail("cannot write " + path + ": " + rec.file->problem());
         }
         rec.inner = {
             [this] { return ticks; },
