@@ -52,7 +52,7 @@ scaled_start() {
     creature_mask "$WORK/now.png" "$WORK/mask-now.png"
     # The hearts are left out: on a busy machine the test may outlast the minute a heart lasts.
     n=$(convert "$WORK/now.png" "$WORK/small.png" -compose difference -composite -separate -evaluate-sequence max \
-        -threshold 1% -fill black -draw 'rectangle 0,0,259,31' \( "$WORK/mask-start.png" "$WORK/mask-now.png" -compose lighten -composite -negate \) \
+        -threshold 1% -fill black -draw 'rectangle 0,0,259,31' -alpha off \( "$WORK/mask-start.png" "$WORK/mask-now.png" -compose lighten -composite -negate \) \
         -compose multiply -composite -format '%[fx:int(mean*w*h+0.5)]' info:)
     [ "$n" -eq 0 ]
 }
