@@ -447,7 +447,9 @@ TEST_F(FrameTest, AKeptRunComesBackOrSaysWhyNot)
 
     // The game's version as the snapshot names it: after the magic and the format.
     const std::string version = bytes[files.snapshot].substr(11, static_cast<uint8_t>(bytes[files.snapshot][10]));
-    const auto write = [](const std::string& path, const std::string& text) { std::ofstream(path) << text; };
+    const auto write = [](const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;  // as the bytes were kept, on Windows too
+    };
     const std::pair<std::function<void()>, const char*> faults[] = {
         {[&] { std::filesystem::remove(files.hash); }, "incomplete"},
         {[&] { write(files.hash, "not a hash"); }, "its state hash cannot be read"},
