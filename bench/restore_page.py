@@ -21,14 +21,18 @@ options.binary_location = shutil.which('chromium') or ''
 driver = webdriver.Chrome(options=options, service=Service(shutil.which('chromedriver')))
 
 
-def restored_ms():
+def until(script, what):
     end = time.monotonic() + 60
     while time.monotonic() < end:
-        ms = driver.execute_script('return window.Module && Module.restoreMs')
-        if ms is not None:
-            return ms
+        value = driver.execute_script(script)
+        if value is not None:
+            return value
         time.sleep(0.05)
-    raise TimeoutError('waited 60 s for the run to come back')
+    raise TimeoutError(f'waited 60 s for {what}')
+
+
+def restored_ms():
+    return until('return window.Module && Module.restoreMs', 'the run to come back')
 
 
 try:
@@ -40,6 +44,9 @@ try:
                 parts['brambix.run.' + part] = base64.b64encode(f.read()).decode()
         times = []
         for _ in range(5):
+            # The game must be running before its keeper is stopped, or it would keep the
+            # page's own new run over the one put in place when the page is left.
+            until('return window.Module && typeof Module._brambixKeepRun === "function" || null', 'the game to start')
             driver.execute_script('Module._brambixKeepRun = null; Module.keepRun = () => {}; sessionStorage.clear();'
                                   'for (const [k, v] of Object.entries(arguments[0])) sessionStorage.setItem(k, v);',
                                   parts)
