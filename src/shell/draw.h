@@ -22,6 +22,7 @@ struct Gfx {
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown
     bool wholePixels = false;        // the picture scaled by whole numbers only, with wider bars
+    bool pictureLow = false;         // taller than wide, the picture sits low, in reach of a thumb
     DeviceInput input;               // what fingers and pads hold and have done
 };
 

@@ -148,12 +148,14 @@ void keyboardOrMouseUsed(DeviceInput& in)
     hidePadPointer(in);
 }
 
-void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
+void drawDeviceMarks(Gfx& gfx, const DeviceInput& in)
 {
-    // The pad's pointer marks a point of the picture: drawn through its letterbox, scaled
-    // with it. The touch controls sit in the bars too: drawn in the window's own pixels.
     drawPadPointer(gfx, in);
     drawFingerSlots(gfx, in);
+}
+
+void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
+{
     auto& p = in.presentation;
     SDL_GetRenderLogicalPresentation(gfx.renderer, &p.w, &p.h, &p.mode);
     sdlx::setLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);

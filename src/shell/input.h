@@ -85,10 +85,14 @@ void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
 // pointer go.
 void keyboardOrMouseUsed(DeviceInput& in);
 
-// Draws what the devices show over the shown picture before it is presented: the pad's
-// pointer in the picture's pixels, then the touch controls (in the bars or over the
-// picture) in the window's. The picture's letterbox stays off until endDeviceOverlay:
-// SDL3 paints the bars black when it presents a letterbox.
+// Draws into the frame's picture what the devices mark on it: the pad's pointer, and on
+// a screen the slot under each finger.
+void drawDeviceMarks(Gfx& gfx, const DeviceInput& in);
+
+// Draws the touch controls (in the bars or over the picture) over the shown picture
+// before it is presented, in the window's own pixels. Where SDL scales the drawing into
+// a letterbox, that stays off until endDeviceOverlay: SDL3 paints the bars black when it
+// presents a letterbox.
 void drawDeviceOverlay(Gfx& gfx, DeviceInput& in);
 
 // After presenting: puts the picture's letterbox back.

@@ -8,7 +8,6 @@
 #include "rules/state.h"
 
 namespace {
-constexpr SDL_FRect PICTURE_RECT = {0.0f, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT};
 // Larger than any real display, smaller than what a software graphics driver can
 // allocate a window's buffers for (it crashes at 32767 and crawls at 10000).
 constexpr int WINDOW_MAX_PX = 8192;
@@ -56,16 +55,34 @@ SDL_Texture* createTargetTexture(SDL_Renderer* r, int w, int h)
     return t;
 }
 
-// The scaling that fits the picture into the window now. SDL's whole-number scaling
-// never goes below one and would crop the picture in a smaller window.
+// Where the renderer cannot draw into a texture, SDL scales every drawing into the
+// window, centred. Its whole-number scaling never goes below one and would crop the
+// picture in a smaller window.
 void choosePresentation(Gfx& gfx)
 {
+    if (gfx.picture != nullptr) {
+        return;
+    }
     int w = 0;
     int h = 0;
     const bool fits = SDL_GetRenderOutputSize(gfx.renderer, &w, &h) && w >= SCREEN_WIDTH && h >= SCREEN_HEIGHT;
     SDL_SetRenderLogicalPresentation(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT,
                                      gfx.wholePixels && fits ? SDL_LOGICAL_PRESENTATION_INTEGER_SCALE
                                                              : SDL_LOGICAL_PRESENTATION_LETTERBOX);
+}
+
+// A phone held upright shows the picture low, the thumbs' controls under it: always on
+// the page, and on the desktop once a finger has touched the window (a tablet's), so
+// that a window made tall by hand keeps the picture in its middle. Taken as a frame is
+// shown, so that a touch lands on the picture as the player saw it.
+void choosePlacement(Gfx& gfx)
+{
+#ifdef __EMSCRIPTEN__
+    constexpr bool ON_PAGE = true;
+#else
+    constexpr bool ON_PAGE = false;
+#endif
+    gfx.pictureLow = gfx.picture != nullptr && (ON_PAGE || gfx.input.touch.used);
 }
 }  // namespace
 
@@ -78,13 +95,13 @@ void setUpPicture(Gfx& gfx)
         SDL_SetWindowMaximumSize(gfx.window, WINDOW_MAX_PX, WINDOW_MAX_PX);
     }
 #endif
-    // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
-    choosePresentation(gfx);
     // Scaling the finished picture rather than each drawing keeps every pixel of it one
     // block at whole-number scales, one or two screen pixels wide at others (a heart
     // drawn 20 pixels wide stays the same heart at any size), and costs one copy however
     // much is drawn.
     gfx.picture = createTargetTexture(gfx.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    choosePresentation(gfx);
+    choosePlacement(gfx);
 }
 
 void setWholePixels(Gfx& gfx, bool on)
@@ -106,6 +123,8 @@ void beginPicture(Gfx& gfx)
 
 void showPicture(Gfx& gfx)
 {
+    // The devices' marks point at parts of the picture: they are drawn in it, scaled with it.
+    drawDeviceMarks(gfx, gfx.input);
     const bool drawnInPicture = gfx.picture != nullptr && SDL_GetRenderTarget(gfx.renderer) == gfx.picture;
     if (drawnInPicture) {
         SDL_SetRenderTarget(gfx.renderer, nullptr);
@@ -116,10 +135,13 @@ void showPicture(Gfx& gfx)
     if (gfx.resized && gfx.wholePixels) {
         choosePresentation(gfx);
     }
+    choosePlacement(gfx);
     if (drawnInPicture) {
+        const Placement p = picturePlacement(gfx);
+        const SDL_FRect shown = {p.x, p.y, p.w, p.h};
         SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
         SDL_RenderClear(gfx.renderer);
-        SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
+        SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &shown);
     }
     drawDeviceOverlay(gfx, gfx.input);
     SDL_RenderPresent(gfx.renderer);
@@ -129,4 +151,37 @@ void showPicture(Gfx& gfx)
         gfx.resized = false;
         releaseFreedMemory();
     }
+}
+
+float windowDensity(const Gfx& gfx)
+{
+    int outW = 0;
+    int outH = 0;
+    int w = 0;
+    int h = 0;
+    if (gfx.window == nullptr || !SDL_GetRenderOutputSize(gfx.renderer, &outW, &outH)) {
+        return 1.0f;
+    }
+    SDL_GetWindowSize(gfx.window, &w, &h);
+    return w > 0 && outW > 0 ? static_cast<float>(outW) / static_cast<float>(w) : 1.0f;
+}
+
+Placement picturePlacement(const Gfx& gfx)
+{
+    int w = 0;
+    int h = 0;
+    SDL_GetRenderOutputSize(gfx.renderer, &w, &h);
+    float band = 0.0f;
+    if (gfx.pictureLow) {
+        const float density = windowDensity(gfx);
+        const float displayScale = gfx.window != nullptr ? sdlx::windowDisplayScale(gfx.window) : density;
+        band = THUMB_BAND_UNITS * controlUnit(displayScale, density) * density;
+    }
+    return placePicture(w, h, gfx.wholePixels, band);
+}
+
+PointerPos pictureAtWindowPoint(const Gfx& gfx, float x, float y)
+{
+    const float density = windowDensity(gfx);
+    return pictureAt(picturePlacement(gfx), x * density, y * density);
 }

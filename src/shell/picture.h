@@ -2,13 +2,15 @@
 #pragma once
 
 #include "shell/draw.h"
+#include "shell/placement.h"
 
 // Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
 // to the largest size that fits the window with its aspect kept (by any factor, or by
-// whole numbers as `gfx.wholePixels` says), centred, by nearest pixels, with black bars
-// beside it. Where the renderer cannot draw into a texture the frame is drawn straight
-// into the window and SDL scales each drawing alike. Caps the window at a size the
-// graphics driver can handle.
+// whole numbers as `gfx.wholePixels` says), by nearest pixels, with black bars beside
+// it: centred, or low in a window taller than wide where fingers play (see
+// picturePlacement). Where the renderer cannot draw into a texture the frame is drawn
+// straight into the window, centred, and SDL scales each drawing alike. Caps the window
+// at a size the graphics driver can handle.
 void setUpPicture(Gfx& gfx);
 
 // The key that switches whole-pixel scaling on and off.
@@ -25,3 +27,13 @@ void beginPicture(Gfx& gfx);
 // Shows the picture in the window and presents it; after a change of the window's size,
 // hands the memory freed with the old size back to the system.
 void showPicture(Gfx& gfx);
+
+// Where the picture is shown in the window now, in the window's pixels: low, in reach of
+// a thumb, in a window taller than wide on the page or once a finger has touched it.
+Placement picturePlacement(const Gfx& gfx);
+
+// The window's pixels to one of its units (above 1 on a high-density display).
+float windowDensity(const Gfx& gfx);
+
+// The point of the picture under (x, y), a point of the window in its own units.
+PointerPos pictureAtWindowPoint(const Gfx& gfx, float x, float y);

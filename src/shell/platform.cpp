@@ -1,8 +1,6 @@
 // SDL behind the frame loop's platform seam.
 #include "shell/platform.h"
 
-#include <cmath>
-
 #include "rules/state.h"
 #include "rules/world.h"
 #include "shell/draw.h"
@@ -10,28 +8,13 @@
 #include "shell/sdl.h"
 
 namespace {
-// SDL's float arithmetic can land the first pixel of a bar a hair inside the picture's
-// edge (799.99994 at 2.4 times); a grid of 1/1024 pixel is far finer than any window's.
-float snapped(float v)
-{
-    constexpr float GRID = 1024.0f;
-    return std::round(v * GRID) / GRID;
-}
-
 // The pointer as SDL has it now, from window coordinates into the picture's pixels.
-PointerPos pointerInPicture(SDL_Renderer* renderer)
+PointerPos pointerInPicture(const Gfx& gfx)
 {
     float windowX = 0.0f;
     float windowY = 0.0f;
     SDL_GetMouseState(&windowX, &windowY);
-    PointerPos p{windowX, windowY};
-    SDL_RenderCoordinatesFromWindow(renderer, windowX, windowY, &p.x, &p.y);
-    return {snapped(p.x), snapped(p.y)};
-}
-
-bool onPicture(PointerPos p)
-{
-    return p.x >= 0.0f && p.x < SCREEN_WIDTH && p.y >= 0.0f && p.y < SCREEN_HEIGHT;
+    return pictureAtWindowPoint(gfx, windowX, windowY);
 }
 
 // F11 and Alt+Enter belong to the window, not to the game.
@@ -90,7 +73,7 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
         keyboardOrMouseUsed(gfx.input);
         // The loop reads the pointer as it is now for every event; where that is on
         // the bars, the click is on no part of the game.
-        if (onPicture(pointerInPicture(gfx.renderer))) {
+        if (onPicture(pointerInPicture(gfx))) {
             out.kind = InputEvent::Kind::MouseDown;
             out.button = e.button.button;
         }
@@ -132,7 +115,7 @@ Platform sdlPlatform(Gfx& gfx)
         // Whatever device placed it, and whatever a window of no size maps it to, the
         // rules get a point within reach.
         [&gfx] {
-            const PointerPos p = gfx.input.pointer.value_or(pointerInPicture(gfx.renderer));
+            const PointerPos p = gfx.input.pointer.value_or(pointerInPicture(gfx));
             return PointerPos{intoReach(p.x), intoReach(p.y)};
         },
         [&gfx] { return heldKeys(gfx.input, sdlKeyboard()); },

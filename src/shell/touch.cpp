@@ -6,11 +6,9 @@
 #include "rules/state.h"
 #include "shell/draw.h"
 #include "shell/input.h"
+#include "shell/picture.h"
 
 namespace {
-// A control's size in the display's points (CSS pixels in a browser): what a fingertip
-// hits surely, as touch guidelines ask.
-constexpr float CONTROL_POINTS = 48.0f;
 constexpr uint64_t HOLD_MS = 500;
 // In control sizes: a finger that moves further is neither a tap nor a hold; the stick
 // walks beyond its dead zone and its knob stops at its rim.
@@ -40,7 +38,7 @@ struct Area {
 // Where the controls go in the window as it is now, in its own units: in the bars
 // beside or under the picture where they fit, over the picture where they do not.
 struct Layout {
-    float unit = CONTROL_POINTS;  // one control size
+    float unit = 0.0f;            // one control size
     float density = 1.0f;         // the renderer's pixels per window unit
     float windowW = 0.0f;
     float windowH = 0.0f;
@@ -52,23 +50,21 @@ struct Layout {
 Layout layoutOf(const Gfx& gfx)
 {
     Layout l;
-    int outW = 0;
-    int outH = 0;
-    SDL_GetRenderOutputSize(gfx.renderer, &outW, &outH);
-    int w = outW;
-    int h = outH;
+    int w = 0;
+    int h = 0;
+    SDL_GetRenderOutputSize(gfx.renderer, &w, &h);
     if (gfx.window != nullptr) {
         SDL_GetWindowSize(gfx.window, &w, &h);
     }
     l.windowW = static_cast<float>(std::max(w, 1));
     l.windowH = static_cast<float>(std::max(h, 1));
-    l.density = outW > 0 ? static_cast<float>(outW) / l.windowW : 1.0f;
-    const float points = gfx.window != nullptr ? sdlx::windowDisplayScale(gfx.window) / l.density : 1.0f;
-    l.unit = CONTROL_POINTS * std::clamp(points, 1.0f, 2.0f);
+    l.density = windowDensity(gfx);
+    l.unit = controlUnit(gfx.window != nullptr ? sdlx::windowDisplayScale(gfx.window) : l.density, l.density);
 
-    const float scale = std::min(l.windowW / SCREEN_WIDTH, l.windowH / SCREEN_HEIGHT);
-    const float barX = (l.windowW - SCREEN_WIDTH * scale) / 2.0f;
-    const float barY = (l.windowH - SCREEN_HEIGHT * scale) / 2.0f;
+    // The bars left beside and under the picture, wherever it sits.
+    const Placement pic = picturePlacement(gfx);
+    const float barX = std::min(pic.x, l.windowW * l.density - pic.x - pic.w) / l.density;
+    const float barY = (l.windowH * l.density - pic.y - pic.h) / l.density;
     const float stickSpan = 2.0f * STICK_RADIUS * l.unit;
     if (barX >= stickSpan) {
         l.stick = {0.0f, 0.0f, barX, l.windowH};
@@ -107,9 +103,7 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
     TouchState& t = in.touch;
     const bool stickTaken = std::any_of(t.fingers.begin(), t.fingers.end(),
                                         [](const TouchFinger& o) { return o.role == TouchFinger::Role::Stick; });
-    PointerPos p;
-    SDL_RenderCoordinatesFromWindow(gfx.renderer, f.x, f.y, &p.x, &p.y);
-    const bool onPicture = p.x >= 0.0f && p.x < SCREEN_WIDTH && p.y >= 0.0f && p.y < SCREEN_HEIGHT;
+    const PointerPos p = pictureAtWindowPoint(gfx, f.x, f.y);
     if (l.button.contains(f.x, f.y)) {
         f.role = TouchFinger::Role::Button;
         queueKey(in, SDL_SCANCODE_E);
@@ -117,7 +111,7 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
         f.role = TouchFinger::Role::Stick;
         f.at = p;
         f.tapsThrough = l.stickOverPicture;
-    } else if (onPicture) {
+    } else if (onPicture(p)) {
         f.role = TouchFinger::Role::Point;
         f.at = p;
         in.carriedLiftPx = CARRIED_LIFT_PX;
@@ -278,6 +272,7 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
         return true;  // the mouse acts through its own events
     }
     t.shown = true;
+    t.used = true;
     const Layout l = layoutOf(gfx);
     const float x = finger.x * l.windowW;
     const float y = finger.y * l.windowH;
