@@ -101,9 +101,9 @@ void endDeviceOverlay(Gfx& gfx, DeviceInput& in);
 // Each device's part of the above, one file each.
 bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e);
 void updateTouch(Gfx& gfx, DeviceInput& in, uint64_t nowMs);
-// Once the frame's events are all read, a press held long enough clicks: a finger that
-// was lifted while the game was held up (a long frame) is then a tap, not a hold. True
-// when a click was queued.
+// Once the frame's events are all read, a finger still down long enough by the frame's
+// clock clicks as a hold; one lifted meanwhile was told tap or hold by its own times.
+// True when a click was queued.
 bool fireHolds(DeviceInput& in);
 void hideTouch(DeviceInput& in);
 // On a screen, the slot under each finger on the picture, highlighted.

@@ -698,6 +698,7 @@ struct Finger {
     float x = 0.0f;
     float y = 0.0f;
     bool fromMouse = false;  // made up by SDL from the mouse
+    uint64_t ms = 0;         // when it happened, on the clock SDL_GetTicks reads
 };
 
 // Lets finger events keep their window positions (SDL2; SDL3 keeps them anyway). Call
@@ -739,19 +740,31 @@ inline bool readFinger(const SDL_Event& e, Finger& out)
     out.id = static_cast<uint64_t>(e.tfinger.fingerId);
     out.fromMouse = e.tfinger.touchId == SDL_MOUSE_TOUCHID;
     brambix_sdl2::rawFingerPosition(e.tfinger, out.x, out.y);
+    // SDL2's event times are 32-bit milliseconds, which wrap after 49 days: taken as the
+    // nearest time to now that they name.
+    const Uint64 now = SDL_GetTicks64();
+    const auto ago = static_cast<int32_t>(static_cast<Uint32>(now) - e.tfinger.timestamp);
+    out.ms = now - static_cast<Uint64>(static_cast<int64_t>(ago));
 #else
     out.id = static_cast<uint64_t>(e.tfinger.fingerID);
     out.fromMouse = e.tfinger.touchID == SDL_MOUSE_TOUCHID;
     out.x = e.tfinger.x;
     out.y = e.tfinger.y;
+    out.ms = e.tfinger.timestamp / 1000000;  // nanoseconds
 #endif
     return true;
 }
 
-// A finger event as a test would push it: `x`, `y` across the window from 0 to 1.
-inline SDL_Event fingerEvent(Finger::Phase phase, uint64_t id, float x, float y)
+// A finger event as a test would make it: `x`, `y` across the window from 0 to 1, at
+// `ms` on SDL_GetTicks's clock (SDL2 gives a pushed event its own time instead).
+inline SDL_Event fingerEvent(Finger::Phase phase, uint64_t id, float x, float y, uint64_t ms = 0)
 {
     SDL_Event e{};
+#if defined(BRAMBIX_SDL2)
+    e.tfinger.timestamp = static_cast<Uint32>(ms);
+#else
+    e.tfinger.timestamp = ms * 1000000;
+#endif
     e.type = phase == Finger::Phase::Down     ? SDL_EVENT_FINGER_DOWN
              : phase == Finger::Phase::Motion ? SDL_EVENT_FINGER_MOTION
                                               : SDL_EVENT_FINGER_UP;

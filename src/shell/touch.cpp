@@ -146,16 +146,27 @@ void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
     f.moved = f.moved || std::hypot(dx, dy) > TAP_SLOP * l.unit;
 }
 
-// The finger left the window: a tap clicks; a lifted thumb stops walking.
-void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted)
+// Whether a finger down since `downMs` has been held long enough at `nowMs` (either
+// may come first: a frame's clock is read before the events that came during it).
+bool heldLongEnough(uint64_t downMs, uint64_t nowMs)
+{
+    return nowMs >= downMs + HOLD_MS;
+}
+
+// The finger left the window at `upMs`, by its own time: a press clicks, left for a tap,
+// right for a hold whose click the frames did not reach before the lift (a slow frame);
+// a lifted thumb stops walking.
+void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted, uint64_t upMs)
 {
     if (f.role == TouchFinger::Role::Stick) {
         pushStick(in, 0.0f, 0.0f, 1.0f);
     }
+    const bool longPress = heldLongEnough(f.downMs, upMs);
     // Where the stick lies over the picture, a quick tap there still reaches the world.
-    const bool quickTap = f.tapsThrough && in.touch.nowMs - f.downMs < HOLD_MS;
+    const bool quickTap = f.tapsThrough && !longPress;
     if (lifted && (f.role == TouchFinger::Role::Point || quickTap) && !f.moved && !f.held) {
-        queueClick(in, SDL_BUTTON_LEFT, f.at);
+        const bool hold = f.role == TouchFinger::Role::Point && longPress && f.holdAllowed;
+        queueClick(in, hold ? SDL_BUTTON_RIGHT : SDL_BUTTON_LEFT, f.at);
     }
 }
 
@@ -252,7 +263,8 @@ void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
         if (f.role != TouchFinger::Role::Point || f.moved || f.held || !f.holdAllowed) {
             continue;
         }
-        const float done = std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / HOLD_MS);
+        const float done =
+            t.nowMs > f.downMs ? std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / HOLD_MS) : 0.0f;
         fillRing(r, CONTROL_LINE, {f.x * d, f.y * d, radius * d}, (radius - l.unit / 12.0f) * d);
         fillRing(r, CONTROL_FILL, {f.x * d, f.y * d, radius * done * d}, 0.0f);
     }
@@ -281,14 +293,14 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
         if (f != t.fingers.end()) {
             // Its lift never came (the page or the system lost it): that touch is over,
             // and this one starts afresh rather than playing the old one's part.
-            fingerUp(in, *f, false);
+            fingerUp(in, *f, false, finger.ms);
             t.fingers.erase(f);
         }
         TouchFinger landed;
         landed.id = finger.id;
         landed.startX = landed.x = x;
         landed.startY = landed.y = y;
-        landed.downMs = t.nowMs;
+        landed.downMs = finger.ms;
         fingerDown(gfx, in, l, landed);
         return true;
     }
@@ -299,7 +311,7 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
     f->y = y;
     fingerMoved(in, l, *f);
     if (finger.phase != sdlx::Finger::Phase::Motion) {
-        fingerUp(in, *f, finger.phase == sdlx::Finger::Phase::Up);
+        fingerUp(in, *f, finger.phase == sdlx::Finger::Phase::Up, finger.ms);
         t.fingers.erase(f);
     }
     return true;
@@ -315,7 +327,7 @@ bool fireHolds(DeviceInput& in)
     bool fired = false;
     for (TouchFinger& f : in.touch.fingers) {
         if (f.role == TouchFinger::Role::Point && !f.moved && !f.held && f.holdAllowed &&
-            in.touch.nowMs - f.downMs >= HOLD_MS) {
+            heldLongEnough(f.downMs, in.touch.nowMs)) {
             f.held = true;
             queueClick(in, SDL_BUTTON_RIGHT, f.at);
             fired = true;

@@ -17,7 +17,7 @@ struct TouchFinger {
     float x = 0.0f;  // where it is
     float y = 0.0f;
     PointerPos at;            // Point: the point of the picture its click acts at
-    uint64_t downMs = 0;      // the frame clock when it landed
+    uint64_t downMs = 0;      // when it landed, by its own event's time
     bool holdAllowed = true;  // a second finger on the picture takes the hold away
     bool moved = false;       // moved too far to be a tap or a hold
     bool held = false;        // its hold has clicked

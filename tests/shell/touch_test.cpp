@@ -23,18 +23,20 @@ protected:
     }
 
     // Plays `script` on a w by h window: "d1@x,y" finger 1 lands at point (x, y) of the
-    // picture as shown (beyond it on the bars), "m1@x,y" moves, "u1@x,y" lifts; "t500"
-    // the frame clock moves on 500 ms; "s" a frame is shown; "c" SDL's mouse copy of a
-    // tap, then a real mouse's click and move; "k" a key, "k5" a press of 5 that comes
-    // and goes before the next frame; a leading "~" an event that comes while the game is
-    // held up, read in the next frame. Returns what the frame is handed: "L@x,y" and
-    // "R@x,y" clicks and key names.
+    // picture as shown (beyond it on the bars), "m1@x,y" moves, "u1@x,y" lifts, at the
+    // frame clock's time or, with "/ms" after it, ms after the first frame; "t500" the
+    // frame clock moves on 500 ms; "s" a frame is shown; "c" SDL's mouse copy of a tap,
+    // then a real mouse's click and move; "k" a key, "k5" a press of 5 that comes and goes
+    // before the next frame; a leading "~" an event that comes while the game is held
+    // up, read in the next frame. Returns what the frame is handed: "L@x,y" and "R@x,y"
+    // clicks and key names.
     static std::string play(int w, int h, const std::string& script, Platform& io)
     {
         uint64_t now = 1000;
         updateDevices(gfx(), gfx().input, now);
         std::istringstream steps(script);
         std::string seen;
+        std::vector<SDL_Event> fingers;  // handed to the game with their own times, which SDL2 would overwrite
         for (std::string s; steps >> s;) {
             const bool unread = s[0] == '~';
             s.erase(0, unread ? 1 : 0);
@@ -56,13 +58,20 @@ protected:
             } else if (std::sscanf(s.c_str() + 1, "%d@%f,%f", &finger, &x, &y) == 3) {
                 using P = sdlx::Finger::Phase;
                 const Placement p = picturePlacement(gfx());
-                push[0] = sdlx::fingerEvent(s[0] == 'd' ? P::Down : s[0] == 'm' ? P::Motion : P::Up,
-                                            static_cast<uint64_t>(finger), (p.x + x * p.w / 800) / w,
-                                            (p.y + y * p.h / 600) / h);
+                const size_t own = s.find('/');
+                fingers.push_back(sdlx::fingerEvent(s[0] == 'd' ? P::Down : s[0] == 'm' ? P::Motion : P::Up,
+                                                    static_cast<uint64_t>(finger), (p.x + x * p.w / 800) / w,
+                                                    (p.y + y * p.h / 600) / h,
+                                                    own == std::string::npos ? now : 1000 + std::stoul(s.substr(own + 1))));
+                count = 0;
             }
             for (int i = 0; i < count; ++i) {
                 SDL_PushEvent(&push[i]);
             }
+            for (size_t i = 0; i < fingers.size() && !unread; ++i) {
+                takeDeviceEvent(gfx(), gfx().input, fingers[i]);
+            }
+            fingers.resize(unread ? fingers.size() : 0);
             for (InputEvent e; !unread && io.pollEvent(e);) {
                 const PointerPos p = io.mouseState();
                 if (e.kind == InputEvent::Kind::MouseDown) {
@@ -108,6 +117,10 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         {"a tap and its mouse copy, a real mouse's click right after", 1600, 720, false, "d1@336,300 u1@336,300 c",
          "L@336,300 L@400,300", "", false},
         {"a tap at ten frames a second", 1600, 720, false, "d1@336,300 t100 u1@336,300 t100", "L@336,300", ""},
+        {"a hold lifted in a slow frame, by its own times", 1600, 720, false, "d1@336,300 t400 ~u1@336,300/550 t400",
+         "R@336,300", ""},
+        {"a finger landing after the frame's clock was read", 1600, 720, false, "d1@336,300/30 u1@336,300/80",
+         "L@336,300", ""},
         {"a finger whose lift was lost lands afresh", 1600, 720, false, "d1@336,300 m1@400,300 d1@500,300 u1@500,300",
          "L@500,300", ""},
         {"a quick press of 5", 1600, 720, false, "k5", "5", "5", false},
