@@ -337,7 +337,22 @@ def check_phone():
         turned = True
     except TimeoutError:
         turned = False
-    check('turned to portrait, the canvas follows', turned, str(view()[4:]))
+    # Upright, the picture sits low, room for three controls of 48 points under it for the
+    # thumbs; a tap on a trunk there breaks it.
+    frames_later(5)
+    shot, css_w = grab(), driver.execute_script('return innerWidth')
+    dpr, height = shot.width / css_w, int(600 * shot.width / 800)
+    top = next((y for y in range(shot.height) if shot.getpixel((shot.width // 2, y)) != (0, 0, 0)), -1)
+    check('turned to portrait, the canvas follows and the picture sits low',
+          turned and abs(shot.height - 3 * 48 * dpr - height - top) <= 1, f'{view()[4:]}, picture at {top} of {shot.height}')
+    with open('touch-portrait.png', 'wb') as f:  # the page as the player sees it
+        f.write(base64.b64decode(driver.execute_cdp_cmd('Page.captureScreenshot', {'format': 'png'})['data']))
+    upright = lambda: grab().crop((0, top, shot.width, top + height)).resize((800, 600), Image.NEAREST)
+    whole = [(x, y) for x in (304, 368) for y in (204, 268) if shows(upright(), x, y, 64, 'wood.png')][:1]
+    for x, y in whole:
+        tap((x + 32) * css_w / 800, (top + (y + 32) * height / 600) / dpr, page=True)
+    check('upright, a tap on a trunk breaks it', bool(whole) and frames_later(
+        10, probe=lambda: shows(upright(), 275, 540, 40, 'wood.png')), f'trunks seen whole: {whole}')
     driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
     driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
@@ -351,7 +366,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 41
+ROWS = 42
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -585,6 +600,7 @@ def play_by_touch():
     shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
         before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
     check('phone: the stick walks right', shift > 0, f'{shift} pixels')
+    driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone upright starts afresh
 
 
 options = webdriver.ChromeOptions()
