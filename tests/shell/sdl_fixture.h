@@ -22,7 +22,7 @@
 #include "shell/app.h"
 #include "shell/draw.h"
 #include "shell/frame.h"
-#include "shell/sdl.h"
+#include "sdl_test.h"
 
 namespace shelltest {
 
