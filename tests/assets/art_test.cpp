@@ -20,7 +20,7 @@
 
 #include "pixelart/art.h"
 #include "pixelart/scale.h"
-#include "shell/sdl.h"
+#include "platform/sdl.h"
 
 #ifndef BRAMBIX_ART_DIR
 #error "BRAMBIX_ART_DIR must name the assets/art folder"

@@ -19,9 +19,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/frame.h"
-#include "shell/kept_run.h"
-#include "shell/sdl.h"
+#include "app/frame.h"
+#include "replay/kept_run.h"
+#include "platform/sdl.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include "rules/clock.h"
 #include "rules/random.h"
 #include "rules/state.h"
-#include "shell/app.h"
-#include "shell/draw.h"
-#include "shell/frame.h"
-#include "shell/sdl.h"
+#include "app/app.h"
+#include "draw/draw.h"
+#include "app/frame.h"
+#include "platform/sdl.h"
 
 namespace shelltest {
 

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "sdl_fixture.h"
-#include "shell/picture.h"
-#include "shell/platform.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "shell/picture.h"
-#include "shell/platform.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
 
 namespace {
 

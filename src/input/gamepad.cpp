@@ -8,8 +8,8 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/draw.h"
-#include "shell/input.h"
+#include "draw/draw.h"
+#include "input/input.h"
 
 namespace {
 // What a pad's controls stand for. The confirm button and the one beside it are found

@@ -1,7 +1,7 @@
 // How the frame's 800 by 600 picture reaches a window of any size.
 #pragma once
 
-#include "shell/draw.h"
+#include "draw/draw.h"
 
 // Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
 // to the largest size that fits the window with its aspect kept (by any factor, or by

@@ -1,11 +1,11 @@
 // The command line and the texts it prints.
-#include "shell/options.h"
+#include "app/options.h"
 
 #include <iostream>
 #include <string_view>
 
-#include "shell/datadir.h"
-#include "shell/sdl.h"
+#include "app/datadir.h"
+#include "platform/sdl.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

@@ -1,12 +1,12 @@
 // Loading the pictures and the font from the data folder, and the built-in window icon.
-#include "shell/assets.h"
+#include "app/assets.h"
 
 #include <cstdint>
 
 #include "files/regular_file.h"
-#include "shell/app.h"
-#include "shell/datadir.h"
-#include "shell/report.h"
+#include "app/app.h"
+#include "app/datadir.h"
+#include "app/report.h"
 
 namespace {
 constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "rules/items.h"
-#include "shell/frame.h"
-#include "shell/input.h"
-#include "shell/sdl.h"
-#include "shell/text.h"
+#include "app/frame.h"
+#include "input/input.h"
+#include "platform/sdl.h"
+#include "draw/text.h"
 
 // The window, renderer and every texture; owned by main from start-up to shutdown.
 struct Gfx {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/frame.h"
+#include "app/frame.h"
 
 // One finger on the window. Positions are in the window's own units.
 struct TouchFinger {

@@ -1,6 +1,6 @@
 // Replays: a wrapper round the frame's platform that records what it returns, and a
 // platform that returns it again.
-#include "shell/replay.h"
+#include "replay/replay_game.h"
 
 #include <iostream>
 #include <new>
@@ -14,11 +14,11 @@
 #include "rules/random.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
-#include "shell/app.h"
-#include "shell/assets.h"
-#include "shell/datadir.h"
-#include "shell/frame.h"
-#include "shell/report.h"
+#include "app/app.h"
+#include "app/assets.h"
+#include "app/datadir.h"
+#include "app/frame.h"
+#include "app/report.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

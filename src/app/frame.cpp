@@ -1,5 +1,5 @@
 // The frame, step by step.
-#include "shell/frame.h"
+#include "app/frame.h"
 
 #include "rules/actions.h"
 #include "rules/creatures.h"
@@ -7,9 +7,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/draw.h"
-#include "shell/picture.h"
-#include "shell/sdl.h"
+#include "draw/draw.h"
+#include "draw/picture.h"
+#include "platform/sdl.h"
 
 namespace {
 constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;

@@ -1,5 +1,5 @@
 // Finding the data folder and making it the working folder.
-#include "shell/datadir.h"
+#include "app/datadir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,9 +7,9 @@
 
 #include "rules/items.h"
 #include "rules/recipe_book.h"
-#include "shell/app.h"
-#include "shell/report.h"
-#include "shell/sdl.h"
+#include "app/app.h"
+#include "app/report.h"
+#include "platform/sdl.h"
 
 #if defined(_WIN32)
 #include <windows.h>

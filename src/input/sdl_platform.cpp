@@ -1,13 +1,13 @@
 // SDL behind the frame loop's platform seam.
-#include "shell/platform.h"
+#include "input/sdl_platform.h"
 
 #include <cmath>
 
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/draw.h"
-#include "shell/picture.h"
-#include "shell/sdl.h"
+#include "draw/draw.h"
+#include "draw/picture.h"
+#include "platform/sdl.h"
 
 namespace {
 // SDL's float arithmetic can land the first pixel of a bar a hair inside the picture's

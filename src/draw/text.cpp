@@ -1,5 +1,5 @@
 // Count texts, rendered once per distinct text and kept.
-#include "shell/text.h"
+#include "draw/text.h"
 
 TTF_Font* fnt = nullptr;
 

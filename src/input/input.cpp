@@ -1,12 +1,12 @@
 // The device layer's common part: the queue, the held keys and the device pointer.
-#include "shell/input.h"
+#include "input/input.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "rules/screens.h"
 #include "rules/state.h"
-#include "shell/draw.h"
+#include "draw/draw.h"
 
 namespace {
 // A slot's share of its grid reaches this far past its edge: half the widest gap

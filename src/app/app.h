@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "shell/draw.h"
-#include "shell/frame.h"
+#include "draw/draw.h"
+#include "app/frame.h"
 
 constexpr const char* WINDOW_TITLE = "Brambix ULTIMATE";
 constexpr const char* FONT_PATH = "assets/arial.ttf";

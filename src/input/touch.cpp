@@ -4,8 +4,8 @@
 
 #include "rules/screens.h"
 #include "rules/state.h"
-#include "shell/draw.h"
-#include "shell/input.h"
+#include "draw/draw.h"
+#include "input/input.h"
 
 namespace {
 // A control's size in the display's points (CSS pixels in a browser): what a fingertip

@@ -1,5 +1,5 @@
 // Start-up and shutdown: the libraries, recipes, window, renderer, font and pictures.
-#include "shell/app.h"
+#include "app/app.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,12 +9,12 @@
 #include "rules/clock.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
-#include "shell/assets.h"
-#include "shell/datadir.h"
-#include "shell/frame.h"
-#include "shell/picture.h"
-#include "shell/platform.h"
-#include "shell/report.h"
+#include "app/assets.h"
+#include "app/datadir.h"
+#include "app/frame.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
+#include "app/report.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "rules/screens.h"
-#include "shell/frame.h"
-#include "shell/sdl.h"
-#include "shell/touch.h"
+#include "app/frame.h"
+#include "platform/sdl.h"
+#include "input/touch.h"
 
 struct Gfx;
 

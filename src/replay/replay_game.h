@@ -8,7 +8,7 @@
 
 #include "files/claimed_file.h"
 #include "replay/replay_file.h"
-#include "shell/frame.h"
+#include "app/frame.h"
 
 // Plays the game as runGame does and writes, frame by frame, what the frame read through
 // its platform to `path`, flushed as play goes. What `path` held stays until the first

@@ -6,7 +6,7 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/draw.h"
+#include "draw/draw.h"
 
 namespace {
 constexpr uint64_t PLAYER_ANIM_MS = 200;

@@ -1,5 +1,5 @@
 // A kept run: a snapshot and the recording since, written as play goes and read back.
-#include "shell/kept_run.h"
+#include "replay/kept_run.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Telling a player why the game stopped, or what it plays on without, with or without a terminal.
-#include "shell/report.h"
+#include "app/report.h"
 
 #include <cstdio>
 #include <iostream>
 
-#include "shell/sdl.h"
+#include "platform/sdl.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The frame loop's platform, filled from SDL.
 #pragma once
 
-#include "shell/frame.h"
+#include "app/frame.h"
 
 // Reads SDL's tick counter, event queue, pointer and keyboard; pauses with SDL_Delay.
 // The pointer is given in pixels of the 800 by 600 picture however large the window

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "shell/app.h"
-#include "shell/replay.h"
+#include "app/app.h"
+#include "replay/replay_game.h"
 
 // A new snapshot every minute of play: coming back plays at most that many frames.
 constexpr uint64_t SNAPSHOT_EVERY_FRAMES = 3600;
