@@ -6,7 +6,6 @@
 #include <iostream>
 #include <string>
 
-#include "rules/clock.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
 #include "app/assets.h"
@@ -74,7 +73,6 @@ bool startGame(Game& game)
     sdlx::keepFingerPositions();
     // Pads are welcome but not needed: without them the game plays on, saying nothing.
     sdlx::initPads();
-    setTickSource(sdlTicks);
 
     if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
         reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
@@ -104,8 +102,9 @@ bool startGame(Game& game)
     setUpPicture(gfx);
     openGameFont(FONT_PATH, FONT_PT);
     loadTextures(gfx);
-    gfx.input.loop = &game.loop;
-    game.io = sdlPlatform(gfx);
+    game.io = sdlPlatform(gfx, game.input);
+    gfx.overlay = {[&game](Gfx& g) { drawDeviceOverlay(g, game.input); },
+                   [&game](Gfx& g) { endDeviceOverlay(g, game.input); }};
     return true;
 }
 

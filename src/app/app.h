@@ -3,8 +3,9 @@
 
 #include <functional>
 
-#include "draw/draw.h"
 #include "app/frame.h"
+#include "draw/draw.h"
+#include "input/input.h"
 
 constexpr const char* WINDOW_TITLE = "Brambix ULTIMATE";
 constexpr const char* FONT_PATH = "assets/arial.ttf";
@@ -21,6 +22,7 @@ void destroyTextures(Gfx& gfx);
 // where it was started.
 struct Game {
     Gfx gfx;
+    DeviceInput input;  // what fingers and pads hold and have done
     Loop loop;
     Platform io;
     Game() = default;

@@ -2,6 +2,7 @@
 #include "app/frame.h"
 
 #include "rules/actions.h"
+#include "rules/clock.h"
 #include "rules/creatures.h"
 #include "rules/health.h"
 #include "rules/screens.h"
@@ -13,6 +14,13 @@
 
 namespace {
 constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;
+
+// The tick the frame being played read from its platform: the rules' one clock.
+uint64_t frameTick = 0;
+uint64_t currentFrameTick()
+{
+    return frameTick;
+}
 
 void updateCreatures()
 {
@@ -84,12 +92,19 @@ void applyKeyboard(Loop& loop, const KeyState& keys)
 
 void stepFrame(Loop& loop, Platform& io)
 {
-    const uint64_t now = io.ticks();
-    decayHealth(now);
+    // The rules read the frame's tick, whatever platform plays it (the window, a replay
+    // verified, watched or brought back): a creature sees the very time the frame read,
+    // which a recording holds, not a later reading of a counter that no file holds.
+    frameTick = io.ticks();
+    setTickSource(currentFrameTick);
+    decayHealth(frameTick);
     respawnIfDead(loop.pX, loop.pY);
     updateCreatures();
     pickUpDrops(loop.pX, loop.pY);
     placeCamera(loop);
+    if (io.beforeEvents) {
+        io.beforeEvents(frameTick, loop);
+    }
     handleEvents(loop, io);
     applyKeyboard(loop, io.keyboardState());
     // The view is the one drawn: where the camera stood before the keys moved the player.

@@ -2,11 +2,11 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "rules/items.h"
-#include "app/frame.h"
-#include "input/input.h"
+#include "platform/platform.h"
 #include "platform/sdl.h"
 #include "draw/text.h"
 
@@ -22,7 +22,15 @@ struct Gfx {
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown
     bool wholePixels = false;        // the picture scaled by whole numbers only, with wider bars
-    DeviceInput input;               // what fingers and pads hold and have done
+    // How far above the pointer the carried stack is drawn, clear of a finger or a pad's
+    // cross and of the slot they are on; 0 for the mouse.
+    float carriedLiftPx = 0.0f;
+    // Drawn over the shown picture just before it is presented, and undone right after
+    // (the input devices' pointer and controls); empty where no devices are.
+    struct {
+        std::function<void(Gfx&)> draw;
+        std::function<void(Gfx&)> end;
+    } overlay;
 };
 
 struct Colour {

@@ -78,7 +78,7 @@ void setUpPicture(Gfx& gfx)
         SDL_SetWindowMaximumSize(gfx.window, WINDOW_MAX_PX, WINDOW_MAX_PX);
     }
 #endif
-    // SDL's letterbox places the picture and maps the pointer into it (platform.cpp).
+    // SDL's letterbox places the picture and maps the pointer into it (input/sdl_platform.cpp).
     choosePresentation(gfx);
     // Scaling the finished picture rather than each drawing keeps every pixel of it one
     // block at whole-number scales, one or two screen pixels wide at others (a heart
@@ -121,9 +121,13 @@ void showPicture(Gfx& gfx)
         SDL_RenderClear(gfx.renderer);
         SDL_RenderTexture(gfx.renderer, gfx.picture, nullptr, &PICTURE_RECT);
     }
-    drawDeviceOverlay(gfx, gfx.input);
+    if (gfx.overlay.draw) {
+        gfx.overlay.draw(gfx);
+    }
     SDL_RenderPresent(gfx.renderer);
-    endDeviceOverlay(gfx, gfx.input);
+    if (gfx.overlay.end) {
+        gfx.overlay.end(gfx);
+    }
     // The buffers of the old size are gone once the first picture of the new is shown.
     if (gfx.resized) {
         gfx.resized = false;

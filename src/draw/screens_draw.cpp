@@ -41,7 +41,7 @@ void drawScreen(Gfx& gfx, PointerPos pointer)
     // lifted above a finger or the pad's pointer so the slot they are on shows (below
     // it, near the top edge).
     if (drag.id > 0) {
-        const float lift = gfx.input.carriedLiftPx;
+        const float lift = gfx.carriedLiftPx;
         const float y = pointer.y - lift - SLOT_PX / 2.0f >= 0.0f ? pointer.y - lift : pointer.y + lift;
         drawStack(gfx, drag.id, drag.count, pointer.x - SLOT_PX / 2.0f, y - SLOT_PX / 2.0f, SLOT_PX);
     }

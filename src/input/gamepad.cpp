@@ -1,4 +1,6 @@
 // Pads: walking by stick and d-pad, a pointer on the right stick, buttons as clicks.
+#include "input/gamepad.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -8,8 +10,6 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "draw/draw.h"
-#include "input/input.h"
 
 namespace {
 // What a pad's controls stand for. The confirm button and the one beside it are found
@@ -75,23 +75,6 @@ constexpr float CARRIED_LIFT_PX = 1.25f * SLOT_PX;
 // A longer gap between frames (a stalled window) moves the pointer no further.
 constexpr uint64_t LONGEST_STEP_MS = 100;
 
-struct OpenPad {
-    SDL_Gamepad* pad = nullptr;
-    SDL_JoystickID id = 0;
-    bool confirmEast = false;  // a Nintendo pad: A is East and B, beside it, South
-};
-
-// The pads are SDL's, one set for the program; so is what they point at.
-std::vector<OpenPad> pads;
-struct {
-    bool shown = false;
-    float x = 0.0f;
-    float y = 0.0f;
-    uint64_t lastMs = 0;
-    bool clockRead = false;
-    bool onScreen = false;  // a screen was open at the last update
-} pointer;
-
 SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
 {
     switch (input) {
@@ -142,42 +125,44 @@ Tilt stickOf(SDL_Gamepad* pad, PadInput input)
     return t;
 }
 
-void placePointer(DeviceInput& in, float x, float y)
+void placePointer(Pads& p, DeviceEvents& out, float x, float y)
 {
+    PadPointer& pointer = p.pointer;
     pointer.x = std::clamp(x, 0.0f, SCREEN_WIDTH - 1.0f);
     pointer.y = std::clamp(y, 0.0f, SCREEN_HEIGHT - 1.0f);
-    in.pointer = PointerPos{pointer.x, pointer.y};
-    in.carriedLiftPx = CARRIED_LIFT_PX;
+    out.pointer = PointerPos{pointer.x, pointer.y};
+    out.carriedLiftPx = CARRIED_LIFT_PX;
 }
 
 // On the world the resting pointer sits in the middle of the tile under it, the tile a
-// click acts on, with the camera of the frame about to be played.
-void snapToTile(DeviceInput& in)
+// click acts on, with the camera of the frame being played.
+void snapToTile(Pads& p, DeviceEvents& out)
 {
-    if (in.loop == nullptr || screenOpen()) {
+    if (screenOpen()) {
         return;
     }
-    const float cameraX = in.loop->pX - CAMERA_OFFSET_X;
-    const float cameraY = in.loop->pY - CAMERA_OFFSET_Y;
+    const PadPointer& pointer = p.pointer;
+    const float cameraX = p.view.cameraX;
+    const float cameraY = p.view.cameraY;
     const float tile = static_cast<float>(TILE_PX);
     const float half = tile / 2.0f;
-    placePointer(in, static_cast<float>(tileOf(pointer.x + cameraX)) * tile + half - cameraX,
+    placePointer(p, out, static_cast<float>(tileOf(pointer.x + cameraX)) * tile + half - cameraX,
                  static_cast<float>(tileOf(pointer.y + cameraY)) * tile + half - cameraY);
 }
 
 // The pointer on the player, in the middle of the picture, on the tile it stands on.
-void pointerToPlayer(DeviceInput& in)
+void pointerToPlayer(Pads& p, DeviceEvents& out)
 {
-    placePointer(in, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f);
-    snapToTile(in);
+    placePointer(p, out, SCREEN_WIDTH / 2.0f, SCREEN_HEIGHT / 2.0f);
+    snapToTile(p, out);
 }
 
 // The pad is in use: its pointer shows, first on the player.
-void showPointer(DeviceInput& in)
+void showPointer(Pads& p, DeviceEvents& out)
 {
-    if (!pointer.shown) {
-        pointer.shown = true;
-        pointerToPlayer(in);
+    if (!p.pointer.shown) {
+        p.pointer.shown = true;
+        pointerToPlayer(p, out);
     }
 }
 
@@ -185,8 +170,9 @@ void showPointer(DeviceInput& in)
 // axes. Sideways it keeps to its row, round the ends as the shoulders go round the
 // hotbar; up and down, the nearest row that way, a slot far off the line counting as
 // further away.
-void stepToSlot(DeviceInput& in, int dx, int dy)
+void stepToSlot(Pads& p, DeviceEvents& out, int dx, int dy)
 {
+    const PadPointer& pointer = p.pointer;
     float best = 0.0f;
     float furthestBack = 0.0f;
     std::optional<PointerPos> to;
@@ -211,31 +197,30 @@ void stepToSlot(DeviceInput& in, int dx, int dy)
         }
     }
     if (const std::optional<PointerPos> next = to ? to : roundTheEnd) {
-        placePointer(in, next->x, next->y);
+        placePointer(p, out, next->x, next->y);
     }
 }
 
-void act(DeviceInput& in, const PadRow& row)
+void act(Pads& p, DeviceEvents& out, const PadRow& row)
 {
-    const PointerPos at{pointer.x, pointer.y};
+    const PointerPos at{p.pointer.x, p.pointer.y};
     switch (row.action) {
     case PadAction::WalkOrSlot:
         if (screenOpen()) {
-            stepToSlot(in, row.dx, row.dy);
+            stepToSlot(p, out, row.dx, row.dy);
         }
         break;
     case PadAction::LeftClick:
-        queueClick(in, BUTTON_LEFT, at);
+        queueClick(out, BUTTON_LEFT, at);
         break;
     case PadAction::RightClick:
-        queueClick(in, BUTTON_RIGHT, at);
+        queueClick(out, BUTTON_RIGHT, at);
         break;
     case PadAction::InventoryKey:
-        queueKey(in, SDL_SCANCODE_E);
+        queueKey(out, SDL_SCANCODE_E);
         break;
     case PadAction::Hotbar: {
-        const int selected = in.loop != nullptr ? in.loop->selectedHotbar : 0;
-        pulseHotbar(in, (selected + row.dx + HOTBAR_SLOTS) % HOTBAR_SLOTS);
+        pulseHotbar(out, (p.view.selectedHotbar + row.dx + HOTBAR_SLOTS) % HOTBAR_SLOTS);
         break;
     }
     default:
@@ -243,18 +228,18 @@ void act(DeviceInput& in, const PadRow& row)
     }
 }
 
-void pressButton(DeviceInput& in, const OpenPad& pad, SDL_GamepadButton button)
+void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButton button)
 {
     for (const PadRow& row : PAD_MAP) {
         if (buttonOf(row.input, pad.confirmEast) == button) {
-            showPointer(in);
-            act(in, row);
+            showPointer(p, out);
+            act(p, out, row);
         }
     }
 }
 }  // namespace
 
-bool takePadEvent(Gfx&, DeviceInput& in, const SDL_Event& e)
+bool Pads::takeEvent(const Gfx&, const SDL_Event& e, DeviceEvents& out)
 {
     switch (e.type) {
     case SDL_EVENT_GAMEPAD_ADDED:
@@ -278,13 +263,13 @@ bool takePadEvent(Gfx&, DeviceInput& in, const SDL_Event& e)
         }
         // A walk held by the pad ends with it; the pads still there hold theirs again
         // at the next frame.
-        in.padHeld = {};
+        held = {};
         return true;
     }
     case SDL_EVENT_GAMEPAD_BUTTON_DOWN:
         for (const OpenPad& pad : pads) {
             if (pad.id == sdlx::padOfEvent(e)) {
-                pressButton(in, pad, sdlx::padButton(e));
+                pressButton(*this, out, pad, sdlx::padButton(e));
             }
         }
         return true;
@@ -293,24 +278,25 @@ bool takePadEvent(Gfx&, DeviceInput& in, const SDL_Event& e)
     }
 }
 
-void updatePads(Gfx&, DeviceInput& in, uint64_t nowMs)
+void Pads::update(uint64_t nowMs, const DeviceView& frame, DeviceEvents& out)
 {
+    view = frame;
     const uint64_t stepMs = pointer.clockRead ? std::min(nowMs - pointer.lastMs, LONGEST_STEP_MS) : 0;
     pointer.lastMs = nowMs;
     pointer.clockRead = true;
 
-    KeyState held{};
+    KeyState walk{};
     Tilt aim;  // the right stick tilted furthest, of all the pads
     for (const OpenPad& pad : pads) {
         for (const PadRow& row : PAD_MAP) {
             if (row.action == PadAction::Walk) {
                 const Tilt t = stickOf(pad.pad, row.input);
                 if (t.amount > 0.0f) {
-                    holdWalkToward(held, t.x, t.y);
+                    holdWalkToward(walk, t.x, t.y);
                 }
             } else if (row.action == PadAction::WalkOrSlot && !screenOpen() &&
                        SDL_GetGamepadButton(pad.pad, buttonOf(row.input, pad.confirmEast))) {
-                holdWalkToward(held, static_cast<float>(row.dx), static_cast<float>(row.dy));
+                holdWalkToward(walk, static_cast<float>(row.dx), static_cast<float>(row.dy));
             } else if (row.action == PadAction::MovePointer) {
                 const Tilt t = stickOf(pad.pad, row.input);
                 if (t.amount > aim.amount) {
@@ -319,32 +305,39 @@ void updatePads(Gfx&, DeviceInput& in, uint64_t nowMs)
             }
         }
     }
-    in.padHeld = held;
+    held = walk;
     // A screen closed: the pointer is back on the player, not left over the hotbar
     // marking the world beneath it.
     if (pointer.shown && pointer.onScreen && !screenOpen()) {
-        pointerToPlayer(in);
+        pointerToPlayer(*this, out);
     }
     pointer.onScreen = screenOpen();
     if (std::any_of(held.begin(), held.end(), [](bool h) { return h; })) {
-        showPointer(in);
+        showPointer(*this, out);
     }
     if (aim.amount > 0.0f) {
-        showPointer(in);
+        showPointer(*this, out);
         // Kept in fractions of a pixel, so that a slow tilt moves at any frame rate.
         const float px = POINTER_PX_PER_MS * aim.amount * aim.amount * static_cast<float>(stepMs);
-        placePointer(in, pointer.x + aim.x * px, pointer.y + aim.y * px);
+        placePointer(*this, out, pointer.x + aim.x * px, pointer.y + aim.y * px);
     } else if (pointer.shown) {
-        snapToTile(in);
+        snapToTile(*this, out);
     }
 }
 
-void hidePadPointer(DeviceInput&)
+void Pads::addHeld(KeyState& keys) const
+{
+    for (size_t i = 0; i < keys.size(); ++i) {
+        keys[i] = keys[i] || held[i];
+    }
+}
+
+void Pads::hide()
 {
     pointer.shown = false;
 }
 
-void drawPadPointer(Gfx& gfx, const DeviceInput& in)
+void Pads::drawInPicture(Gfx& gfx) const
 {
     if (!pointer.shown) {
         return;
@@ -355,10 +348,10 @@ void drawPadPointer(Gfx& gfx, const DeviceInput& in)
         drawSlotHighlight(gfx, {pointer.x, pointer.y});
     }
     // On the world, the tile a click acts on, outlined.
-    if (in.loop != nullptr && !screenOpen()) {
+    if (!screenOpen()) {
         const float tile = static_cast<float>(TILE_PX);
-        const float left = static_cast<float>(tileOf(pointer.x + in.loop->cameraX)) * tile - in.loop->cameraX;
-        const float top = static_cast<float>(tileOf(pointer.y + in.loop->cameraY)) * tile - in.loop->cameraY;
+        const float left = static_cast<float>(tileOf(pointer.x + view.cameraX)) * tile - view.cameraX;
+        const float top = static_cast<float>(tileOf(pointer.y + view.cameraY)) * tile - view.cameraY;
         const SDL_FRect sides[] = {
             {left, top, tile, 2.0f},
             {left, top + tile - 2.0f, tile, 2.0f},

@@ -1,163 +1,115 @@
-// The device layer's common part: the queue, the held keys and the device pointer.
+// The device layer's common part: the table of devices, walked for every event, every
+// frame and every picture; the queue, the held keys and the device pointer.
 #include "input/input.h"
 
-#include <algorithm>
-#include <cmath>
+#include <cstdlib>
 
-#include "rules/screens.h"
+#include "input/gamepad.h"
+#include "input/touch.h"
 #include "rules/state.h"
-#include "draw/draw.h"
 
 namespace {
-// A slot's share of its grid reaches this far past its edge: half the widest gap
-// between neighbouring slots (the hotbar's).
-constexpr float SLOT_SHARE_PX = 5.0f;
-constexpr float HIGHLIGHT_PX = 3.0f;
-constexpr Colour HIGHLIGHT = {255, 255, 255, 230};
+using DeviceMaker = std::unique_ptr<Device> (*)();
+
+template <class D>
+std::unique_ptr<Device> make()
+{
+    return std::make_unique<D>();
+}
+
+// The devices, one row each, asked in this order (a pad's pointer is drawn under the
+// fingers' slots).
+constexpr DeviceMaker DEVICE_TABLE[] = {
+    make<Pads>,
+    make<Touch>,
+};
 }  // namespace
 
-void queueClick(DeviceInput& in, int button, PointerPos at)
+DeviceInput::DeviceInput()
 {
-    DeviceEvent d;
-    d.event.kind = InputEvent::Kind::MouseDown;
-    d.event.button = button;
-    d.at = at;
-    in.queued.push_back(d);
-}
-
-void queueKey(DeviceInput& in, int scancode)
-{
-    DeviceEvent d;
-    d.event.kind = InputEvent::Kind::KeyDown;
-    d.event.scancode = scancode;
-    in.queued.push_back(d);
-}
-
-void holdWalkToward(KeyState& held, float x, float y)
-{
-    // sin(22.5°) of the push: further than this off an axis, it walks along that axis too.
-    const float edge = 0.38268343f * std::hypot(x, y);
-    held[SDL_SCANCODE_A] = held[SDL_SCANCODE_A] || x < -edge;
-    held[SDL_SCANCODE_D] = held[SDL_SCANCODE_D] || x > edge;
-    held[SDL_SCANCODE_W] = held[SDL_SCANCODE_W] || y < -edge;
-    held[SDL_SCANCODE_S] = held[SDL_SCANCODE_S] || y > edge;
-}
-
-void pulseHotbar(DeviceInput& in, int slot)
-{
-    if (slot >= 0 && slot < HOTBAR_SLOTS) {
-        in.pulsed[static_cast<size_t>(SDL_SCANCODE_1 + slot)] = true;
-    }
-}
-
-std::vector<SlotRect> slotsInSight()
-{
-    std::vector<SlotRect> slots;
-    for (int i = 0; i < HOTBAR_SLOTS; ++i) {
-        slots.push_back(hotbarSlotRect(i));
-    }
-    if (!screenOpen()) {
-        return slots;
-    }
-    const bool is3x3 = !showInv;
-    for (int i = 0; i < INV_SLOTS; ++i) {
-        slots.push_back(inventorySlotRect(i));
-    }
-    for (int k = 0; k < gridCellCount(is3x3); ++k) {
-        slots.push_back(gridCellRect(k, is3x3));
-    }
-    slots.push_back(resultSlotRect(is3x3));
-    return slots;
-}
-
-std::optional<SlotRect> slotShareAt(PointerPos p)
-{
-    std::optional<SlotRect> found;
-    float nearest = SLOT_PX / 2.0f + SLOT_SHARE_PX;
-    for (const SlotRect& s : slotsInSight()) {
-        // Measured square, as the slots stand in rows and columns.
-        const float off = std::max(std::abs(p.x - (s.x + s.w / 2.0f)), std::abs(p.y - (s.y + s.h / 2.0f)));
-        if (off <= nearest) {
-            nearest = off;
-            found = s;
-        }
-    }
-    return found;
-}
-
-void drawSlotHighlight(Gfx& gfx, PointerPos p)
-{
-    const std::optional<SlotRect> s = slotShareAt(p);
-    if (!s) {
-        return;
-    }
-    const float t = HIGHLIGHT_PX;
-    const SDL_FRect sides[] = {
-        {s->x - t, s->y - t, s->w + 2.0f * t, t},
-        {s->x - t, s->y + s->h, s->w + 2.0f * t, t},
-        {s->x - t, s->y, t, s->h},
-        {s->x + s->w, s->y, t, s->h},
-    };
-    for (const SDL_FRect& r : sides) {
-        fillRect(gfx.renderer, HIGHLIGHT, r);
+    for (DeviceMaker make : DEVICE_TABLE) {
+        devices.push_back(make());
     }
 }
 
 bool nextDeviceEvent(DeviceInput& in, InputEvent& out)
 {
-    if (in.queued.empty()) {
+    DeviceEvents& ev = in.events;
+    if (ev.queued.empty()) {
         return false;
     }
-    const DeviceEvent d = in.queued.front();
-    in.queued.pop_front();
+    const DeviceEvent d = ev.queued.front();
+    ev.queued.pop_front();
     if (d.at) {
         // Taken as the event is handled: a screen opened earlier in the same frame counts.
         const std::optional<SlotRect> s = screenOpen() ? slotShareAt(*d.at) : std::nullopt;
-        in.pointer = s ? PointerPos{s->x + s->w / 2.0f, s->y + s->h / 2.0f} : *d.at;
+        ev.pointer = s ? PointerPos{s->x + s->w / 2.0f, s->y + s->h / 2.0f} : *d.at;
     }
     out = d.event;
     return true;
 }
 
+bool fireDueDevices(DeviceInput& in)
+{
+    bool fired = false;
+    for (auto& d : in.devices) {
+        fired = d->fireDue(in.events) || fired;
+    }
+    return fired;
+}
+
 KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
 {
     KeyState all = keyboard;
-    for (size_t i = 0; i < all.size(); ++i) {
-        all[i] = all[i] || in.held[i] || in.padHeld[i] || in.pulsed[i];
+    for (const auto& d : in.devices) {
+        d->addHeld(all);
     }
-    in.pulsed = {};
+    for (size_t i = 0; i < all.size(); ++i) {
+        all[i] = all[i] || in.events.pulsed[i];
+    }
+    in.events.pulsed = {};
     return all;
 }
 
-bool takeDeviceEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e)
 {
-    return takeTouchEvent(gfx, in, e) || takePadEvent(gfx, in, e);
+    for (auto& d : in.devices) {
+        if (d->takeEvent(gfx, e, in.events)) {
+            return true;
+        }
+    }
+    return false;
 }
 
-void updateDevices(Gfx& gfx, DeviceInput& in, uint64_t nowMs)
+void updateDevices(DeviceInput& in, uint64_t nowMs, const DeviceView& view)
 {
-    updateTouch(gfx, in, nowMs);
-    updatePads(gfx, in, nowMs);
+    for (auto& d : in.devices) {
+        d->update(nowMs, view, in.events);
+    }
 }
 
 void keyboardOrMouseUsed(DeviceInput& in)
 {
-    in.pointer.reset();
-    in.carriedLiftPx = 0.0f;
-    hideTouch(in);
-    hidePadPointer(in);
+    in.events.pointer.reset();
+    in.events.carriedLiftPx = 0.0f;
+    for (auto& d : in.devices) {
+        d->hide();
+    }
 }
 
 void drawDeviceOverlay(Gfx& gfx, DeviceInput& in)
 {
-    // The pad's pointer marks a point of the picture: drawn through its letterbox, scaled
+    // A pad's pointer marks a point of the picture: drawn through its letterbox, scaled
     // with it. The touch controls sit in the bars too: drawn in the window's own pixels.
-    drawPadPointer(gfx, in);
-    drawFingerSlots(gfx, in);
+    for (const auto& d : in.devices) {
+        d->drawInPicture(gfx);
+    }
     auto& p = in.presentation;
     SDL_GetRenderLogicalPresentation(gfx.renderer, &p.w, &p.h, &p.mode);
     sdlx::setLogicalPresentation(gfx.renderer, 0, 0, SDL_LOGICAL_PRESENTATION_DISABLED);
-    drawTouchControls(gfx, in);
+    for (const auto& d : in.devices) {
+        d->drawInWindow(gfx);
+    }
 }
 
 void endDeviceOverlay(Gfx& gfx, DeviceInput& in)

@@ -5,8 +5,8 @@
 
 #include "rules/state.h"
 #include "rules/world.h"
-#include "draw/draw.h"
 #include "draw/picture.h"
+#include "input/input.h"
 #include "platform/sdl.h"
 
 namespace {
@@ -41,17 +41,17 @@ bool isFullscreenKey(const SDL_Event& e)
     return code == SDL_SCANCODE_F11 || (code == SDL_SCANCODE_RETURN && (sdlx::keyModifiers(e) & SDL_KMOD_ALT) != 0);
 }
 
-bool pollSdlEvent(Gfx& gfx, InputEvent& out)
+bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
 {
-    if (nextDeviceEvent(gfx.input, out)) {
+    if (nextDeviceEvent(in, out)) {
         return true;
     }
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
-        return fireHolds(gfx.input) && nextDeviceEvent(gfx.input, out);
+        return fireDueDevices(in) && nextDeviceEvent(in, out);
     }
     out = {};
-    if (takeDeviceEvent(gfx, gfx.input, e)) {
+    if (takeDeviceEvent(gfx, in, e)) {
         return true;
     }
     switch (e.type) {
@@ -74,20 +74,20 @@ bool pollSdlEvent(Gfx& gfx, InputEvent& out)
             }
             break;
         }
-        keyboardOrMouseUsed(gfx.input);
+        keyboardOrMouseUsed(in);
         out.kind = InputEvent::Kind::KeyDown;
         out.scancode = sdlx::scancode(e);
         // The hotbar keys are read held, once a frame: a press that comes and goes
         // between two frames is held for the next read all the same.
         if (out.scancode >= SDL_SCANCODE_1 && out.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
-            pulseHotbar(gfx.input, out.scancode - SDL_SCANCODE_1);
+            pulseHotbar(in.events, out.scancode - SDL_SCANCODE_1);
         }
         break;
     case SDL_EVENT_MOUSE_MOTION:
-        keyboardOrMouseUsed(gfx.input);
+        keyboardOrMouseUsed(in);
         break;
     case SDL_EVENT_MOUSE_BUTTON_DOWN:
-        keyboardOrMouseUsed(gfx.input);
+        keyboardOrMouseUsed(in);
         // The loop reads the pointer as it is now for every event; where that is on
         // the bars, the click is on no part of the game.
         if (onPicture(pointerInPicture(gfx.renderer))) {
@@ -113,29 +113,23 @@ KeyState sdlKeyboard()
 }
 }  // namespace
 
-uint64_t sdlTicks()
-{
-    return SDL_GetTicks();
-}
-
-Platform sdlPlatform(Gfx& gfx)
+Platform sdlPlatform(Gfx& gfx, DeviceInput& in)
 {
     return {
-        // The frame reads the clock first: timed device input (the pad's stick) catches
-        // up then, before the frame's events are read.
-        [&gfx] {
-            const uint64_t now = sdlTicks();
-            updateDevices(gfx, gfx.input, now);
-            return now;
-        },
-        [&gfx](InputEvent& e) { return pollSdlEvent(gfx, e); },
+        [] { return static_cast<uint64_t>(SDL_GetTicks()); },
+        [&gfx, &in](InputEvent& e) { return pollSdlEvent(gfx, in, e); },
         // Whatever device placed it, and whatever a window of no size maps it to, the
-        // rules get a point within reach.
-        [&gfx] {
-            const PointerPos p = gfx.input.pointer.value_or(pointerInPicture(gfx.renderer));
+        // rules get a point within reach. The carried stack is drawn lifted off it as the
+        // device that placed it asks.
+        [&gfx, &in] {
+            const PointerPos p = in.events.pointer.value_or(pointerInPicture(gfx.renderer));
+            gfx.carriedLiftPx = in.events.carriedLiftPx;
             return PointerPos{intoReach(p.x), intoReach(p.y)};
         },
-        [&gfx] { return heldKeys(gfx.input, sdlKeyboard()); },
+        [&in] { return heldKeys(in, sdlKeyboard()); },
         [](uint32_t ms) { SDL_Delay(ms); },
+        // Timed device input (the pad's stick) catches up before the frame's events are
+        // read, with the camera the frame placed.
+        [&in](uint64_t now, const Loop& loop) { updateDevices(in, now, {loop.cameraX, loop.cameraY, loop.selectedHotbar}); },
     };
 }

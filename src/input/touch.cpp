@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "input/touch.h"
+
 #include "rules/screens.h"
 #include "rules/state.h"
-#include "draw/draw.h"
-#include "input/input.h"
 
 namespace {
 // A control's size in the display's points (CSS pixels in a browser): what a fingertip
@@ -94,17 +94,16 @@ Layout layoutOf(const Gfx& gfx)
 
 // The stick pushed from its centre by (dx, dy), or let go with (0, 0): the walking keys
 // it holds, none within its dead zone.
-void pushStick(DeviceInput& in, float dx, float dy, float unit)
+void pushStick(TouchState& t, float dx, float dy, float unit)
 {
-    in.held = {};  // a finger holds no other key
+    t.held = {};  // a finger holds no other key
     if (std::hypot(dx, dy) >= STICK_DEAD_ZONE * unit) {
-        holdWalkToward(in.held, dx, dy);
+        holdWalkToward(t.held, dx, dy);
     }
 }
 
-void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
+void fingerDown(const Gfx& gfx, TouchState& t, DeviceEvents& out, const Layout& l, TouchFinger f)
 {
-    TouchState& t = in.touch;
     const bool stickTaken = std::any_of(t.fingers.begin(), t.fingers.end(),
                                         [](const TouchFinger& o) { return o.role == TouchFinger::Role::Stick; });
     PointerPos p;
@@ -112,7 +111,7 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
     const bool onPicture = p.x >= 0.0f && p.x < SCREEN_WIDTH && p.y >= 0.0f && p.y < SCREEN_HEIGHT;
     if (l.button.contains(f.x, f.y)) {
         f.role = TouchFinger::Role::Button;
-        queueKey(in, SDL_SCANCODE_E);
+        queueKey(out, SDL_SCANCODE_E);
     } else if (l.stick.contains(f.x, f.y) && !stickTaken && !(l.stickOverPicture && screenOpen())) {
         f.role = TouchFinger::Role::Stick;
         f.at = p;
@@ -120,13 +119,13 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
     } else if (onPicture) {
         f.role = TouchFinger::Role::Point;
         f.at = p;
-        in.carriedLiftPx = CARRIED_LIFT_PX;
+        out.carriedLiftPx = CARRIED_LIFT_PX;
         // Off the screens only the hotbar's slots are in sight.
         const std::optional<SlotRect> slot = screenOpen() ? std::nullopt : slotShareAt(p);
         for (int i = 0; i < HOTBAR_SLOTS && slot; ++i) {
             if (hotbarSlotRect(i).x == slot->x) {
                 f.role = TouchFinger::Role::Hotbar;
-                pulseHotbar(in, i);
+                pulseHotbar(out, i);
             }
         }
     }
@@ -142,26 +141,26 @@ void fingerDown(const Gfx& gfx, DeviceInput& in, const Layout& l, TouchFinger f)
     t.fingers.push_back(f);
 }
 
-void fingerMoved(DeviceInput& in, const Layout& l, TouchFinger& f)
+void fingerMoved(TouchState& t, const Layout& l, TouchFinger& f)
 {
     const float dx = f.x - f.startX;
     const float dy = f.y - f.startY;
     if (f.role == TouchFinger::Role::Stick) {
-        pushStick(in, dx, dy, l.unit);
+        pushStick(t, dx, dy, l.unit);
     }
     f.moved = f.moved || std::hypot(dx, dy) > TAP_SLOP * l.unit;
 }
 
 // The finger left the window: a tap clicks; a lifted thumb stops walking.
-void fingerUp(DeviceInput& in, const TouchFinger& f, bool lifted)
+void fingerUp(TouchState& t, DeviceEvents& out, const TouchFinger& f, bool lifted)
 {
     if (f.role == TouchFinger::Role::Stick) {
-        pushStick(in, 0.0f, 0.0f, 1.0f);
+        pushStick(t, 0.0f, 0.0f, 1.0f);
     }
     // Where the stick lies over the picture, a quick tap there still reaches the world.
-    const bool quickTap = f.tapsThrough && in.touch.nowMs - f.downMs < HOLD_MS;
+    const bool quickTap = f.tapsThrough && t.nowMs - f.downMs < HOLD_MS;
     if (lifted && (f.role == TouchFinger::Role::Point || quickTap) && !f.moved && !f.held) {
-        queueClick(in, SDL_BUTTON_LEFT, f.at);
+        queueClick(out, SDL_BUTTON_LEFT, f.at);
     }
 }
 
@@ -265,9 +264,9 @@ void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
 }
 }  // namespace
 
-bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
 {
-    TouchState& t = in.touch;
+    TouchState& t = state;
     sdlx::Finger finger;
     if (!sdlx::readFinger(e, finger)) {
         // SDL makes a mouse event of a finger, marked as such, which would act a second
@@ -286,7 +285,7 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
         if (f != t.fingers.end()) {
             // Its lift never came (the page or the system lost it): that touch is over,
             // and this one starts afresh rather than playing the old one's part.
-            fingerUp(in, *f, false);
+            fingerUp(t, out, *f, false);
             t.fingers.erase(f);
         }
         TouchFinger landed;
@@ -294,7 +293,7 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
         landed.startX = landed.x = x;
         landed.startY = landed.y = y;
         landed.downMs = t.nowMs;
-        fingerDown(gfx, in, l, landed);
+        fingerDown(gfx, t, out, l, landed);
         return true;
     }
     if (f == t.fingers.end()) {
@@ -302,55 +301,62 @@ bool takeTouchEvent(Gfx& gfx, DeviceInput& in, const SDL_Event& e)
     }
     f->x = x;
     f->y = y;
-    fingerMoved(in, l, *f);
+    fingerMoved(t, l, *f);
     if (finger.phase != sdlx::Finger::Phase::Motion) {
-        fingerUp(in, *f, finger.phase == sdlx::Finger::Phase::Up);
+        fingerUp(t, out, *f, finger.phase == sdlx::Finger::Phase::Up);
         t.fingers.erase(f);
     }
     return true;
 }
 
-void updateTouch(Gfx&, DeviceInput& in, uint64_t nowMs)
+void Touch::update(uint64_t nowMs, const DeviceView&, DeviceEvents&)
 {
-    in.touch.nowMs = nowMs;
+    state.nowMs = nowMs;
 }
 
-bool fireHolds(DeviceInput& in)
+bool Touch::fireDue(DeviceEvents& out)
 {
     bool fired = false;
-    for (TouchFinger& f : in.touch.fingers) {
+    for (TouchFinger& f : state.fingers) {
         if (f.role == TouchFinger::Role::Point && !f.moved && !f.held && f.holdAllowed &&
-            in.touch.nowMs - f.downMs >= HOLD_MS) {
+            state.nowMs - f.downMs >= HOLD_MS) {
             f.held = true;
-            queueClick(in, SDL_BUTTON_RIGHT, f.at);
+            queueClick(out, SDL_BUTTON_RIGHT, f.at);
             fired = true;
         }
     }
     return fired;
 }
 
-void drawFingerSlots(Gfx& gfx, const DeviceInput& in)
+void Touch::addHeld(KeyState& held) const
 {
-    for (const TouchFinger& f : in.touch.fingers) {
+    for (size_t i = 0; i < held.size(); ++i) {
+        held[i] = held[i] || state.held[i];
+    }
+}
+
+void Touch::drawInPicture(Gfx& gfx) const
+{
+    for (const TouchFinger& f : state.fingers) {
         if (f.role == TouchFinger::Role::Point && screenOpen()) {
             drawSlotHighlight(gfx, f.at);
         }
     }
 }
 
-void hideTouch(DeviceInput& in)
+void Touch::hide()
 {
-    in.touch.shown = false;
+    state.shown = false;
 }
 
-void drawTouchControls(Gfx& gfx, const DeviceInput& in)
+void Touch::drawInWindow(Gfx& gfx) const
 {
-    if (!in.touch.shown) {
+    if (!state.shown) {
         return;
     }
     const Layout l = layoutOf(gfx);
     SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
-    drawStick(gfx.renderer, l, in.touch);
+    drawStick(gfx.renderer, l, state);
     drawButton(gfx.renderer, l);
-    drawHolds(gfx.renderer, l, in.touch);
+    drawHolds(gfx.renderer, l, state);
 }

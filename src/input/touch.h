@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/frame.h"
+#include "input/device.h"
 
 // One finger on the window. Positions are in the window's own units.
 struct TouchFinger {
@@ -24,9 +24,27 @@ struct TouchFinger {
     bool tapsThrough = false;  // Stick over the picture: a quick tap is a click there
 };
 
-// The fingers' part of the device input.
+// The fingers' own state.
 struct TouchState {
     std::vector<TouchFinger> fingers;
     bool shown = false;         // the controls are drawn: a finger came since the last key or mouse move
     uint64_t nowMs = 0;         // the frame clock at the last update
+    KeyState held{};            // held by the touch stick
+};
+
+// Fingers: a joystick where a thumb lands, taps and holds as clicks, the drawn controls.
+class Touch : public Device {
+public:
+    bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) override;
+    void update(uint64_t nowMs, const DeviceView& view, DeviceEvents& out) override;
+    // A press held long enough clicks.
+    bool fireDue(DeviceEvents& out) override;
+    void addHeld(KeyState& held) const override;
+    // On a screen, the slot under each finger on the picture, highlighted.
+    void drawInPicture(Gfx& gfx) const override;
+    // The stick, the inventory button and the holds filling.
+    void drawInWindow(Gfx& gfx) const override;
+    void hide() override;
+
+    TouchState state;
 };

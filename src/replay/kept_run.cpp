@@ -55,7 +55,6 @@ void startKeeping(RunKeeper& k, Game& game, uint64_t clockTicks)
     r.path = k.files.frames;
     r.inner = game.io;
     game.io = recordingPlatform(r);
-    useFrameTicks();
     takeNewSnapshot(k, game.loop, clockTicks);
 }
 

@@ -10,7 +10,6 @@
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
 #include "replay/state_hash.h"
-#include "rules/clock.h"
 #include "rules/random.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
@@ -23,17 +22,6 @@
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"
 #endif
-
-namespace {
-// The frame's tick, which the rules' clock also reads: a creature then sees the very
-// time the frame read, not a later reading of the counter that no file holds.
-uint64_t frameTicks = 0;
-uint64_t currentFrameTicks()
-{
-    return frameTicks;
-}
-
-}  // namespace
 
 // A replay as the frame's platform: each frame's recorded values, read in the order
 // the frame asks for them.
@@ -50,7 +38,6 @@ struct Playback {
     {
         const ReplayReader::Next n = reader.next(frame);
         nextEvent = 0;
-        frameTicks = frame.ticks;
         return n;
     }
 };
@@ -195,18 +182,12 @@ Verdict verifyUnguarded(const std::string& path)
 }
 }  // namespace
 
-void useFrameTicks()
-{
-    setTickSource(currentFrameTicks);
-}
-
 Platform recordingPlatform(ReplayRecorder& r)
 {
     return {
         [&r] {
-            frameTicks = r.inner.ticks();
-            r.frame.ticks = frameTicks;
-            return frameTicks;
+            r.frame.ticks = r.inner.ticks();
+            return r.frame.ticks;
         },
         [&r](InputEvent& e) {
             if (!r.inner.pollEvent(e)) {
@@ -241,6 +222,11 @@ Platform recordingPlatform(ReplayRecorder& r)
             return keys;
         },
         [&r](uint32_t ms) { r.inner.delay(ms); },
+        [&r](uint64_t now, const Loop& loop) {
+            if (r.inner.beforeEvents) {
+                r.inner.beforeEvents(now, loop);
+            }
+        },
     };
 }
 
@@ -293,7 +279,6 @@ int recordGame(const std::string& path, bool wholePixels)
     hooks.started = [&r](Game& game) {
         r.inner = game.io;
         game.io = recordingPlatform(r);
-        useFrameTicks();
     };
     hooks.afterFrame = [&r](const Loop& loop) { recordFrame(r, loop); };
     return runGame(wholePixels, hooks);
@@ -315,7 +300,6 @@ std::optional<Verdict> ReplayPlayer::play(Loop& loop, uint64_t frames, bool chec
             return Verdict{1, p_->path + ": " + *problem};
         }
     }
-    useFrameTicks();
     for (uint64_t i = 0; i < frames; ++i) {
         const ReplayReader::Next n = p_->advance();
         if (n != ReplayReader::Frame) {
@@ -370,7 +354,6 @@ int watchReplay(const std::string& path, bool wholePixels)
     }
     Platform window = game.io;
     Platform replay = playbackPlatform(p, window.delay);
-    useFrameTicks();
     std::optional<Verdict> verdict;
     bool noticesShown = false;
     bool watching = true;

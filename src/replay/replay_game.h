@@ -74,6 +74,3 @@ Platform recordingPlatform(ReplayRecorder& r);
 // one is due, and flushes it. A write that fails stops the recording with one line on
 // standard error; the game plays on.
 void recordFrame(ReplayRecorder& r, const Loop& loop);
-
-// Makes the rules' clock read the tick of the frame being recorded or played.
-void useFrameTicks();

@@ -64,7 +64,6 @@ public:
             [](uint32_t) {},
         };
         io = recordingPlatform(rec);
-        useFrameTicks();
     }
 
     static std::string book;

@@ -8,17 +8,24 @@
 #include "sdl_fixture.h"
 #include "draw/picture.h"
 #include "input/sdl_platform.h"
+#include "input/touch.h"
 
 namespace {
 
 class TouchTest : public shelltest::SdlSuite {
 protected:
+    static DeviceInput& devices()
+    {
+        static DeviceInput d;
+        return d;
+    }
+
     static void resize(int w, int h)
     {
         SDL_SetWindowSize(gfx().window, w, h);
         for (SDL_Event e; SDL_PollEvent(&e);) {
         }
-        gfx().input = DeviceInput{};
+        devices() = DeviceInput{};
     }
 
     // Plays `script` on a w by h window: "d1@x,y" finger 1 lands at point (x, y) of the
@@ -31,7 +38,7 @@ protected:
     {
         const float scale = std::min(w / 800.0f, h / 600.0f);
         uint64_t now = 1000;
-        updateDevices(gfx(), gfx().input, now);
+        updateDevices(devices(), now, {});
         std::istringstream steps(script);
         std::string seen;
         for (std::string s; steps >> s;) {
@@ -45,7 +52,7 @@ protected:
             float x = 0.0f;
             float y = 0.0f;
             if (s[0] == 't') {
-                updateDevices(gfx(), gfx().input, now += std::stoul(s.substr(1)));
+                updateDevices(devices(), now += std::stoul(s.substr(1)), {});
             } else if (s == "c") {
                 SDL_WarpMouseInWindow(gfx().window, w / 2.0f, h / 2.0f);  // where the copies would act
             } else if (s[0] == 'k') {
@@ -121,7 +128,7 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         {"the button over the picture", 800, 600, false, "d1@758,558 u1@758,558", "E", ""},
     };
     setUpPicture(gfx());
-    Platform io = sdlPlatform(gfx());
+    Platform io = sdlPlatform(gfx(), devices());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         resize(c.w, c.h);
@@ -133,7 +140,7 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
             held += keys[static_cast<size_t>(SDL_GetScancodeFromName(k))] ? k : "";
         }
         EXPECT_EQ(held, c.held);
-        EXPECT_EQ(gfx().input.touch.shown, c.shown);
+        EXPECT_EQ(deviceOf<Touch>(devices()).state.shown, c.shown);
     }
     showInv = false;
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -147,10 +154,10 @@ TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
     for (sdlx::Image& img : seen) {
         SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
         SDL_RenderClear(renderer());
-        drawDeviceOverlay(gfx(), gfx().input);
+        drawDeviceOverlay(gfx(), devices());
         img = frame();
-        endDeviceOverlay(gfx(), gfx().input);
-        gfx().input.touch.shown = true;
+        endDeviceOverlay(gfx(), devices());
+        deviceOf<Touch>(devices()).state.shown = true;
     }
     ASSERT_EQ(seen[1].w, 1600);
     EXPECT_EQ(shelltest::pixel(seen[0], 160, 360), shelltest::Rgb{}) << "drawn before any touch";

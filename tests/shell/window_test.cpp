@@ -69,7 +69,8 @@ TEST_F(WindowTest, PointerLandsInThePictureAndBarsTakeNoClicks)
         {640, 480, 0, 0, 0, 0},  // smaller: 0.8 times, not cropped
     };
     setUpPicture(gfx());
-    Platform io = sdlPlatform(gfx());
+    DeviceInput devices;
+    Platform io = sdlPlatform(gfx(), devices);
     for (const bool whole : {false, true}) {
         setWholePixels(gfx(), whole);
         for (const Case& c : whole ? wholeCases : cases) {
@@ -119,7 +120,8 @@ TEST_F(WindowTest, FullscreenAndWholePixelKeysSwitchTheWindowAndReachNoRule)
         {SDL_SCANCODE_P, 0, false, false, false},  // whole pixels, on
         {SDL_SCANCODE_P, 0, true, false, false},
     };
-    Platform io = sdlPlatform(gfx());
+    DeviceInput devices;
+    Platform io = sdlPlatform(gfx(), devices);
     drainEvents();
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "scancode " << c.key << ", modifiers " << c.modifiers
