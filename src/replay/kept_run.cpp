@@ -96,7 +96,7 @@ std::optional<std::string> beginRestore(RunRestore& r, const KeptRunFiles& files
     // The recording begins with its first frame: an empty one holds none.
     std::error_code ec;
     r.framesKept = std::filesystem::file_size(files.frames, ec) > 0 && !ec;
-    if (auto problem = r.framesKept ? r.player.open(files.frames) : std::nullopt) {
+    if (auto problem = r.framesKept ? r.player.load(files.frames) : std::nullopt) {
         return "its frames: " + *problem;
     }
     return std::nullopt;

@@ -168,7 +168,7 @@ Verdict verifyUnguarded(const std::string& path)
     resetGameState();
     resetGameRand();
     ReplayPlayer player;
-    if (auto problem = player.open(path)) {
+    if (auto problem = player.load(path)) {
         return {1, path + ": " + *problem};
     }
     if (!enterDataDir()) {
@@ -288,7 +288,7 @@ ReplayPlayer::ReplayPlayer() : p_(std::make_unique<Playback>()), io_(playbackPla
 
 ReplayPlayer::~ReplayPlayer() = default;
 
-std::optional<std::string> ReplayPlayer::open(const std::string& path)
+std::optional<std::string> ReplayPlayer::load(const std::string& path)
 {
     return openReplay(*p_, path);
 }

@@ -35,7 +35,7 @@ public:
     ReplayPlayer();
     ~ReplayPlayer();
     // Reads the replay at `path` and its header; the reason when it cannot be played.
-    std::optional<std::string> open(const std::string& path);
+    std::optional<std::string> load(const std::string& path);
     // Plays up to `frames` more frames onto `loop` and the rules' globals, checking each
     // checkpoint unless `checkpoints` is false (a caller that checks the end state alone
     // spares a hash of the whole state every second): nothing while frames remain, else
