@@ -1,4 +1,4 @@
-// The game's data files as the shell loads them: pictures and the font, each read whole
+// The game's data files as the game loads them: pictures and the font, each read whole
 // through the one non-blocking reader before SDL decodes it; and the window's icon.
 #pragma once
 
