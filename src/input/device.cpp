@@ -42,6 +42,13 @@ void holdWalkToward(KeyState& held, float x, float y)
     held[SDL_SCANCODE_S] = held[SDL_SCANCODE_S] || y > edge;
 }
 
+void holdAlso(KeyState& held, const KeyState& more)
+{
+    for (size_t i = 0; i < held.size(); ++i) {
+        held[i] = held[i] || more[i];
+    }
+}
+
 void pulseHotbar(DeviceEvents& out, int slot)
 {
     if (slot >= 0 && slot < HOTBAR_SLOTS) {

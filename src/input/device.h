@@ -74,6 +74,9 @@ void queueKey(DeviceEvents& out, int scancode);
 // downwards: eight directions, each over an eighth of the circle. (0, 0) adds none.
 void holdWalkToward(KeyState& held, float x, float y);
 
+// Adds the keys held in `more` to `held`.
+void holdAlso(KeyState& held, const KeyState& more);
+
 // Selects hotbar slot `slot` (0 to 4) at the next read of the keyboard.
 void pulseHotbar(DeviceEvents& out, int slot);
 

@@ -327,9 +327,7 @@ void Pads::update(uint64_t nowMs, const DeviceView& frame, DeviceEvents& out)
 
 void Pads::addHeld(KeyState& keys) const
 {
-    for (size_t i = 0; i < keys.size(); ++i) {
-        keys[i] = keys[i] || held[i];
-    }
+    holdAlso(keys, held);
 }
 
 void Pads::hide()

@@ -64,9 +64,7 @@ KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
     for (const auto& d : in.devices) {
         d->addHeld(all);
     }
-    for (size_t i = 0; i < all.size(); ++i) {
-        all[i] = all[i] || in.events.pulsed[i];
-    }
+    holdAlso(all, in.events.pulsed);
     in.events.pulsed = {};
     return all;
 }

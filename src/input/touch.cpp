@@ -330,9 +330,7 @@ bool Touch::fireDue(DeviceEvents& out)
 
 void Touch::addHeld(KeyState& held) const
 {
-    for (size_t i = 0; i < held.size(); ++i) {
-        held[i] = held[i] || state.held[i];
-    }
+    holdAlso(held, state.held);
 }
 
 void Touch::drawInPicture(Gfx& gfx) const
