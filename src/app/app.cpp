@@ -6,14 +6,14 @@
 #include <iostream>
 #include <string>
 
-#include "rules/recipe_book.h"
-#include "rules/state.h"
 #include "app/assets.h"
 #include "app/datadir.h"
 #include "app/frame.h"
+#include "app/report.h"
 #include "draw/picture.h"
 #include "input/sdl_platform.h"
-#include "app/report.h"
+#include "rules/recipe_book.h"
+#include "rules/state.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

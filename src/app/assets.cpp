@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "files/regular_file.h"
 #include "app/app.h"
 #include "app/datadir.h"
 #include "app/report.h"
+#include "files/regular_file.h"
 
 namespace {
 constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "rules/items.h"
-#include "rules/recipe_book.h"
 #include "app/app.h"
 #include "app/report.h"
 #include "platform/sdl.h"
+#include "rules/items.h"
+#include "rules/recipe_book.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -1,6 +1,9 @@
 // The frame, step by step.
 #include "app/frame.h"
 
+#include "draw/draw.h"
+#include "draw/picture.h"
+#include "platform/sdl.h"
 #include "rules/actions.h"
 #include "rules/clock.h"
 #include "rules/creatures.h"
@@ -8,9 +11,6 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "draw/draw.h"
-#include "draw/picture.h"
-#include "platform/sdl.h"
 
 namespace {
 constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;

@@ -4,8 +4,8 @@
 
 #include "app/app.h"
 #include "app/options.h"
-#include "replay/replay_game.h"
 #include "app/report.h"
+#include "replay/replay_game.h"
 
 int main(int argc, char** argv)
 {

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "app/app.h"
-#include "replay/kept_run.h"
 #include "app/options.h"
-#include "replay/replay_game.h"
 #include "app/report.h"
 #include "platform/sdl.h"
+#include "replay/kept_run.h"
+#include "replay/replay_game.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString,$stringToNewUTF8");
 

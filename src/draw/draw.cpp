@@ -2,11 +2,11 @@
 #include <cmath>
 #include <string>
 
+#include "draw/draw.h"
 #include "rules/creatures.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "draw/draw.h"
 
 namespace {
 constexpr uint64_t PLAYER_ANIM_MS = 200;

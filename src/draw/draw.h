@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "rules/items.h"
+#include "draw/text.h"
 #include "platform/platform.h"
 #include "platform/sdl.h"
-#include "draw/text.h"
+#include "rules/items.h"
 
 // The window, renderer and every texture; owned by main from start-up to shutdown.
 struct Gfx {

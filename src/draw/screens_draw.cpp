@@ -1,7 +1,7 @@
 // The inventory and crafting-table screens, drawn over the running world.
+#include "draw/draw.h"
 #include "rules/screens.h"
 #include "rules/state.h"
-#include "draw/draw.h"
 
 namespace {
 constexpr Colour PANEL = {0, 0, 0, 180};

@@ -3,11 +3,11 @@
 
 #include <cmath>
 
-#include "rules/state.h"
-#include "rules/world.h"
 #include "draw/picture.h"
 #include "input/input.h"
 #include "platform/sdl.h"
+#include "rules/state.h"
+#include "rules/world.h"
 
 namespace {
 // SDL's float arithmetic can land the first pixel of a bar a hair inside the picture's

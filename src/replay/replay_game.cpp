@@ -7,17 +7,17 @@
 #include <optional>
 #include <stdexcept>
 
+#include "app/app.h"
+#include "app/assets.h"
+#include "app/datadir.h"
+#include "app/frame.h"
+#include "app/report.h"
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
 #include "replay/state_hash.h"
 #include "rules/random.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
-#include "app/app.h"
-#include "app/assets.h"
-#include "app/datadir.h"
-#include "app/frame.h"
-#include "app/report.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "app/frame.h"
 #include "files/claimed_file.h"
 #include "replay/replay_file.h"
-#include "app/frame.h"
 
 // Plays the game as runGame does and writes, frame by frame, what the frame read through
 // its platform to `path`, flushed as play goes. What `path` held stays until the first
