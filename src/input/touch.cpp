@@ -1,8 +1,8 @@
 // Fingers: a joystick where a thumb lands, taps and holds as clicks, the drawn controls.
+#include "input/touch.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "input/touch.h"
 
 #include "rules/screens.h"
 #include "rules/state.h"
