@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <string>
 
 #include "rules/clock.h"
 #include "rules/creatures.h"
@@ -325,6 +326,18 @@ BENCHMARK(BM_Part_ClearAndPresent)
     ->Args({2560, 1440})
     ->Unit(benchmark::kMicrosecond);
 
+// The renderer's driver name, e.g. "software"; empty when SDL cannot tell.
+std::string rendererName(SDL_Renderer* r)
+{
+#if defined(BRAMBIX_SDL2)
+    SDL_RendererInfo info;
+    return SDL_GetRendererInfo(r, &info) == 0 ? info.name : "";
+#else
+    const char* name = SDL_GetRendererName(r);
+    return name ? name : "";
+#endif
+}
+
 bool allTexturesLoaded()
 {
     for (int id = 1; id < ITEM_COUNT; ++id) {
@@ -394,7 +407,7 @@ int main(int argc, char** argv)
         SDL_Quit();
         return 1;
     }
-    benchmark::AddCustomContext("renderer", sdlx::rendererName(gfx.renderer));
+    benchmark::AddCustomContext("renderer", rendererName(gfx.renderer));
     benchmark::AddCustomContext("sdl", sdlx::flavour());
 
     benchmark::RunSpecifiedBenchmarks();

@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 source scripts/windows-env.sh
 source scripts/debian-sources.sh
 source scripts/reproducible.sh
+source scripts/packages.sh
 # The zip is dated by the last commit, also when it is made in the Debian 13 root.
 release_epoch
 # The build runs its picture makers through Wine, which is chatty on standard error.
@@ -25,15 +26,7 @@ fi
 logs=build-logs/windows
 build=build-windows
 mkdir -p "$logs" dist
-missing=()
-for p in "${WINDOWS_PACKAGES[@]}" nlohmann-json3-dev fonts-liberation2; do
-  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == "install ok installed" ]] || missing+=("$p")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  echo "Brambix: installing missing packages: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >"$logs/packages.log" 2>&1 ||
-    { tail -n 20 "$logs/packages.log"; exit 1; }
-fi
+install_missing "$logs/packages.log" "${WINDOWS_PACKAGES[@]}" nlohmann-json3-dev fonts-liberation2 || exit 1
 
 echo "== Windows: libraries"
 libs=$(bash scripts/windows-libs.sh | tail -n 1)

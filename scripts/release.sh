@@ -22,6 +22,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
 source scripts/reproducible.sh
+source scripts/packages.sh
 
 kinds=("$@")
 [[ ${#kinds[@]} -gt 0 ]] || kinds=(deb windows web)
@@ -54,15 +55,7 @@ mkdir -p "$out" "$logs"
 out=$(cd "$out" && pwd)
 # What this machine needs beyond the builds' own scripts: zip for the web archive,
 # dpkg-shlibdeps for the .deb's dependencies.
-missing=()
-for p in zip dpkg-dev; do
-  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == "install ok installed" ]] || missing+=("$p")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  echo "Brambix: installing missing packages: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >"$logs/packages.log" 2>&1 ||
-    { tail -n 20 "$logs/packages.log"; exit 1; }
-fi
+install_missing "$logs/packages.log" zip dpkg-dev || exit 1
 echo "== release: Brambix $version, dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'), into $out"
 
 for kind in "${kinds[@]}"; do

@@ -7,7 +7,6 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #if defined(BRAMBIX_SDL2)
 
@@ -31,12 +30,7 @@ inline bool renderPresent(SDL_Renderer* r)
     return true;
 }
 inline bool renderFillRect(SDL_Renderer* r, const SDL_FRect* rect) { return SDL_RenderFillRectF(r, rect) == 0; }
-inline bool pushEvent(SDL_Event* e) { return SDL_PushEvent(e) > 0; }
 inline bool setTextureScaleMode(SDL_Texture* tex, SDL_ScaleMode mode) { return SDL_SetTextureScaleMode(tex, mode) == 0; }
-inline void warpMouseInWindow(SDL_Window* window, float x, float y)
-{
-    SDL_WarpMouseInWindow(window, static_cast<int>(x), static_cast<int>(y));
-}
 inline TTF_Font* openFont(const char* path, float ptsize) { return TTF_OpenFont(path, static_cast<int>(ptsize)); }
 inline SDL_Window* createWindow(const char* title, int w, int h, Uint32 flags)
 {
@@ -123,7 +117,6 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 #define SDL_RenderClear(r) brambix_sdl2::renderClear(r)
 #define SDL_RenderPresent(r) brambix_sdl2::renderPresent(r)
 #define SDL_RenderFillRect(r, rect) brambix_sdl2::renderFillRect((r), (rect))
-#define SDL_PushEvent(e) brambix_sdl2::pushEvent(e)
 #define SDL_SetTextureScaleMode(tex, mode) brambix_sdl2::setTextureScaleMode((tex), (mode))
 #define SDL_GetTicks() SDL_GetTicks64()
 #define TTF_OpenFont(path, ptsize) brambix_sdl2::openFont((path), (ptsize))
@@ -133,7 +126,6 @@ inline SDL_Surface* renderTextBlended(TTF_Font* font, const char* text, size_t l
 #define SDL_RenderTextureRotated(r, tex, src, dst, angle, centre, flip) \
     brambix_sdl2::renderTextureRotated((r), (tex), (src), (dst), (angle), (centre), (flip))
 #define SDL_GetMouseState(x, y) brambix_sdl2::getMouseState((x), (y))
-#define SDL_WarpMouseInWindow(window, x, y) brambix_sdl2::warpMouseInWindow((window), (x), (y))
 #define TTF_RenderText_Blended(font, text, length, colour) \
     brambix_sdl2::renderTextBlended((font), (text), (length), (colour))
 #define SDL_DestroySurface(s) SDL_FreeSurface(s)
@@ -211,8 +203,6 @@ typedef brambix_sdl2::LogicalPresentation SDL_RendererLogicalPresentation;
 #define SDL_SetRenderTarget(r, tex) brambix_sdl2::setRenderTarget((r), (tex))
 #define SDL_SetTextureBlendMode(tex, mode) brambix_sdl2::setTextureBlendMode((tex), (mode))
 #define SDL_KMOD_ALT KMOD_ALT
-#define SDL_KMOD_LALT KMOD_LALT
-#define SDL_KMOD_RALT KMOD_RALT
 
 
 // Pads: SDL3's gamepads are SDL2's game controllers, with the same buttons by position
@@ -374,38 +364,6 @@ inline SDL_Scancode scancode(const SDL_Event& e)
 #endif
 }
 
-// An event that presses `scancode` with the SDL_KMOD_* `modifiers` held, as a test would
-// push it; `repeat` as when the key is held.
-inline SDL_Event keyDownEvent(SDL_Scancode code, unsigned modifiers = 0, bool repeat = false)
-{
-    SDL_Event e{};
-    e.type = SDL_EVENT_KEY_DOWN;
-    e.key.repeat = repeat ? 1 : 0;
-#if defined(BRAMBIX_SDL2)
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.scancode = code;
-    e.key.keysym.mod = static_cast<Uint16>(modifiers);
-#else
-    e.key.down = true;
-    e.key.scancode = code;
-    e.key.mod = static_cast<SDL_Keymod>(modifiers);
-#endif
-    return e;
-}
-
-inline SDL_Event mouseDownEvent(Uint8 button)
-{
-    SDL_Event e{};
-    e.type = SDL_EVENT_MOUSE_BUTTON_DOWN;
-    e.button.button = button;
-#if defined(BRAMBIX_SDL2)
-    e.button.state = SDL_PRESSED;
-#else
-    e.button.down = true;
-#endif
-    return e;
-}
-
 // Whether the key event is the platform repeating a held key.
 inline bool isKeyRepeat(const SDL_Event& e)
 {
@@ -445,104 +403,6 @@ inline bool setDesktopFullscreen(SDL_Window* window, bool on)
     return SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 #else
     return SDL_SetWindowFullscreenMode(window, nullptr) && SDL_SetWindowFullscreen(window, on);
-#endif
-}
-
-// The renderer's driver name, e.g. "software" or "opengl"; empty without a renderer.
-inline std::string rendererName(SDL_Renderer* r)
-{
-    if (r == nullptr) {
-        return "";
-    }
-#if defined(BRAMBIX_SDL2)
-    SDL_RendererInfo info;
-    return SDL_GetRendererInfo(r, &info) == 0 ? info.name : "";
-#else
-    const char* name = SDL_GetRendererName(r);
-    return name ? name : "";
-#endif
-}
-
-// Pixels as 0xAARRGGBB, row by row.
-struct Image {
-    int w = 0;
-    int h = 0;
-    std::vector<uint32_t> argb;
-
-    uint32_t at(int x, int y) const { return argb[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]; }
-};
-
-// Copies `s` (any format) into an Image; empty if it cannot be converted.
-inline Image toImage(SDL_Surface* s)
-{
-    Image img;
-    if (s == nullptr) {
-        return img;
-    }
-#if defined(BRAMBIX_SDL2)
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
-#else
-    SDL_Surface* argb = SDL_ConvertSurface(s, SDL_PIXELFORMAT_ARGB8888);
-#endif
-    if (argb == nullptr) {
-        return img;
-    }
-    img.w = argb->w;
-    img.h = argb->h;
-    img.argb.resize(static_cast<size_t>(img.w) * static_cast<size_t>(img.h));
-    for (int y = 0; y < img.h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
-                                                            static_cast<ptrdiff_t>(y) * argb->pitch);
-        for (int x = 0; x < img.w; ++x) {
-            img.argb[static_cast<size_t>(y) * static_cast<size_t>(img.w) + static_cast<size_t>(x)] = row[x];
-        }
-    }
-    SDL_DestroySurface(argb);
-    return img;
-}
-
-// Writes `img` as a PNG file; false on failure.
-inline bool savePng(const Image& img, const std::string& path)
-{
-    auto* pixels = const_cast<uint32_t*>(img.argb.data());
-    const int pitch = img.w * 4;
-#if defined(BRAMBIX_SDL2)
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels, img.w, img.h, 32, pitch, SDL_PIXELFORMAT_ARGB8888);
-    const bool ok = s != nullptr && IMG_SavePNG(s, path.c_str()) == 0;
-#else
-    SDL_Surface* s = SDL_CreateSurfaceFrom(img.w, img.h, SDL_PIXELFORMAT_ARGB8888, pixels, pitch);
-    const bool ok = s != nullptr && IMG_SavePNG(s, path.c_str());
-#endif
-    if (s != nullptr) {
-        SDL_DestroySurface(s);
-    }
-    return ok;
-}
-
-// The renderer's current picture (call before presenting); empty on failure.
-inline Image readPixels(SDL_Renderer* r)
-{
-#if defined(BRAMBIX_SDL2)
-    int w = 0;
-    int h = 0;
-    if (SDL_GetRendererOutputSize(r, &w, &h) != 0) {
-        return {};
-    }
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (s == nullptr) {
-        return {};
-    }
-    Image img;
-    if (SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_ARGB8888, s->pixels, s->pitch) == 0) {
-        img = toImage(s);
-    }
-    SDL_FreeSurface(s);
-    return img;
-#else
-    SDL_Surface* s = SDL_RenderReadPixels(r, nullptr);
-    Image img = toImage(s);
-    SDL_DestroySurface(s);
-    return img;
 #endif
 }
 
@@ -606,75 +466,6 @@ inline bool confirmIsEast(SDL_Gamepad* pad)
 #else
     return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
 #endif
-}
-
-// A pad made by SDL itself, as tests use one: `vendor` and `product` make SDL take it
-// for that maker's pad. `id` is what SDL_GetGamepadID answers for it once opened.
-struct VirtualPad {
-    SDL_Joystick* joystick = nullptr;
-    SDL_JoystickID id = 0;
-};
-
-inline VirtualPad attachVirtualPad(Uint16 vendor, Uint16 product)
-{
-    SDL_VirtualJoystickDesc desc;
-#if defined(BRAMBIX_SDL2)
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-#else
-    SDL_INIT_INTERFACE(&desc);
-    desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
-#endif
-    desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
-    desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
-    desc.vendor_id = vendor;
-    desc.product_id = product;
-    VirtualPad pad;
-#if defined(BRAMBIX_SDL2)
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
-    pad.joystick = index >= 0 ? SDL_JoystickOpen(index) : nullptr;
-    pad.id = pad.joystick != nullptr ? SDL_JoystickInstanceID(pad.joystick) : 0;
-#else
-    pad.id = SDL_AttachVirtualJoystick(&desc);
-    pad.joystick = pad.id != 0 ? SDL_OpenJoystick(pad.id) : nullptr;
-#endif
-    return pad;
-}
-
-inline void setVirtualButton(const VirtualPad& pad, SDL_GamepadButton b, bool down)
-{
-#if defined(BRAMBIX_SDL2)
-    SDL_JoystickSetVirtualButton(pad.joystick, b, down ? 1 : 0);
-#else
-    SDL_SetJoystickVirtualButton(pad.joystick, b, down);
-#endif
-}
-
-inline void setVirtualAxis(const VirtualPad& pad, SDL_GamepadAxis axis, Sint16 value)
-{
-#if defined(BRAMBIX_SDL2)
-    SDL_JoystickSetVirtualAxis(pad.joystick, axis, value);
-#else
-    SDL_SetJoystickVirtualAxis(pad.joystick, axis, value);
-#endif
-}
-
-// Unplugs the pad: SDL reports its removal at the next poll.
-inline void detachVirtualPad(VirtualPad& pad)
-{
-#if defined(BRAMBIX_SDL2)
-    SDL_JoystickClose(pad.joystick);
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (SDL_JoystickGetDeviceInstanceID(i) == pad.id) {
-            SDL_JoystickDetachVirtual(i);
-        }
-    }
-#else
-    SDL_CloseJoystick(pad.joystick);
-    SDL_DetachVirtualJoystick(pad.id);
-#endif
-    pad = {};
 }
 
 // Sets the renderer's logical presentation and draws through it from here on: SDL3 keeps
@@ -746,25 +537,6 @@ inline bool readFinger(const SDL_Event& e, Finger& out)
     out.y = e.tfinger.y;
 #endif
     return true;
-}
-
-// A finger event as a test would push it: `x`, `y` across the window from 0 to 1.
-inline SDL_Event fingerEvent(Finger::Phase phase, uint64_t id, float x, float y)
-{
-    SDL_Event e{};
-    e.type = phase == Finger::Phase::Down     ? SDL_EVENT_FINGER_DOWN
-             : phase == Finger::Phase::Motion ? SDL_EVENT_FINGER_MOTION
-                                              : SDL_EVENT_FINGER_UP;
-    e.tfinger.x = x;
-    e.tfinger.y = y;
-#if defined(BRAMBIX_SDL2)
-    e.tfinger.touchId = 1;
-    e.tfinger.fingerId = static_cast<SDL_FingerID>(id);
-#else
-    e.tfinger.touchID = 1;
-    e.tfinger.fingerID = static_cast<SDL_FingerID>(id);
-#endif
-    return e;
 }
 
 // Whether `e` comes from the mouse, and whether SDL made it up from a finger.

@@ -10,6 +10,7 @@
 #include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
+#include "rules/world.h"
 
 namespace {
 constexpr std::string_view SNAPSHOT_MAGIC = "\x89" "BRS\r\n\x1a\n";
@@ -370,6 +371,7 @@ SnapshotLoad restoreSnapshot(std::string_view bytes, const std::string& gameVers
     }
     world = std::move(s.world);
     chunks = std::move(s.chunks);
+    forgetSeenView();
     mobs = std::move(s.mobs);
     drops = std::move(s.drops);
     inv = std::move(s.inv);

@@ -37,6 +37,7 @@ void breakTile(int32_t tx, int32_t ty)
                  static_cast<float>(TILE_PX) * static_cast<float>(ty) + CENTRED_DROP_OFFSET_PX);
     }
     world[{tx, ty}] = ITEM_NONE;
+    forgetSeenView();
 }
 
 void useSelected(ItemStack& s, int32_t tx, int32_t ty)
@@ -50,6 +51,7 @@ void useSelected(ItemStack& s, int32_t tx, int32_t ty)
         showInv = false;
     } else if (isPlaceable(s.id)) {
         world[{tx, ty}] = s.id;
+        forgetSeenView();
         --s.count;
         clearIfSpent(s);
     }

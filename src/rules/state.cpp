@@ -1,6 +1,8 @@
 // The global game state, created before main runs and destroyed after it returns.
 #include "rules/state.h"
 
+#include "rules/world.h"
+
 std::map<TileCoord, int> world;
 std::map<TileCoord, bool> chunks;
 std::vector<Mob> mobs;
@@ -20,6 +22,7 @@ void resetGameState()
 {
     world.clear();
     chunks.clear();
+    forgetSeenView();
     mobs.clear();
     drops.clear();
     inv.assign(INV_SLOTS, ItemStack{});

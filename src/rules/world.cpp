@@ -12,6 +12,25 @@ namespace {
 // A tile is a tree base for 20 of the 1000 remainders of its hash: about 2 in 100.
 constexpr uint32_t TREE_MODULUS = 1000;
 constexpr uint32_t TREE_BASE_MAX_REMAINDER = 19;
+
+// The view the last walk left wholly seen: every grass tile in it marked. Until a tile
+// changes, walking those tiles again meets nothing new, so the next walk passes over them
+// and visits only the tiles that came into view, in the order a whole walk meets them.
+// The maps' sizes as they were then catch a change made to the maps without the rules
+// (a test setting a tile); the rules' own changes forget the view.
+struct SeenView {
+    bool valid = false;
+    int32_t startX = 0;
+    int32_t startY = 0;
+    size_t worldTiles = 0;
+    size_t seenTiles = 0;
+};
+SeenView seenView;
+
+bool withinView(int32_t v, int32_t start, int count)
+{
+    return int64_t{v} >= int64_t{start} && int64_t{v} < int64_t{start} + count;
+}
 }  // namespace
 
 uint32_t tileHash(int32_t x, int32_t y)
@@ -78,11 +97,22 @@ void seeView(float cameraX, float cameraY)
 {
     const int32_t startX = viewStart(cameraX);
     const int32_t startY = viewStart(cameraY);
+    const SeenView& last = seenView;
+    const bool lastHolds = last.valid && last.worldTiles == world.size() && last.seenTiles == chunks.size();
     for (int32_t x = startX; x < startX + VIEW_COLUMNS; ++x) {
+        const bool columnSeen = lastHolds && withinView(x, last.startX, VIEW_COLUMNS);
         for (int32_t y = startY; y < startY + VIEW_ROWS; ++y) {
-            visitTile(x, y, getTile(x, y));
+            if (!columnSeen || !withinView(y, last.startY, VIEW_ROWS)) {
+                visitTile(x, y, getTile(x, y));
+            }
         }
     }
+    seenView = {true, startX, startY, world.size(), chunks.size()};
+}
+
+void forgetSeenView()
+{
+    seenView.valid = false;
 }
 
 int32_t tileOf(float worldPx)

@@ -22,8 +22,14 @@ constexpr int VIEW_ROWS = 13;
 int32_t viewStart(float cameraPx);
 
 // Visits every tile of the view at camera (cameraX, cameraY), column by column from
-// the left and top to bottom in each, the order in which they are drawn.
+// the left and top to bottom in each, the order in which they are drawn. Tiles that were
+// in the view of the last call are passed over while no tile has changed since: they
+// were visited then and would meet nothing new.
 void seeView(float cameraX, float cameraY);
+
+// Makes the next seeView visit every tile of its view; for whatever changes tiles or the
+// seen marks (breaking, placing, a new game, a restored snapshot).
+void forgetSeenView();
 
 // World pixel p lies in tile floor(p / 64). `worldPx` is a camera plus a point within
 // reach (below): finite, and far inside the range whose tile numbers fit.

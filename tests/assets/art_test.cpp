@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "pixelart/art.h"
+#include "pixelart/png.h"
 #include "pixelart/scale.h"
-#include "platform/sdl.h"
 
 #ifndef BRAMBIX_ART_DIR
 #error "BRAMBIX_ART_DIR must name the assets/art folder"

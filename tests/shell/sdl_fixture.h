@@ -20,9 +20,9 @@
 #include "rules/random.h"
 #include "rules/state.h"
 #include "app/app.h"
-#include "draw/draw.h"
 #include "app/frame.h"
-#include "platform/sdl.h"
+#include "draw/draw.h"
+#include "sdl_test.h"
 
 namespace shelltest {
 

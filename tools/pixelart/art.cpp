@@ -1,7 +1,7 @@
 #include "art.h"
 
 #include "files/regular_file.h"
-#include "platform/sdl.h"
+#include "png.h"
 
 #include <algorithm>
 #include <array>
