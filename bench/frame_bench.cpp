@@ -20,11 +20,11 @@
 #include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
-#include "shell/app.h"
-#include "shell/draw.h"
-#include "shell/frame.h"
-#include "shell/picture.h"
-#include "shell/sdl.h"
+#include "app/app.h"
+#include "draw/draw.h"
+#include "app/frame.h"
+#include "draw/picture.h"
+#include "platform/sdl.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "rules/recipe_book.h"
 #include "rules/state.h"
-#include "shell/kept_run.h"
+#include "replay/kept_run.h"
 
 namespace {
 constexpr uint64_t FRAMES_A_MINUTE = 3600;

@@ -2,10 +2,10 @@
 #include <iostream>
 #include <new>
 
-#include "shell/app.h"
-#include "shell/options.h"
-#include "shell/replay.h"
-#include "shell/report.h"
+#include "app/app.h"
+#include "app/options.h"
+#include "app/report.h"
+#include "replay/replay_game.h"
 
 int main(int argc, char** argv)
 {

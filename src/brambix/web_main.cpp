@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "shell/app.h"
-#include "shell/kept_run.h"
-#include "shell/options.h"
-#include "shell/replay.h"
-#include "shell/report.h"
-#include "shell/sdl.h"
+#include "app/app.h"
+#include "app/options.h"
+#include "app/report.h"
+#include "platform/sdl.h"
+#include "replay/kept_run.h"
+#include "replay/replay_game.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString,$stringToNewUTF8");
 

@@ -8,5 +8,5 @@ using TickSource = uint64_t (*)();
 // Milliseconds since the platform started; 0 until a source is set.
 uint64_t ticks();
 
-// The shell sets the real counter at start-up; tests set one they control.
+// The frame sets it to the tick it read from its platform; tests set one they control.
 void setTickSource(TickSource source);

@@ -16,9 +16,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/frame.h"
-#include "shell/replay.h"
-#include "shell/sdl.h"
+#include "app/frame.h"
+#include "replay/replay_game.h"
+#include "platform/sdl.h"
 
 namespace {
 constexpr uint64_t START_TICKS = 1234;
@@ -64,7 +64,6 @@ public:
             [](uint32_t) {},
         };
         io = recordingPlatform(rec);
-        useFrameTicks();
     }
 
     static std::string book;

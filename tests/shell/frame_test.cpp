@@ -19,9 +19,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "shell/frame.h"
-#include "shell/kept_run.h"
-#include "shell/sdl.h"
+#include "app/frame.h"
+#include "replay/kept_run.h"
+#include "platform/sdl.h"
 
 namespace {
 
@@ -375,7 +375,7 @@ TEST_F(FrameTest, ASnapshotAnywhereInARecordedRunPlaysOnAsTheRunDid)
         SCOPED_TRACE(std::string(name) + " at frame " + std::to_string(cut));
         startAfresh(loop);
         ReplayPlayer player;
-        ASSERT_EQ(player.open(std::string(BRAMBIX_SOURCE_DIR "/tests/replays/") + name + ".brx"), std::nullopt);
+        ASSERT_EQ(player.load(std::string(BRAMBIX_SOURCE_DIR "/tests/replays/") + name + ".brx"), std::nullopt);
         ASSERT_EQ(player.play(loop, cut), std::nullopt);
         const PlayerPlace place{loop.pX, loop.pY, loop.selectedHotbar};
         const StateHashes kept = hashState(place);

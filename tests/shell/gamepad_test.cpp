@@ -8,7 +8,7 @@
 #include "rules/items.h"
 #include "rules/screens.h"
 #include "sdl_fixture.h"
-#include "shell/platform.h"
+#include "input/sdl_platform.h"
 
 namespace {
 
@@ -34,14 +34,8 @@ protected:
         // The test's window is hidden and has no focus, where SDL would keep the pads quiet.
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         ASSERT_TRUE(sdlx::initPads()) << SDL_GetError();
-        gfx().input = {};
-        keyboardOrMouseUsed(gfx().input);
-        gfx().input.loop = &loop;
-        io = sdlPlatform(gfx());
-        io.ticks = [] {
-            updateDevices(gfx(), gfx().input, fakeNow);
-            return fakeNow;
-        };
+        io = sdlPlatform(gfx(), devices);
+        io.ticks = [] { return fakeNow; };
     }
 
     // Frames of 16 ms; SDL takes in what the virtual pads did at each one's events.
@@ -70,12 +64,13 @@ protected:
         frames(n);
     }
 
-    static std::pair<float, float> pointer()
+    std::pair<float, float> pointer() const
     {
-        const PointerPos p = gfx().input.pointer.value_or(PointerPos{-1.0f, -1.0f});
+        const PointerPos p = devices.events.pointer.value_or(PointerPos{-1.0f, -1.0f});
         return {p.x, p.y};
     }
 
+    DeviceInput devices;
     Loop loop;
     Platform io;
 };
@@ -88,7 +83,7 @@ TEST_F(GamepadTest, EachKindWalksClicksOpensTheInventoryStepsTheHotbarAndStopsWh
         SCOPED_TRACE(kind.name);
         resetGameState();
         loop = {};
-        keyboardOrMouseUsed(gfx().input);
+        keyboardOrMouseUsed(devices);
         world[{-1, 0}] = ITEM_WOOD;
         sdlx::VirtualPad pad = sdlx::attachVirtualPad(kind.vendor, kind.product);
         ASSERT_NE(pad.joystick, nullptr) << SDL_GetError();
@@ -160,11 +155,11 @@ TEST_F(GamepadTest, ThePointerMovesAsFarAtAnyFrameRate)
     std::vector<float> moved;
     for (int rate : {30, 144}) {
         tilt(pad, SDL_GAMEPAD_AXIS_RIGHTX, 0);  // at rest, then tilted from this frame on
-        keyboardOrMouseUsed(gfx().input);
+        keyboardOrMouseUsed(devices);
         sdlx::setVirtualAxis(pad, SDL_GAMEPAD_AXIS_RIGHTX, FULL / 2);
         SDL_PumpEvents();
         for (int i = 1; i <= rate / 4 + 1; ++i) {
-            updateDevices(gfx(), gfx().input, fakeNow + static_cast<uint64_t>(std::min(250, i * 1000 / rate)));
+            updateDevices(devices, fakeNow + static_cast<uint64_t>(std::min(250, i * 1000 / rate)), {});
         }
         moved.push_back(pointer().first - SCREEN_WIDTH / 2.0f);
         fakeNow += 250;

@@ -11,8 +11,8 @@
 #include "rules/state.h"
 #include "rules/world.h"
 #include "sdl_fixture.h"
-#include "shell/draw.h"
-#include "shell/frame.h"
+#include "draw/draw.h"
+#include "app/frame.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
-#include "shell/replay.h"
+#include "replay/replay_game.h"
 
 namespace {
 namespace fs = std::filesystem;

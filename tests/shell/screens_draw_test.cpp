@@ -7,7 +7,7 @@
 #include "rules/items.h"
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "shell/draw.h"
+#include "draw/draw.h"
 
 namespace {
 
@@ -172,9 +172,9 @@ TEST_F(ScreensDrawTest, CarriedStackIsCentredOnThePointerOverEverything)
         drag = {};
         const Image without = withScreen(at);
         drag = {ITEM_PLANKS, 1};
-        gfx().input.carriedLiftPx = 2.0f * SLOT_PX;
+        gfx().carriedLiftPx = 2.0f * SLOT_PX;
         const Image with = withScreen(at);
-        gfx().input.carriedLiftPx = 0.0f;
+        gfx().carriedLiftPx = 0.0f;
         const Box b = changedBox(without, with);
         EXPECT_TRUE(!b.empty() && b.within(240, top, 280, top + 40)) << b;
     }

@@ -19,9 +19,9 @@
 #include "rules/clock.h"
 #include "rules/random.h"
 #include "rules/state.h"
-#include "shell/app.h"
-#include "shell/draw.h"
-#include "shell/frame.h"
+#include "app/app.h"
+#include "app/frame.h"
+#include "draw/draw.h"
 #include "sdl_test.h"
 
 namespace shelltest {

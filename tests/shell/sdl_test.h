@@ -1,13 +1,13 @@
 // What only the tests do with SDL, on SDL2 and SDL3 alike: push made-up key, mouse and
 // finger events, plug in virtual pads, and read the renderer's picture back. The one
 // test header that knows which SDL the build uses; the game's own calls are mapped in
-// shell/sdl.h.
+// platform/sdl.h.
 #pragma once
 
 #include <cstdint>
 
 #include "pixelart/png.h"
-#include "shell/sdl.h"
+#include "platform/sdl.h"
 
 #if defined(BRAMBIX_SDL2)
 namespace brambix_sdl2 {

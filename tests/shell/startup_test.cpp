@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/datadir.h"
-#include "shell/options.h"
+#include "app/datadir.h"
+#include "app/options.h"
 
 namespace {
 

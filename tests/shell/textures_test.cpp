@@ -13,10 +13,10 @@
 #include "rules/items.h"
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "shell/app.h"
-#include "shell/assets.h"
-#include "shell/draw.h"
-#include "shell/report.h"
+#include "app/app.h"
+#include "app/assets.h"
+#include "draw/draw.h"
+#include "app/report.h"
 
 namespace fs = std::filesystem;
 

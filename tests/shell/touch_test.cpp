@@ -6,19 +6,27 @@
 #include <sstream>
 
 #include "sdl_fixture.h"
-#include "shell/picture.h"
-#include "shell/platform.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
+#include "input/touch.h"
 
 namespace {
 
 class TouchTest : public shelltest::SdlSuite {
 protected:
+    static DeviceInput& devices()
+    {
+        static DeviceInput d;
+        return d;
+    }
+
     static void resize(int w, int h)
     {
         SDL_SetWindowSize(gfx().window, w, h);
         for (SDL_Event e; SDL_PollEvent(&e);) {
         }
-        gfx().input = DeviceInput{};
+        devices() = DeviceInput{};
+        gfx().fingersUsed = false;
         showPicture(gfx());
     }
 
@@ -33,7 +41,7 @@ protected:
     static std::string play(int w, int h, const std::string& script, Platform& io)
     {
         uint64_t now = 1000;
-        updateDevices(gfx(), gfx().input, now);
+        updateDevices(devices(), now, {});
         std::istringstream steps(script);
         std::string seen;
         std::vector<SDL_Event> fingers;  // handed to the game with their own times, which SDL2 would overwrite
@@ -48,7 +56,7 @@ protected:
             float x = 0.0f;
             float y = 0.0f;
             if (s[0] == 't') {
-                updateDevices(gfx(), gfx().input, now += std::stoul(s.substr(1)));
+                updateDevices(devices(), now += std::stoul(s.substr(1)), {});
             } else if (s == "s") {
                 showPicture(gfx());
             } else if (s == "c") {
@@ -69,7 +77,7 @@ protected:
                 SDL_PushEvent(&push[i]);
             }
             for (size_t i = 0; i < fingers.size() && !unread; ++i) {
-                takeDeviceEvent(gfx(), gfx().input, fingers[i]);
+                takeDeviceEvent(gfx(), devices(), fingers[i]);
             }
             fingers.resize(unread ? fingers.size() : 0);
             for (InputEvent e; !unread && io.pollEvent(e);) {
@@ -140,7 +148,7 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         {"the button over the picture", 800, 600, false, "d1@758,558 u1@758,558", "E", ""},
     };
     setUpPicture(gfx());
-    Platform io = sdlPlatform(gfx());
+    Platform io = sdlPlatform(gfx(), devices());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         resize(c.w, c.h);
@@ -152,7 +160,7 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
             held += keys[static_cast<size_t>(SDL_GetScancodeFromName(k))] ? k : "";
         }
         EXPECT_EQ(held, c.held);
-        EXPECT_EQ(gfx().input.touch.shown, c.shown);
+        EXPECT_EQ(deviceOf<Touch>(devices()).state.shown, c.shown);
     }
     showInv = false;
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -166,10 +174,10 @@ TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
     for (sdlx::Image& img : seen) {
         SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
         SDL_RenderClear(renderer());
-        drawDeviceOverlay(gfx(), gfx().input);
+        drawDeviceOverlay(gfx(), devices());
         img = frame();
-        endDeviceOverlay(gfx(), gfx().input);
-        gfx().input.touch.shown = true;
+        endDeviceOverlay(gfx(), devices());
+        deviceOf<Touch>(devices()).state.shown = true;
     }
     ASSERT_EQ(seen[1].w, 1600);
     EXPECT_EQ(shelltest::pixel(seen[0], 160, 360), shelltest::Rgb{}) << "drawn before any touch";

@@ -9,8 +9,8 @@
 
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "shell/picture.h"
-#include "shell/platform.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ TEST_F(WindowTest, PointerLandsInThePictureAndBarsTakeNoClicks)
         {640, 480, 0, 0, 0, 0},  // smaller: 0.8 times, not cropped
     };
     setUpPicture(gfx());
-    Platform io = sdlPlatform(gfx());
+    DeviceInput devices;
+    Platform io = sdlPlatform(gfx(), devices);
     for (const bool whole : {false, true}) {
         setWholePixels(gfx(), whole);
         for (const Case& c : whole ? wholeCases : cases) {
@@ -130,11 +131,11 @@ TEST_F(WindowTest, PictureSitsCentredOrLowForAThumbAndItsEdgesMapBack)
     setUpPicture(gfx());
     resize(450, 900);
     for (const bool touched : {false, true}) {
-        gfx().input.touch.used = touched;
+        gfx().fingersUsed = touched;
         showPicture(gfx());
         EXPECT_EQ(picturePlacement(gfx()).y, touched ? 900 - 337 - 3 * 48 : 281);
     }
-    gfx().input = DeviceInput{};
+    gfx().fingersUsed = false;
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
     showPicture(gfx());
 }
@@ -160,7 +161,8 @@ TEST_F(WindowTest, FullscreenAndWholePixelKeysSwitchTheWindowAndReachNoRule)
         {SDL_SCANCODE_P, 0, false, false, false},  // whole pixels, on
         {SDL_SCANCODE_P, 0, true, false, false},
     };
-    Platform io = sdlPlatform(gfx());
+    DeviceInput devices;
+    Platform io = sdlPlatform(gfx(), devices);
     drainEvents();
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "scancode " << c.key << ", modifiers " << c.modifiers

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/sdl.h"
+#include "platform/sdl.h"
 
 namespace sdlx {
 

@@ -1,0 +1,142 @@
+// Start-up and shutdown: the libraries, recipes, window, renderer, font and pictures.
+#include "app/app.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/assets.h"
+#include "app/datadir.h"
+#include "app/frame.h"
+#include "app/report.h"
+#include "draw/picture.h"
+#include "input/sdl_platform.h"
+#include "rules/recipe_book.h"
+#include "rules/state.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+#ifndef BRAMBIX_APP_ID
+#define BRAMBIX_APP_ID "org.brambix.Brambix"
+#endif
+
+namespace {
+
+#ifdef __EMSCRIPTEN__
+// In a browser the renderer is WebGL's, and a window made without the OpenGL flag is
+// made again for it: SDL then shrinks the page's canvas to a pixel on the way and, at
+// the second making, takes that for its size, so the canvas stops following the page.
+constexpr auto WINDOW_FLAGS = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY | SDL_WINDOW_OPENGL;
+#else
+constexpr auto WINDOW_FLAGS = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIGH_PIXEL_DENSITY;
+#endif
+// With no display, SDL2 quietly falls back to its invisible offscreen driver; a game
+// nobody can see or close has not started. Tests ask for such a driver by name.
+bool onInvisibleDriverByDefault()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) {
+        return true;
+    }
+    const std::string name = driver;
+    if (name != "offscreen" && name != "dummy") {
+        return false;
+    }
+    return std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("SDL_VIDEO_DRIVER") == nullptr;
+}
+
+void quitLibraries()
+{
+    TTF_Quit();
+    SDL_Quit();
+}
+}  // namespace
+
+bool startGame(Game& game)
+{
+    // Without its data the game would be a window of nothing: stop before opening one.
+    if (!enterDataDir()) {
+        return false;
+    }
+    sdlx::setAppIdentity("Brambix", BRAMBIX_VERSION, BRAMBIX_APP_ID);
+    if (!SDL_Init(SDL_INIT_VIDEO) || !TTF_Init()) {
+        reportFatal(INIT_FAILED_MESSAGE);
+        return false;
+    }
+    if (onInvisibleDriverByDefault()) {
+        reportFatal(INIT_FAILED_MESSAGE);
+        quitLibraries();
+        return false;
+    }
+    sdlx::keepFingerPositions();
+    // Pads are welcome but not needed: without them the game plays on, saying nothing.
+    sdlx::initPads();
+
+    if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
+        reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
+        quitLibraries();
+        return false;
+    } else if (load.status == RecipeLoad::Missing) {
+        std::error_code ec;
+        reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
+                    "crafting makes nothing");
+    }
+
+    Gfx& gfx = game.gfx;
+    gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, WINDOW_FLAGS);
+    if (gfx.window == nullptr) {
+        reportFatal(std::string("Brambix: cannot create the window: ") + SDL_GetError());
+        quitLibraries();
+        return false;
+    }
+    gfx.renderer = SDL_CreateRenderer(gfx.window, nullptr);
+    if (gfx.renderer == nullptr) {
+        reportFatal(std::string("Brambix: cannot create the renderer: ") + SDL_GetError());
+        SDL_DestroyWindow(gfx.window);
+        quitLibraries();
+        return false;
+    }
+    SDL_SetRenderDrawBlendMode(gfx.renderer, SDL_BLENDMODE_BLEND);
+    setUpPicture(gfx);
+    openGameFont(FONT_PATH, FONT_PT);
+    loadTextures(gfx);
+    game.io = sdlPlatform(gfx, game.input);
+    gfx.overlay = {[&game](Gfx& g) { drawDeviceMarks(g, game.input); },
+                   [&game](Gfx& g) { drawDeviceOverlay(g, game.input); },
+                   [&game](Gfx& g) { endDeviceOverlay(g, game.input); }};
+    return true;
+}
+
+void stopGame(Game& game)
+{
+    destroyTextures(game.gfx);
+    closeGameFont();
+    // SDL_Quit releases the renderer and the window.
+    quitLibraries();
+}
+
+int runGame(bool wholePixels, const RunHooks& hooks)
+{
+    Game game;
+    game.gfx.wholePixels = wholePixels;
+    if (!startGame(game)) {
+        return 1;
+    }
+    if (hooks.started) {
+        hooks.started(game);
+    }
+    for (bool first = true; game.loop.running; first = false) {
+        runFrame(game.loop, game.io, game.gfx);
+        if (hooks.afterFrame) {
+            hooks.afterFrame(game.loop);
+        }
+        // The first frame is drawn before the notices, so that their box stands over it.
+        if (first) {
+            showNoticesWhereUnread(game.gfx.window);
+        }
+    }
+    stopGame(game);
+    return 0;
+}

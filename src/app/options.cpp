@@ -1,0 +1,168 @@
+// The command line and the texts it prints.
+#include "app/options.h"
+
+#include <iostream>
+#include <string_view>
+
+#include "app/datadir.h"
+#include "platform/sdl.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+#ifndef BRAMBIX_DATA_FROM_BIN
+#define BRAMBIX_DATA_FROM_BIN "../share/brambix"
+#endif
+
+namespace {
+struct ReplayOptions {
+    const char* record = nullptr;
+    const char* replay = nullptr;
+    bool verify = false;
+    const char* missingFile = nullptr;  // the option given last with no file after it
+};
+
+// Takes --record FILE, --replay FILE or --verify at argv[i], moving i past a FILE;
+// false for any other argument.
+bool takeReplayOption(int argc, const char* const* argv, int& i, ReplayOptions& o)
+{
+    const std::string_view arg = argv[i];
+    if (arg == "--verify") {
+        o.verify = true;
+        return true;
+    }
+    if (arg != "--record" && arg != "--replay") {
+        return false;
+    }
+    const char*& file = arg == "--record" ? o.record : o.replay;
+    if (i + 1 >= argc) {
+        o.missingFile = argv[i];
+        return true;
+    }
+    file = argv[++i];
+    return true;
+}
+
+void applyReplayOptions(const ReplayOptions& o, CommandLine& line)
+{
+    const char* misuse = o.missingFile ? "needs a FILE"
+                         : o.record && o.replay ? "--record and --replay cannot be used together"
+                         : o.verify && !o.replay ? "--verify needs --replay FILE"
+                                                 : nullptr;
+    if (misuse) {
+        line.action = CommandLine::Misused;
+        line.unknown = o.missingFile ? std::string(o.missingFile) + " " + misuse : misuse;
+    } else if (o.record) {
+        line.action = CommandLine::Record;
+        line.replay = o.record;
+    } else if (o.replay) {
+        line.action = o.verify ? CommandLine::Verify : CommandLine::Watch;
+        line.replay = o.replay;
+    }
+}
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine line;
+    bool help = false;
+    bool version = false;
+    ReplayOptions replay;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
+            help = true;
+        } else if (arg == "--whole-pixels") {
+            line.wholePixels = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (takeReplayOption(argc, argv, i, replay)) {
+            continue;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            line.action = CommandLine::Unknown;
+            line.unknown = arg;
+            return line;
+        }
+    }
+    line.action = help ? CommandLine::Help : version ? CommandLine::Version : CommandLine::Play;
+    if (line.action == CommandLine::Play) {
+        applyReplayOptions(replay, line);
+    }
+    return line;
+}
+
+std::string usageText()
+{
+    return std::string(
+               "Usage: brambix [--help | --version | --whole-pixels | --record FILE |\n"
+               "                --replay FILE [--verify]]\n"
+               "A top-down sandbox of grass and trees, creatures and crafting.\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help, /?          show this help and exit\n"
+               "  --version               show the version and exit\n"
+               "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
+               "  --record FILE           play, and record the game to FILE as a replay\n"
+               "  --replay FILE           watch the replay in FILE\n"
+               "  --replay FILE --verify  play it back without a window and check its state\n"
+               "\n"
+               "Controls:\n"
+               "  W A S D (held)      walk\n"
+               "  1 to 5              select a hotbar slot\n"
+               "  left click          kill the creature under the pointer, else break the tile\n"
+               "  right click         eat the selected meat, open a placed crafting table,\n"
+               "                      or place the selected block\n"
+               "  E                   open or close the inventory\n"
+               "  F11, Alt+Enter      switch between window and fullscreen\n"
+               "  P                   scale the picture by whole numbers only (every pixel\n"
+               "                      a block of one size, wider bars) or to fill the window\n"
+               "  on a screen         left click moves a whole stack, right click one item;\n"
+               "                      a click on the result takes the product\n"
+               "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
+               "                      confirm (A, cross) left click, the next button round\n"
+               "                      (X, square; B on Nintendo pads) right click, the top\n"
+               "                      button E, shoulders the previous or next slot\n"
+               "  touch               a thumb on the left walks, a tap is a left click, a\n"
+               "                      half-second hold a right click, a tap on a hotbar slot\n"
+               "                      selects it, the button low on the right is E\n"
+               "\n"
+               "Data: the first of these folders whose assets/ holds the game's files is used:\n"
+               "  1. the folder named by ") +
+           DATA_DIR_VARIABLE +
+           ", when set\n"
+           "  2. the working folder\n"
+           "  3. the program's own folder\n"
+           "  4. <the program's folder>/" BRAMBIX_DATA_FROM_BIN " (an installed copy)\n";
+}
+
+std::string versionText()
+{
+    return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
+}
+
+int answerCommandLine(const CommandLine& line)
+{
+    switch (line.action) {
+    case CommandLine::Help:
+        std::cout << usageText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::Version:
+        std::cout << versionText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::Unknown:
+        std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
+        return 2;
+    case CommandLine::Misused:
+        std::cerr << "brambix: " << line.unknown << '\n' << usageText();
+        return 2;
+    case CommandLine::Play:
+    case CommandLine::Record:
+    case CommandLine::Watch:
+    case CommandLine::Verify:
+        break;
+    }
+    return -1;
+}
