@@ -43,9 +43,9 @@ D& deviceOf(DeviceInput& in)
 // the middle of the slot whose share it landed in.
 bool nextDeviceEvent(DeviceInput& in, InputEvent& out);
 
-// Once the frame's events are all read, what has come due clicks (a press held long
-// enough: a finger lifted while the game was held up, in a long frame, is then a tap,
-// not a hold). True when a click was queued.
+// Once the frame's events are all read, what has come due clicks (a finger still down
+// long enough; one lifted meanwhile was told tap or hold by its own times). True when a
+// click was queued.
 bool fireDueDevices(DeviceInput& in);
 
 // The keys held by the keyboard, fingers and pads together; a pulse counts once.
