@@ -39,8 +39,8 @@ hotbar_slot0_empty() { color_near "$(mean "$LAST_SHOT" "$HOT0" 540 40 40)" "$HOT
 # ---------------------------------------------------------------- hunting
 # A creature is found by the colour of its body: one pig, or one sheep or cow, alone in
 # a part of the window and away from the player (whose reach would pick the meat up at
-# once). Creatures walk 1.2 pixels a frame, so the click follows the screenshot at once;
-# the middle of a creature's body lies more than 25 pixels inside its square.
+# once). Creatures walk 1.2 pixels a frame, so the game is stopped from the screenshot to
+# the click; the middle of a creature's body lies more than 25 pixels inside its square.
 find_creature() {
     local colour region n x0 y0 x1 y1 rx ry rw rh
     for colour in "$PIG_PINK" "$WOOL_WHITE"; do
@@ -61,18 +61,12 @@ find_creature() {
     return 1
 }
 
-found=''
-for attempt in 1 2 3 4 5; do
-    shot "hunt-$attempt"
-    if found=$(find_creature); then
-        break
-    fi
-    found=''
-    sleep 0.3
-done
-[ -n "$found" ] || fail 'found no creature standing alone in the window'
+creature_found() { found=$(find_creature); }
+until_still 3 hunt creature_found || fail 'found no creature standing alone in the window'
 read -r PREY_X PREY_Y PREY_R PREY_G PREY_B <<<"$found"
-click "$PREY_X" "$PREY_Y"
+send_click "$PREY_X" "$PREY_Y"
+thaw
+settle
 say "clicked a creature at ($PREY_X, $PREY_Y)"
 
 # The creature is gone and one meat lies where it stood (32 by 32, in the middle of its
@@ -182,9 +176,7 @@ say 'ok: E closed the inventory screen'
 expect_picture 'hotbar slot 1 after closing' "$HOT1" 540 40 crafting.png
 
 # ---------------------------------------------------------------- placing the table
-xdo keydown 2
-sleep 0.15
-xdo keyup 2
+hold 2 2
 slot0_deselected() { [ "$(pixel "$LAST_SHOT" $((HOT0 + 1)) 541 | cut -d' ' -f1)" -lt 140 ]; }
 until_shot 3 slot2-selected slot0_deselected || fail 'key 2 did not move the selection off hotbar slot 0'
 say 'ok: key 2 moved the selection off slot 0'
@@ -264,13 +256,13 @@ for step in $(seq 1 15); do
     fi
     read -r n x0 y0 _ _ <<<"$(color_box "$LAST_SHOT" 0 40 800 490 "$RED_OF_HEART_AND_MEAT" 0)"
     if [ "$n" -lt 150 ]; then # hidden under a creature, or just picked up
-        sleep 0.2
+        wait_frames 12 'with the meat hidden'
         continue
     fi
     # The meat's top-left corner, from the red part of its picture, against the player's.
     dx=$((x0 - 10 - 368)) dy=$((y0 - 6 - 268))
     if [ $((dx * dx + dy * dy)) -lt $((24 * 24)) ]; then
-        sleep 0.1
+        wait_frames 6 'with the meat in reach'
         continue
     fi
     if [ "${dx#-}" -ge "${dy#-}" ]; then
@@ -280,10 +272,8 @@ for step in $(seq 1 15); do
         dist=${dy#-}
         if [ "$dy" -gt 0 ]; then key=s; else key=w; fi
     fi
-    # At most 6 pixels a frame and 62.5 frames a second; a shorter walk is topped up.
-    ms=$((dist * 1000 / 400))
-    [ "$ms" -lt 20 ] && ms=20
-    hold "$key" "$(printf '%d.%03d' $((ms / 1000)) $((ms % 1000)))"
+    # 6 pixels a frame; a shorter walk is topped up.
+    hold "$key" $(((dist + 5) / 6))
 done
 [ -n "$picked" ] || fail 'walking to the meat did not put it into hotbar slot 0'
 say 'ok: walking over the meat put it into hotbar slot 0'
