@@ -545,19 +545,20 @@ expect_color() {
 # shows a frame or two after the input.
 # With a recording the limit is counted in the frames the game draws in SECONDS on an idle
 # machine (60 a second); the wall clock then only bounds a game that stopped drawing.
-# until_still: the same, with the game stopped from each shot until its check is done;
-# stopped still when the check passed, for the input that acts on what the shot showed
-# (then thaw), and given six frames to go on between looks.
+# until_still: the same, then once the check passes the game is stopped and the check made
+# again on a new shot; it returns with the game stopped when that passes too, for the input
+# that acts on what the shot showed (then thaw). Creatures choose where to go by the clock,
+# so the game runs while they are waited for.
 until_still() { E2E_STILL=1 until_shot "$@"; }
 until_shot() {
     local limit=$1 name=$2
     shift 2
     _until_shot_once() {
-        [ -z "${E2E_STILL:-}" ] && { shot "$name" && "$@"; return; }
+        shot "$name" && "$@" || return 1
+        [ -z "${E2E_STILL:-}" ] && return 0
         freeze
         shot "$name" && "$@" && return 0
         thaw
-        [ -z "$E2E_RECORDING" ] || wait_frames 6 "between two looks at $name"
         return 1
     }
     [ -n "$E2E_RECORDING" ] || {
