@@ -190,7 +190,9 @@ slot0_deselected() { [ "$(pixel "$LAST_SHOT" $((HOT0 + 1)) 541 | cut -d' ' -f1)"
 until_shot 3 slot2-selected slot0_deselected || fail 'key 2 did not move the selection off hotbar slot 0'
 say 'ok: key 2 moved the selection off slot 0'
 TABLE_X=$(tile_x 1) TABLE_Y=$(tile_y 0)
-expect_picture 'tile (1, 0) before placing' "$TABLE_X" "$TABLE_Y" 64 grass.png
+until_shot 10 before-placing shows_picture "$TABLE_X" "$TABLE_Y" 64 grass.png ||
+    fail 'tile (1, 0) did not show grass, with no creature over it, before placing'
+say 'ok: tile (1, 0) shows grass before placing'
 world_click $((TABLE_X + 32)) $((TABLE_Y + 32)) 3
 until_shot 3 table-placed shows_picture "$TABLE_X" "$TABLE_Y" 64 crafting.png ||
     fail 'a right click on tile (1, 0) with the crafting table selected did not place it'
@@ -256,6 +258,12 @@ read -r _ DARK_X0 DARK_Y0 _ _ <<<"$(dark_box)"
     fail "before walking the broken trunk is at ($DARK_X0, $DARK_Y0), not ($TRUNK_X, $TRUNK_TOP)"
 
 meat_in_hotbar() { [ "$(count_color "$LAST_SHOT" "$HOT0" 540 40 40 "$RED_OF_HEART_AND_MEAT" 0)" -ge 150 ]; }
+# walk_axis DELTA KEY-BACK KEY-ON: 6 pixels a frame, rounded down; what is left is walked
+# after the next look.
+walk_axis() {
+    [ "${1#-}" -ge 6 ] || return 0
+    if [ "$1" -gt 0 ]; then hold "$3" $(($1 / 6)); else hold "$2" $((-$1 / 6)); fi
+}
 picked=''
 for step in $(seq 1 15); do
     shot "walk-$step"
@@ -263,8 +271,9 @@ for step in $(seq 1 15); do
         picked=yes
         break
     fi
+    # A meat partly under a creature or the player is walked to as far as it shows.
     read -r n x0 y0 _ _ <<<"$(color_box "$LAST_SHOT" 0 40 800 490 "$RED_OF_HEART_AND_MEAT" 0)"
-    if [ "$n" -lt 150 ]; then # hidden under a creature, or just picked up
+    if [ "$n" -lt 20 ]; then # hidden under a creature, or just picked up
         wait_frames 12 'with the meat hidden'
         continue
     fi
@@ -274,15 +283,8 @@ for step in $(seq 1 15); do
         wait_frames 6 'with the meat in reach'
         continue
     fi
-    if [ "${dx#-}" -ge "${dy#-}" ]; then
-        dist=${dx#-}
-        if [ "$dx" -gt 0 ]; then key=d; else key=a; fi
-    else
-        dist=${dy#-}
-        if [ "$dy" -gt 0 ]; then key=s; else key=w; fi
-    fi
-    # 6 pixels a frame; a shorter walk is topped up.
-    hold "$key" $(((dist + 5) / 6))
+    walk_axis "$dx" a d
+    walk_axis "$dy" w s
 done
 [ -n "$picked" ] || fail 'walking to the meat did not put it into hotbar slot 0'
 say 'ok: walking over the meat put it into hotbar slot 0'
