@@ -62,7 +62,7 @@ find_creature() {
 }
 
 creature_found() { found=$(find_creature); }
-until_still 3 hunt creature_found || fail 'found no creature standing alone in the window'
+until_still 10 hunt creature_found || fail 'found no creature standing alone in the window'
 read -r PREY_X PREY_Y PREY_R PREY_G PREY_B <<<"$found"
 send_click "$PREY_X" "$PREY_Y"
 thaw
