@@ -373,9 +373,11 @@ _no_creature_near() { ! creature_near "$@"; }
 # world_click X Y [BUTTON]: a click on the world once no creature is about to be under
 # the pointer, so that it reaches the tile.
 world_click() {
-    until_shot 10 before-world-click _no_creature_near "$1" "$2" ||
+    until_still 10 before-world-click _no_creature_near "$1" "$2" ||
         fail "a creature stayed near ($1, $2) for 10 s"
-    click "$1" "$2" "${3:-1}"
+    send_click "$1" "$2" "${3:-1}"
+    thaw
+    settle
 }
 
 # color_mask FILE X Y W H "r g b" FUZZ%: a black picture with the pixels near the colour white
@@ -456,17 +458,32 @@ frames_drawn() {
         }'
 }
 
+# wait_frames N WHAT: waits until the game has drawn N more frames (counted in its
+# recording); fails when it has not within 60 s, saying what it waited for.
+wait_frames() {
+    local want=$(($(frames_drawn) + $1)) end=$((SECONDS + 60))
+    until [ "$(frames_drawn)" -ge "$want" ]; do
+        [ "$SECONDS" -lt "$end" ] ||
+            fail "the game did not draw $1 frames $2 within 60 s (it stands at $(frames_drawn), waited for $want)"
+        sleep 0.01
+    done
+}
+
 # settle: lets the game handle the input just sent (see above).
 settle() {
     if [ -z "$E2E_RECORDING" ]; then
         sleep "$E2E_STEP"
         return
     fi
-    local start
-    start=$(frames_drawn)
-    _drawn_since() { [ "$(frames_drawn)" -ge $(($1 + 2)) ]; }
-    poll 60 _drawn_since "$start" || fail "the game drew fewer than two frames in 60 s (it stands at $(frames_drawn))"
+    wait_frames 2 'after the input'
 }
+
+# freeze, thaw: stop and continue the game's process. Between a screenshot and the input
+# that acts on what it shows, the game is stopped: creatures walk on every frame, and a
+# busy machine may take seconds to look at a screenshot. Input sent meanwhile waits in
+# the game's queue and is read by its next frame, with the world at most a frame further.
+freeze() { kill -STOP "$GAME_PID" 2>/dev/null; }
+thaw() { kill -CONT "$GAME_PID" 2>/dev/null; }
 
 # move X Y: moves the pointer to a window position and waits until it is there. (xdotool's
 # --sync waits for a motion that never comes when the pointer is already in place.)
@@ -478,11 +495,15 @@ move() {
     POINTER_AT="$1 $2"
 }
 
-# click X Y [BUTTON]: a click at a window position (button 1 left, 3 right).
-click() {
+# click X Y [BUTTON]: a click at a window position (button 1 left, 3 right); send_click
+# leaves out the wait for the game to handle it.
+send_click() {
     move "$1" "$2"
     sleep 0.03
     xdo mousedown "${3:-1}" mouseup "${3:-1}" || fail "xdotool could not click within 10 s"
+}
+click() {
+    send_click "$@"
     settle
 }
 
@@ -500,11 +521,16 @@ press() {
     settle
 }
 
-# hold KEY SECONDS: keeps a key down for a while (the game reads held keys once a frame).
+# hold KEY FRAMES: keeps a key down while the game draws FRAMES frames (it reads held keys
+# once a frame, so a walk goes as far however fast the machine); the game is stopped while
+# the key goes up, so that no frame is drawn after the count with the key still down.
 hold() {
+    [ -n "$E2E_RECORDING" ] || fail 'hold counts frames in the recording: E2E_RECORDING is not set'
     xdo keydown "$1" || fail "xdotool could not press $1 within 10 s"
-    sleep "$2"
+    wait_frames "$2" "with $1 held"
+    freeze
     xdo keyup "$1" || fail "xdotool could not release $1 within 10 s"
+    thaw
     settle
 }
 
@@ -519,10 +545,22 @@ expect_color() {
 # shows a frame or two after the input.
 # With a recording the limit is counted in the frames the game draws in SECONDS on an idle
 # machine (60 a second); the wall clock then only bounds a game that stopped drawing.
+# until_still: the same, then once the check passes the game is stopped and the check made
+# again on a new shot; it returns with the game stopped when that passes too, for the input
+# that acts on what the shot showed (then thaw). Creatures choose where to go by the clock,
+# so the game runs while they are waited for.
+until_still() { E2E_STILL=1 until_shot "$@"; }
 until_shot() {
     local limit=$1 name=$2
     shift 2
-    _until_shot_once() { shot "$name" && "$@"; }
+    _until_shot_once() {
+        shot "$name" && "$@" || return 1
+        [ -z "${E2E_STILL:-}" ] && return 0
+        freeze
+        shot "$name" && "$@" && return 0
+        thaw
+        return 1
+    }
     [ -n "$E2E_RECORDING" ] || {
         poll "$limit" _until_shot_once "$@"
         return

@@ -39,8 +39,8 @@ hotbar_slot0_empty() { color_near "$(mean "$LAST_SHOT" "$HOT0" 540 40 40)" "$HOT
 # ---------------------------------------------------------------- hunting
 # A creature is found by the colour of its body: one pig, or one sheep or cow, alone in
 # a part of the window and away from the player (whose reach would pick the meat up at
-# once). Creatures walk 1.2 pixels a frame, so the click follows the screenshot at once;
-# the middle of a creature's body lies more than 25 pixels inside its square.
+# once). Creatures walk 1.2 pixels a frame, so the game is stopped from the screenshot to
+# the click; the middle of a creature's body lies more than 25 pixels inside its square.
 find_creature() {
     local colour region n x0 y0 x1 y1 rx ry rw rh
     for colour in "$PIG_PINK" "$WOOL_WHITE"; do
@@ -61,18 +61,12 @@ find_creature() {
     return 1
 }
 
-found=''
-for attempt in 1 2 3 4 5; do
-    shot "hunt-$attempt"
-    if found=$(find_creature); then
-        break
-    fi
-    found=''
-    sleep 0.3
-done
-[ -n "$found" ] || fail 'found no creature standing alone in the window'
+creature_found() { found=$(find_creature); }
+until_still 10 hunt creature_found || fail 'found no creature standing alone in the window'
 read -r PREY_X PREY_Y PREY_R PREY_G PREY_B <<<"$found"
-click "$PREY_X" "$PREY_Y"
+send_click "$PREY_X" "$PREY_Y"
+thaw
+settle
 say "clicked a creature at ($PREY_X, $PREY_Y)"
 
 # The creature is gone and one meat lies where it stood (32 by 32, in the middle of its
@@ -103,14 +97,22 @@ expect_picture 'hotbar slot 0 after breaking two wood tiles' "$HOT0" 540 40 wood
 expect_count_shown 'hotbar slot 0 (2 wood)' "$HOT0" 540
 
 # ---------------------------------------------------------------- inventory screen
+# The world under the panel, a creature perhaps walking there, is measured with the game
+# stopped just before E and again three frames after it.
+freeze
 shot before-inventory
 WORLD_UNDER_PANEL=$(mean "$LAST_SHOT" 245 85 60 100)
-press e
+xdo key e || fail 'xdotool could not press e within 10 s'
+thaw
+wait_frames 3 'after E'
+freeze
+shot inventory-open
 inventory_open() { color_near "$(pixel "$LAST_SHOT" $((INV0X + 1)) $((INV0Y + 1)))" "$PANEL_SLOT_FILL" 0; }
-until_shot 3 inventory-open inventory_open || fail 'E did not open the inventory screen'
+inventory_open || fail 'E did not open the inventory screen'
 read -r r g b <<<"$WORLD_UNDER_PANEL"
 expect_color 'the world under the panel, darkened' "$(mean "$LAST_SHOT" 245 85 60 100)" \
     "$((r * 75 / 255)) $((g * 75 / 255)) $((b * 75 / 255))" 4
+thaw
 for i in 0 6 14 20; do
     expect_empty_slot "inventory slot $i" "$(inv_x $i)" "$(inv_y $i)" "$PANEL_SLOT_FILL"
 done
@@ -176,20 +178,21 @@ for k in 0 1 2 3; do
 done
 
 press e
-inventory_closed() { color_near "$(mean "$LAST_SHOT" 245 85 60 100)" "$WORLD_UNDER_PANEL" 6; }
+# Closed: the world there is no longer darkened (to 75/255, a sheep walking there or not).
+inventory_closed() { [ "$(mean "$LAST_SHOT" 245 85 60 100 | cut -d' ' -f2)" -gt $((g * 3 / 4)) ]; }
 until_shot 3 inventory-closed inventory_closed || fail 'E did not close the inventory screen'
 say 'ok: E closed the inventory screen'
 expect_picture 'hotbar slot 1 after closing' "$HOT1" 540 40 crafting.png
 
 # ---------------------------------------------------------------- placing the table
-xdo keydown 2
-sleep 0.15
-xdo keyup 2
+hold 2 2
 slot0_deselected() { [ "$(pixel "$LAST_SHOT" $((HOT0 + 1)) 541 | cut -d' ' -f1)" -lt 140 ]; }
 until_shot 3 slot2-selected slot0_deselected || fail 'key 2 did not move the selection off hotbar slot 0'
 say 'ok: key 2 moved the selection off slot 0'
 TABLE_X=$(tile_x 1) TABLE_Y=$(tile_y 0)
-expect_picture 'tile (1, 0) before placing' "$TABLE_X" "$TABLE_Y" 64 grass.png
+until_shot 10 before-placing shows_picture "$TABLE_X" "$TABLE_Y" 64 grass.png ||
+    fail 'tile (1, 0) did not show grass, with no creature over it, before placing'
+say 'ok: tile (1, 0) shows grass before placing'
 world_click $((TABLE_X + 32)) $((TABLE_Y + 32)) 3
 until_shot 3 table-placed shows_picture "$TABLE_X" "$TABLE_Y" 64 crafting.png ||
     fail 'a right click on tile (1, 0) with the crafting table selected did not place it'
@@ -255,6 +258,12 @@ read -r _ DARK_X0 DARK_Y0 _ _ <<<"$(dark_box)"
     fail "before walking the broken trunk is at ($DARK_X0, $DARK_Y0), not ($TRUNK_X, $TRUNK_TOP)"
 
 meat_in_hotbar() { [ "$(count_color "$LAST_SHOT" "$HOT0" 540 40 40 "$RED_OF_HEART_AND_MEAT" 0)" -ge 150 ]; }
+# walk_axis DELTA KEY-BACK KEY-ON: 6 pixels a frame, rounded down; what is left is walked
+# after the next look.
+walk_axis() {
+    [ "${1#-}" -ge 6 ] || return 0
+    if [ "$1" -gt 0 ]; then hold "$3" $(($1 / 6)); else hold "$2" $((-$1 / 6)); fi
+}
 picked=''
 for step in $(seq 1 15); do
     shot "walk-$step"
@@ -262,28 +271,20 @@ for step in $(seq 1 15); do
         picked=yes
         break
     fi
+    # A meat partly under a creature or the player is walked to as far as it shows.
     read -r n x0 y0 _ _ <<<"$(color_box "$LAST_SHOT" 0 40 800 490 "$RED_OF_HEART_AND_MEAT" 0)"
-    if [ "$n" -lt 150 ]; then # hidden under a creature, or just picked up
-        sleep 0.2
+    if [ "$n" -lt 20 ]; then # hidden under a creature, or just picked up
+        wait_frames 12 'with the meat hidden'
         continue
     fi
     # The meat's top-left corner, from the red part of its picture, against the player's.
     dx=$((x0 - 10 - 368)) dy=$((y0 - 6 - 268))
     if [ $((dx * dx + dy * dy)) -lt $((24 * 24)) ]; then
-        sleep 0.1
+        wait_frames 6 'with the meat in reach'
         continue
     fi
-    if [ "${dx#-}" -ge "${dy#-}" ]; then
-        dist=${dx#-}
-        if [ "$dx" -gt 0 ]; then key=d; else key=a; fi
-    else
-        dist=${dy#-}
-        if [ "$dy" -gt 0 ]; then key=s; else key=w; fi
-    fi
-    # At most 6 pixels a frame and 62.5 frames a second; a shorter walk is topped up.
-    ms=$((dist * 1000 / 400))
-    [ "$ms" -lt 20 ] && ms=20
-    hold "$key" "$(printf '%d.%03d' $((ms / 1000)) $((ms % 1000)))"
+    walk_axis "$dx" a d
+    walk_axis "$dy" w s
 done
 [ -n "$picked" ] || fail 'walking to the meat did not put it into hotbar slot 0'
 say 'ok: walking over the meat put it into hotbar slot 0'

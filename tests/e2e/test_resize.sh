@@ -98,9 +98,11 @@ free_grass_tile() { # sets TX TY: a grass tile of the start with no creature nea
 }
 place 40 40 1600 1200
 until_shot 5 at-1600x1200 scaled_start 0 0 2 || fail 'no frame drawn at 1600x1200'
-until_shot 15 before-click free_grass_tile || fail 'creatures stayed near every candidate grass tile for 15 s'
+until_still 15 before-click free_grass_tile || fail 'creatures stayed near every candidate grass tile for 15 s'
 X0=$((2 * $(tile_x "$TX"))) Y0=$((2 * $(tile_y "$TY")))
-click $((X0 + 64)) $((Y0 + 64))
+send_click $((X0 + 64)) $((Y0 + 64))
+thaw
+settle
 broken_alone() { # X Y SIZE: the background shows in the square (most of it) and nowhere else
     local all in_square
     all=$(count_color "$LAST_SHOT" 0 0 1600 1200 "$BACKGROUND" 0)
