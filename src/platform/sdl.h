@@ -138,15 +138,10 @@ typedef SDL_RWops SDL_IOStream;
 
 #define SDL_EVENT_QUIT SDL_QUIT
 #define SDL_EVENT_KEY_DOWN SDL_KEYDOWN
-#define SDL_EVENT_KEY_UP SDL_KEYUP
 #define SDL_EVENT_MOUSE_MOTION SDL_MOUSEMOTION
 #define SDL_EVENT_MOUSE_BUTTON_DOWN SDL_MOUSEBUTTONDOWN
 #define SDL_EVENT_MOUSE_BUTTON_UP SDL_MOUSEBUTTONUP
-#define SDL_HINT_VIDEO_DRIVER SDL_HINT_VIDEODRIVER
-#define SDL_SCANCODE_COUNT SDL_NUM_SCANCODES
 #define SDL_SCALEMODE_NEAREST SDL_ScaleModeNearest
-typedef SDL_RendererFlip SDL_FlipMode;
-typedef Uint32 SDL_MouseButtonFlags;
 
 // The resizable window: the picture letterboxed into it, its pixel density, the pointer.
 namespace brambix_sdl2 {
