@@ -20,11 +20,11 @@
 #include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
-#include "app/app.h"
-#include "draw/draw.h"
-#include "app/frame.h"
-#include "draw/picture.h"
-#include "platform/sdl.h"
+#include "shell/app/app.h"
+#include "shell/draw/draw.h"
+#include "shell/app/frame.h"
+#include "shell/draw/picture.h"
+#include "shell/platform/sdl.h"
 
 namespace {
 

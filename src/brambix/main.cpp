@@ -2,9 +2,9 @@
 #include <iostream>
 #include <new>
 
-#include "app/app.h"
-#include "app/options.h"
-#include "app/report.h"
+#include "shell/app/app.h"
+#include "shell/app/options.h"
+#include "shell/app/report.h"
 #include "replay/replay_game.h"
 
 int main(int argc, char** argv)

@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "app/app.h"
-#include "app/options.h"
-#include "app/report.h"
-#include "platform/sdl.h"
+#include "shell/app/app.h"
+#include "shell/app/options.h"
+#include "shell/app/report.h"
+#include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
 #include "replay/replay_game.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/app.h"
+#include "shell/app/app.h"
 #include "replay/replay_game.h"
 
 // A new snapshot every minute of play: coming back plays at most that many frames.

@@ -7,11 +7,11 @@
 #include <optional>
 #include <stdexcept>
 
-#include "app/app.h"
-#include "app/assets.h"
-#include "app/datadir.h"
-#include "app/frame.h"
-#include "app/report.h"
+#include "shell/app/app.h"
+#include "shell/app/assets.h"
+#include "shell/app/datadir.h"
+#include "shell/app/frame.h"
+#include "shell/app/report.h"
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
 #include "replay/state_hash.h"

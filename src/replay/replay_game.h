@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/frame.h"
+#include "shell/app/frame.h"
 #include "files/claimed_file.h"
 #include "replay/replay_file.h"
 

@@ -16,9 +16,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "app/frame.h"
+#include "shell/app/frame.h"
 #include "replay/replay_game.h"
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 namespace {
 constexpr uint64_t START_TICKS = 1234;

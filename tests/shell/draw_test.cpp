@@ -12,8 +12,8 @@
 #include "rules/state.h"
 #include "rules/world.h"
 #include "sdl_fixture.h"
-#include "draw/draw.h"
-#include "app/frame.h"
+#include "shell/draw/draw.h"
+#include "shell/app/frame.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
-#include "app/frame.h"
+#include "shell/app/frame.h"
 #include "replay/kept_run.h"
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "rules/items.h"
 #include "rules/screens.h"
 #include "sdl_fixture.h"
-#include "input/sdl_platform.h"
+#include "shell/input/sdl_platform.h"
 
 namespace {
 

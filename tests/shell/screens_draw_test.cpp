@@ -7,7 +7,7 @@
 #include "rules/items.h"
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "draw/draw.h"
+#include "shell/draw/draw.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "rules/clock.h"
 #include "rules/random.h"
 #include "rules/state.h"
-#include "app/app.h"
-#include "app/frame.h"
-#include "draw/draw.h"
+#include "shell/app/app.h"
+#include "shell/app/frame.h"
+#include "shell/draw/draw.h"
 #include "sdl_test.h"
 
 namespace shelltest {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "pixelart/png.h"
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 #if defined(BRAMBIX_SDL2)
 namespace brambix_sdl2 {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/datadir.h"
-#include "app/options.h"
+#include "shell/app/datadir.h"
+#include "shell/app/options.h"
 
 namespace {
 

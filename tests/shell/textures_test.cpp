@@ -13,10 +13,10 @@
 #include "rules/items.h"
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "app/app.h"
-#include "app/assets.h"
-#include "draw/draw.h"
-#include "app/report.h"
+#include "shell/app/app.h"
+#include "shell/app/assets.h"
+#include "shell/draw/draw.h"
+#include "shell/app/report.h"
 
 namespace fs = std::filesystem;
 

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "sdl_fixture.h"
-#include "draw/picture.h"
-#include "input/sdl_platform.h"
-#include "input/touch.h"
+#include "shell/draw/picture.h"
+#include "shell/input/sdl_platform.h"
+#include "shell/input/touch.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "rules/state.h"
 #include "sdl_fixture.h"
-#include "draw/picture.h"
-#include "input/sdl_platform.h"
+#include "shell/draw/picture.h"
+#include "shell/input/sdl_platform.h"
 
 namespace {
 

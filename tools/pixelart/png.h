@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 namespace sdlx {
 

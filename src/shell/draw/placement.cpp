@@ -1,5 +1,5 @@
 // The picture's place in the window and the way back from a window point to it.
-#include "draw/placement.h"
+#include "shell/draw/placement.h"
 
 #include <algorithm>
 #include <cmath>

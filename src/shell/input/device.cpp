@@ -1,6 +1,6 @@
 // The helpers every input device shares: queueing clicks and keys, walking toward a
 // push, and the slots a finger or a pad acts on.
-#include "input/device.h"
+#include "shell/input/device.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Count texts, rendered once per distinct text and kept.
-#include "draw/text.h"
+#include "shell/draw/text.h"
 
 TTF_Font* fnt = nullptr;
 

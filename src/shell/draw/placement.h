@@ -2,7 +2,7 @@
 // picture a point of the window is: arithmetic on sizes alone.
 #pragma once
 
-#include "platform/platform.h"
+#include "shell/platform/platform.h"
 
 // The picture as shown, in the window's pixels.
 struct Placement {

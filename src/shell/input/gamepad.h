@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "input/device.h"
+#include "shell/input/device.h"
 
 // A pad SDL opened for the game.
 struct OpenPad {

@@ -1,5 +1,5 @@
 // The inventory and crafting-table screens, drawn over the running world.
-#include "draw/draw.h"
+#include "shell/draw/draw.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 

@@ -3,9 +3,9 @@
 
 #include <functional>
 
-#include "app/frame.h"
-#include "draw/draw.h"
-#include "input/input.h"
+#include "shell/app/frame.h"
+#include "shell/draw/draw.h"
+#include "shell/input/input.h"
 
 constexpr const char* WINDOW_TITLE = "Brambix ULTIMATE";
 constexpr const char* FONT_PATH = "assets/arial.ttf";

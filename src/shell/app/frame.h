@@ -1,7 +1,7 @@
 // The frame loop: one pass advances the rules, handles input, draws and pauses.
 #pragma once
 
-#include "platform/platform.h"
+#include "shell/platform/platform.h"
 
 struct Gfx;
 

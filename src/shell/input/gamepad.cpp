@@ -1,5 +1,5 @@
 // Pads: walking by stick and d-pad, a pointer on the right stick, buttons as clicks.
-#include "input/gamepad.h"
+#include "shell/input/gamepad.h"
 
 #include <algorithm>
 #include <cmath>

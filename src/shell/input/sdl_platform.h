@@ -1,9 +1,9 @@
 // The frame loop's platform, filled from SDL.
 #pragma once
 
-#include "draw/draw.h"
-#include "input/input.h"
-#include "platform/platform.h"
+#include "shell/draw/draw.h"
+#include "shell/input/input.h"
+#include "shell/platform/platform.h"
 
 // Reads SDL's tick counter, event queue, pointer and keyboard; pauses with SDL_Delay.
 // The pointer is given in pixels of the 800 by 600 picture however large the window

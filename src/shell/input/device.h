@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "draw/draw.h"
-#include "platform/platform.h"
-#include "platform/sdl.h"
+#include "shell/draw/draw.h"
+#include "shell/platform/platform.h"
+#include "shell/platform/sdl.h"
 #include "rules/screens.h"
 
 // A click or key press made by a finger or a pad; a click carries the point of the

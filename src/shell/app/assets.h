@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "draw/draw.h"
+#include "shell/draw/draw.h"
 
 // The window's icon as the bytes of a PNG file, built into the program (none in a
 // browser): a data folder holds only the game's own files.

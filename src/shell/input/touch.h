@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "input/device.h"
+#include "shell/input/device.h"
 
 // One finger on the window. Positions are in the window's own units.
 struct TouchFinger {

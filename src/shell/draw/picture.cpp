@@ -1,5 +1,5 @@
 // The frame's picture, scaled into the window once per frame.
-#include "draw/picture.h"
+#include "shell/draw/picture.h"
 
 #ifdef __GLIBC__
 #include <malloc.h>

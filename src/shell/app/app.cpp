@@ -1,17 +1,17 @@
 // Start-up and shutdown: the libraries, recipes, window, renderer, font and pictures.
-#include "app/app.h"
+#include "shell/app/app.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "app/assets.h"
-#include "app/datadir.h"
-#include "app/frame.h"
-#include "app/report.h"
-#include "draw/picture.h"
-#include "input/sdl_platform.h"
+#include "shell/app/assets.h"
+#include "shell/app/datadir.h"
+#include "shell/app/frame.h"
+#include "shell/app/report.h"
+#include "shell/draw/picture.h"
+#include "shell/input/sdl_platform.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
 

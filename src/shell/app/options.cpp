@@ -1,11 +1,11 @@
 // The command line and the texts it prints.
-#include "app/options.h"
+#include "shell/app/options.h"
 
 #include <iostream>
 #include <string_view>
 
-#include "app/datadir.h"
-#include "platform/sdl.h"
+#include "shell/app/datadir.h"
+#include "shell/platform/sdl.h"
 
 #ifndef BRAMBIX_VERSION
 #define BRAMBIX_VERSION "0"

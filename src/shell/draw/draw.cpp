@@ -2,7 +2,7 @@
 #include <cmath>
 #include <string>
 
-#include "draw/draw.h"
+#include "shell/draw/draw.h"
 #include "rules/creatures.h"
 #include "rules/screens.h"
 #include "rules/state.h"

@@ -1,11 +1,11 @@
 // Loading the pictures and the font from the data folder, and the built-in window icon.
-#include "app/assets.h"
+#include "shell/app/assets.h"
 
 #include <cstdint>
 
-#include "app/app.h"
-#include "app/datadir.h"
-#include "app/report.h"
+#include "shell/app/app.h"
+#include "shell/app/datadir.h"
+#include "shell/app/report.h"
 #include "files/regular_file.h"
 
 namespace {

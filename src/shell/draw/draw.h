@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "draw/text.h"
-#include "platform/platform.h"
-#include "platform/sdl.h"
+#include "shell/draw/text.h"
+#include "shell/platform/platform.h"
+#include "shell/platform/sdl.h"
 #include "rules/items.h"
 
 // The window, renderer and every texture; owned by main from start-up to shutdown.

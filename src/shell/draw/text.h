@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 // The game's one font, 14 points; null when it could not be opened (no text then).
 extern TTF_Font* fnt;

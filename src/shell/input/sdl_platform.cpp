@@ -1,10 +1,10 @@
 // SDL behind the frame loop's platform seam.
-#include "input/sdl_platform.h"
+#include "shell/input/sdl_platform.h"
 
-#include "draw/picture.h"
-#include "input/input.h"
-#include "input/touch.h"
-#include "platform/sdl.h"
+#include "shell/draw/picture.h"
+#include "shell/input/input.h"
+#include "shell/input/touch.h"
+#include "shell/platform/sdl.h"
 #include "rules/state.h"
 #include "rules/world.h"
 

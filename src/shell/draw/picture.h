@@ -1,8 +1,8 @@
 // How the frame's 800 by 600 picture reaches a window of any size.
 #pragma once
 
-#include "draw/draw.h"
-#include "draw/placement.h"
+#include "shell/draw/draw.h"
+#include "shell/draw/placement.h"
 
 // Sets `gfx` up to draw each frame into an 800 by 600 picture of its own, shown scaled
 // to the largest size that fits the window with its aspect kept (by any factor, or by

@@ -1,13 +1,13 @@
 // Finding the data folder and making it the working folder.
-#include "app/datadir.h"
+#include "shell/app/datadir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "app/app.h"
-#include "app/report.h"
-#include "platform/sdl.h"
+#include "shell/app/app.h"
+#include "shell/app/report.h"
+#include "shell/platform/sdl.h"
 #include "rules/items.h"
 #include "rules/recipe_book.h"
 

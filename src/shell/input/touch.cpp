@@ -1,10 +1,10 @@
 // Fingers: a joystick where a thumb lands, taps and holds as clicks, the drawn controls.
-#include "input/touch.h"
+#include "shell/input/touch.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "draw/picture.h"
+#include "shell/draw/picture.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 

@@ -1,11 +1,11 @@
 // The device layer's common part: the table of devices, walked for every event, every
 // frame and every picture; the queue, the held keys and the device pointer.
-#include "input/input.h"
+#include "shell/input/input.h"
 
 #include <cstdlib>
 
-#include "input/gamepad.h"
-#include "input/touch.h"
+#include "shell/input/gamepad.h"
+#include "shell/input/touch.h"
 #include "rules/state.h"
 
 namespace {

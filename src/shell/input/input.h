@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "input/device.h"
+#include "shell/input/device.h"
 
 // What fingers and pads hold and have done: the table's devices and what they hand the
 // frame. Kept beside the window by whoever runs the game.

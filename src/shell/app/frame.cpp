@@ -1,9 +1,9 @@
 // The frame, step by step.
-#include "app/frame.h"
+#include "shell/app/frame.h"
 
-#include "draw/draw.h"
-#include "draw/picture.h"
-#include "platform/sdl.h"
+#include "shell/draw/draw.h"
+#include "shell/draw/picture.h"
+#include "shell/platform/sdl.h"
 #include "rules/actions.h"
 #include "rules/clock.h"
 #include "rules/creatures.h"

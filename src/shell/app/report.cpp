@@ -1,10 +1,10 @@
 // Telling a player why the game stopped, or what it plays on without, with or without a terminal.
-#include "app/report.h"
+#include "shell/app/report.h"
 
 #include <cstdio>
 #include <iostream>
 
-#include "platform/sdl.h"
+#include "shell/platform/sdl.h"
 
 #if defined(_WIN32)
 #include <windows.h>
