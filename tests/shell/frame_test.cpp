@@ -453,7 +453,10 @@ TEST_F(FrameTest, AKeptRunComesBackOrSaysWhyNot)
 
     // The game's version as the snapshot names it: after the magic and the format.
     const std::string version = bytes[files.snapshot].substr(11, static_cast<uint8_t>(bytes[files.snapshot][10]));
+    // A new file each time: a file cut to nothing and written again is forced to disk on
+    // closing by some file systems, which made hundreds of rows take seconds.
     const auto write = [](const std::string& path, const std::string& text) {
+        std::filesystem::remove(path);
         std::ofstream(path, std::ios::binary) << text;  // as the bytes were kept, on Windows too
     };
     std::string& snapshot = bytes[files.snapshot];
