@@ -13,6 +13,7 @@ import base64
 import http.server
 import io
 import itertools
+import json
 import os
 import shutil
 import sys
@@ -264,7 +265,7 @@ def check_offline():
 
 def check_refused_files():
     """A brambix.data cut short, stalled or closed early, a brambix.js sent as text: the
-    page says which and why, and keeps nothing."""
+    page says which and why, and keeps nothing. Opened as a file, it says to serve it."""
     for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
                         ({'faults': {'brambix.data': ('stall', 200000)}}, ('brambix.data', 'incomplete', 'for 15 s',
                                                                             'Try again')),
@@ -281,6 +282,9 @@ def check_refused_files():
         finally:
             server.shutdown()
             server.server_close()
+    driver.get('file://' + os.path.abspath(DIST) + '/index.html')  # its manifest refused: after the console's check
+    wait_for('the message', 10, message)
+    check('opened as a file, the page says to serve it with scripts/play-web.sh', 'play-web.sh' in message(), message())
 
 
 def check_replay_faults():
@@ -491,22 +495,19 @@ def run_rows():
 
 def copy_after_leaving():
     """A copy of this tab's run, made as a duplicate is while the game played, opens after
-    this tab left for another page: the copy starts afresh saying so, and this tab, back,
-    has its run. Opened as a file (in the copy's tab), the page says to serve it."""
+    this tab left the page: the copy starts afresh saying so, and this tab, back, has its run."""
     tab, copy = driver.current_window_handle, driver.execute_script('return Object.assign({}, sessionStorage)')
-    driver.get(URL + 'manifest.json')  # the game's page is gone, its session storage stays
+    driver.get(URL + '?replay=' + REPLAYS[0])  # another page of the site: no game, its session storage stays
+    wait_for('the verdict', 120, lambda: driver.execute_script("return document.getElementById('replay-verdict')"))
     driver.switch_to.new_window('tab')
-    driver.get(URL + 'manifest.json')
-    driver.execute_script('for (const [k, v] of Object.entries(arguments[0])) sessionStorage.setItem(k, v);', copy)
+    driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': 'for (const [k, v] of Object.entries('
+                           f'{json.dumps(copy)})) sessionStorage.setItem(k, v);'})
     driver.get(URL)
     wait_for('the copy to start', 30, lambda: not driver.execute_script('return document.getElementById("new-world").hidden'))
     said = driver.execute_script('return document.getElementById("run-notice-text").textContent')
     check('a copy opened after its tab left the page starts a new world', 'copied' in said and driver.execute_script(
         f'return Module.restoreMs === undefined && sessionStorage.getItem("{KEPT}id") !== arguments[0]', copy[KEPT + 'id']),
         said)
-    driver.get('file://' + os.path.abspath(DIST) + '/index.html')
-    wait_for('the message', 10, message)
-    check('opened as a file, the page says to serve it', 'scripts/play-web.sh' in message(), message())
     driver.close()
     driver.switch_to.window(tab)
     driver.get(URL)
