@@ -132,6 +132,8 @@ void finishRestore(const std::string& problem)
         startAfresh(game.loop);
         clockTicks = game.io.ticks();
         showRunNotice(("The run kept in this tab could not be brought back: " + problem + ". A new world has begun.").c_str());
+        // The player is told what happened; the console, for whoever looks into it, exactly what.
+        std::cout << "Brambix: the kept run was not brought back: " << restore.detail << std::endl;
     }
     showRestoreProgress(1.0, emscripten_get_now() - restoreStartMs);
     startKeepingFrom(clockTicks);

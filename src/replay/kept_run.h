@@ -12,8 +12,10 @@
 // A new snapshot every minute of play: coming back plays at most that many frames.
 constexpr uint64_t SNAPSHOT_EVERY_FRAMES = 3600;
 
-// Where a kept run lies: the snapshot, the frames since it, and the state's hash when
-// the run was last kept with the number of frames it had then ("HASH FRAMES" in hex).
+// Where a kept run lies: the snapshot, the frames since it, and what the run was when
+// last kept: the state's hash, the number of frames then, and digests of the snapshot's
+// and the frames' bytes ("HASH FRAMES SNAPSHOT FRAMES" in hex). Coming back checks all
+// four, so no byte of the snapshot or the frames can change unnoticed.
 struct KeptRunFiles {
     std::string snapshot;
     std::string frames;
@@ -25,6 +27,7 @@ struct RunKeeper {
     ReplayRecorder recorder;
     uint64_t framesSinceSnapshot = 0;
     uint64_t snapshots = 0;  // snapshots taken: the page copies the snapshot when this changes
+    uint64_t snapshotDigest = 0;  // of the snapshot's bytes
 };
 
 // Starts keeping the game as it stands: wraps `game.io` so that its frames are
@@ -45,15 +48,20 @@ struct RunRestore {
     uint64_t keptFrames = 0;
     uint64_t clockTicks = 0;  // the clock where the run stopped
     bool framesKept = false;  // frames were played between the snapshot and keeping
+    std::string detail;  // why it cannot come back, for the console: the player is told less
 };
 
 // Puts the kept snapshot in place of the rules' globals and `loop`, and opens the frames
-// kept since. The reason, when the run cannot come back.
+// kept since. The reason in a player's words, when the run cannot come back (its
+// developer's account in `r.detail`): it is incomplete (a part is missing, or its last
+// frames), damaged (any byte differs from what was kept; more frames than the kept run
+// counts, which never reaches SNAPSHOT_EVERY_FRAMES, are refused before one is played),
+// or from another version or recipe book.
 std::optional<std::string> beginRestore(RunRestore& r, const KeptRunFiles& files, Loop& loop);
 
 // Plays up to `frames` of the kept frames: nothing while some remain, else "" when the
 // run is back as it was kept (a screen that was open closed, giving back what it held)
-// or the reason it cannot be.
+// or the reason it cannot be, as beginRestore gives it.
 std::optional<std::string> continueRestore(RunRestore& r, Loop& loop, uint64_t frames);
 
 // A fresh world in place of a run that could not come back; the recipe book stays.

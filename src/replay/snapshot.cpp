@@ -349,10 +349,14 @@ SnapshotLoad restoreSnapshot(std::string_view bytes, const std::string& gameVers
         load.problem = "damaged: " + r.problem;
         return load;
     }
-    if (format != SNAPSHOT_FORMAT_VERSION || r.in.size() - r.pos < length ||
-        r.in.substr(r.pos, length) != gameVersion) {
-        const std::string_view other = r.in.substr(r.pos, std::min<size_t>(length, r.in.size() - r.pos));
-        load.problem = "kept by another version of Brambix (" + std::string(other) + ")";
+    const std::string_view other = r.in.substr(r.pos, std::min<size_t>(length, r.in.size() - r.pos));
+    if (format != SNAPSHOT_FORMAT_VERSION || other != gameVersion) {
+        // Only a version that is whole text, and not this one, names another game: a format
+        // that differs under this game's own version, or bytes that are no text, are damage.
+        const bool text = other.size() == length && !other.empty() &&
+                          std::all_of(other.begin(), other.end(), [](char c) { return c >= ' ' && c <= '~'; });
+        load.problem = text && other != gameVersion ? "kept by another version of Brambix (" + std::string(other) + ")"
+                                                     : "damaged: its version is not readable";
         return load;
     }
     r.pos += length;

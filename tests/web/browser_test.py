@@ -13,6 +13,7 @@ import base64
 import http.server
 import io
 import itertools
+import json
 import os
 import shutil
 import sys
@@ -264,7 +265,7 @@ def check_offline():
 
 def check_refused_files():
     """A brambix.data cut short, stalled or closed early, a brambix.js sent as text: the
-    page says which and why, and keeps nothing."""
+    page says which and why, and keeps nothing. Opened as a file, it says to serve it."""
     for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
                         ({'faults': {'brambix.data': ('stall', 200000)}}, ('brambix.data', 'incomplete', 'for 15 s',
                                                                             'Try again')),
@@ -281,6 +282,9 @@ def check_refused_files():
         finally:
             server.shutdown()
             server.server_close()
+    driver.get('file://' + os.path.abspath(DIST) + '/index.html')  # its manifest refused: after the console's check
+    wait_for('the message', 10, message)
+    check('opened as a file, the page says to serve it with scripts/play-web.sh', 'play-web.sh' in message(), message())
 
 
 def check_replay_faults():
@@ -366,7 +370,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 42
+ROWS = 54
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -434,31 +438,49 @@ def run_rows():
     def changed(at, byte):
         return base64.b64encode(snapshot[:at] + bytes([byte]) + snapshot[at + 1:]).decode()
     version = 11 + snapshot[10]  # the version's text ends, the recipe book's digest begins
-    broken = (('damaged', {'snapshot': 'bm90IGEgcnVu'}, 'not a kept run'),
-              ('of another version', {'snapshot': changed(11, snapshot[11] ^ 1)}, 'another version of Brambix'),
-              ('of another book', {'snapshot': changed(version, snapshot[version] ^ 1)}, 'another recipe book'),
-              ('cut short', {'snapshot': base64.b64encode(snapshot[:-9]).decode()}, 'cut short'),
+    # As an earlier version kept it, the hash only "HASH FRAMES": the snapshot says whose it is.
+    earlier = base64.b64encode(b' '.join(base64.b64decode(good['hash']).split()[:2])).decode()
+    frames = base64.b64decode(good['frames'])
+    broken = (('damaged', {'snapshot': 'bm90IGEgcnVu'}, 'damaged'),
+              ('of another version', {'snapshot': changed(11, snapshot[11] ^ 1), 'hash': earlier},
+               'another version of Brambix'),
+              ('of another book', {'snapshot': changed(version, snapshot[version] ^ 1), 'hash': earlier},
+               'another recipe book'),
+              ('cut short', {'snapshot': base64.b64encode(snapshot[:-9]).decode()}, 'damaged'),
               ('cleared halfway', {'hash': None}, 'incomplete'),
-              ('with damaged frames', {'frames': 'eA=='}, 'not a Brambix replay'))
+              ('with damaged frames', {'frames': 'eA=='}, 'damaged'),
+              ('with a million frames more', {'frames': base64.b64encode(frames + bytes(1000000)).decode()}, 'damaged'),
+              ('with a clock byte changed', {'snapshot': changed(28, snapshot[28] ^ 0x80)}, 'damaged'),
+              ('with a random sequence byte changed', {'snapshot': changed(100, snapshot[100] ^ 4)}, 'damaged'),
+              ('without its frames', {'frames': None}, 'incomplete'),
+              ('with a hash of 3 MB', {'hash': 'A' * (3 << 20)}, 'damaged'),
+              ('with the snapshot as its hash', {'hash': good['snapshot']}, 'damaged'),
+              ('with its format changed', {'snapshot': changed(8, snapshot[8] ^ 1), 'hash': earlier}, 'damaged'),
+              ('with a version that is no text', {'snapshot': changed(10, snapshot[10] + 9), 'hash': earlier}, 'damaged'),
+              ('without its id', {'id': None}, 'incomplete'))
     for what, parts, want in broken:
         driver.execute_script('Module._brambixKeepRun = null;'  # leaving, the page would keep its own run
                               'for (const [k, v] of Object.entries(arguments[0])) v === null ? '
                               'sessionStorage.removeItem(k) : sessionStorage.setItem(k, v);',
                               {KEPT + k: v for k, v in {**good, **parts}.items()})
         said, after = reload_page()
+        # Refused before a frame of it is played, in a player's words: no path, no raw bytes.
         check(f'a kept run {what}: a new world and a notice', want in said and 'new world' in said and
-              not near(after[0], fresh[0], 3), said)
+              not near(after[0], fresh[0], 3) and '/' not in said and said.isprintable() and
+              (driver.execute_script('return Module.restoreMs') or 0) < 1000,
+              f'{said} {driver.execute_script("return Module.restoreMs")} ms')
     # A tab opened by this one gets a copy of its session storage: it must not take the run.
     tab, ours = driver.current_window_handle, driver.execute_script(f'return sessionStorage.getItem("{KEPT}id")')
     driver.execute_script('window.open(location.href)')
     driver.switch_to.window([h for h in driver.window_handles if h != tab][0])
     wait_for('the run kept in a new tab', 30, lambda: driver.execute_script(
         'return !document.getElementById("new-world").hidden'))  # no hooks here: the game runs
-    check('a new tab starts a new world', driver.execute_script(
-        'return Module.restoreMs === undefined && document.getElementById("run-notice").hidden'
-        f' && sessionStorage.getItem("{KEPT}id") !== arguments[0]', ours), f'this tab: {ours}')
+    check('a new tab starts a new world and says so', driver.execute_script(
+        'return Module.restoreMs === undefined && document.getElementById("run-notice-text").textContent'
+        f'.includes("copied") && sessionStorage.getItem("{KEPT}id") !== arguments[0]', ours), f'this tab: {ours}')
     driver.close()
     driver.switch_to.window(tab)
+    copy_after_leaving()
     driver.execute_script('Storage.prototype.setItem = () => { throw new DOMException("full", "QuotaExceededError"); };'
                           'bx.release();')
     wait_for('the notice that the run cannot be kept', 5, lambda: 'cannot be kept' in driver.execute_script(
@@ -469,6 +491,31 @@ def run_rows():
     wait_for('the new world', 30, lambda: driver.execute_script('return bx.first !== null && bx.kept === null'))
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone starts afresh
     check('the New world button starts a new world', True)
+
+
+def copy_after_leaving():
+    """A copy of this tab's run, made as a duplicate is while the game played, opens after
+    this tab left the page: the copy starts afresh saying so, and this tab, back, has its run."""
+    tab, copy = driver.current_window_handle, driver.execute_script('return Object.assign({}, sessionStorage)')
+    driver.get(URL + '?replay=' + REPLAYS[0])  # another page of the site: no game, its session storage stays
+    wait_for('the verdict', 120, lambda: driver.execute_script("return document.getElementById('replay-verdict')"))
+    driver.switch_to.new_window('tab')
+    driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': 'for (const [k, v] of Object.entries('
+                           f'{json.dumps(copy)})) sessionStorage.setItem(k, v);'})
+    driver.get(URL)
+    wait_for('the copy to start', 30, lambda: not driver.execute_script('return document.getElementById("new-world").hidden'))
+    said = driver.execute_script('return document.getElementById("run-notice-text").textContent')
+    check('a copy opened after its tab left the page starts a new world', 'copied' in said and driver.execute_script(
+        f'return Module.restoreMs === undefined && sessionStorage.getItem("{KEPT}id") !== arguments[0]', copy[KEPT + 'id']),
+        said)
+    driver.close()
+    driver.switch_to.window(tab)
+    driver.get(URL)
+    wait_for('the first frame back in the first tab', 30, lambda: driver.execute_script('return bx.first !== null'))
+    back = driver.execute_script('return [document.getElementById("run-notice").hidden, Module.restoreMs, bx.kept,'
+                                 f'sessionStorage.getItem("{KEPT}hash"), sessionStorage.getItem("{KEPT}id")]')
+    check('back in the first tab, its run comes back', back[0] and back[1] is not None and
+          hash_of(back[2]) == hash_of(back[3]) and back[4] == copy[KEPT + 'id'], str(back))
 
 
 # ---------------------------------------------------------------- a phone, by touch
