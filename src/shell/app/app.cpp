@@ -11,6 +11,7 @@
 #include "shell/app/frame.h"
 #include "shell/app/report.h"
 #include "shell/draw/picture.h"
+#include "shell/input/controls.h"
 #include "shell/input/sdl_platform.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
@@ -45,6 +46,17 @@ bool onInvisibleDriverByDefault()
         return false;
     }
     return std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("SDL_VIDEO_DRIVER") == nullptr;
+}
+
+// The player's controls, where they chose any; what cannot be used keeps its default and
+// is named among the notices. Without the file nothing is said.
+void useControlsFile()
+{
+    const ControlsRead read = readControlsFile(controlsPath());
+    for (const std::string& fault : read.faults) {
+        reportNotice("Brambix: controls: " + fault);
+    }
+    setActiveControls(read.controls);
 }
 
 void quitLibraries()
@@ -83,6 +95,8 @@ bool startGame(Game& game)
         reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
                     "crafting makes nothing");
     }
+
+    useControlsFile();
 
     Gfx& gfx = game.gfx;
     gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, WINDOW_FLAGS);

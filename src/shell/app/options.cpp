@@ -1,10 +1,12 @@
 // The command line and the texts it prints.
 #include "shell/app/options.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string_view>
 
 #include "shell/app/datadir.h"
+#include "shell/input/controls.h"
 #include "shell/platform/sdl.h"
 
 #ifndef BRAMBIX_VERSION
@@ -67,6 +69,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     CommandLine line;
     bool help = false;
     bool version = false;
+    bool controls = false;
     ReplayOptions replay;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -79,6 +82,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.wholePixels = true;
         } else if (arg == "--version") {
             version = true;
+        } else if (arg == "--controls") {
+            controls = true;
         } else if (takeReplayOption(argc, argv, i, replay)) {
             continue;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -87,55 +92,99 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             return line;
         }
     }
-    line.action = help ? CommandLine::Help : version ? CommandLine::Version : CommandLine::Play;
+    line.action = help      ? CommandLine::Help
+                  : version ? CommandLine::Version
+                  : controls ? CommandLine::ListControls
+                             : CommandLine::Play;
     if (line.action == CommandLine::Play) {
         applyReplayOptions(replay, line);
     }
     return line;
 }
 
+namespace {
+const ControlRow& rowOf(Action a)
+{
+    return CONTROL_ROWS[static_cast<size_t>(a)];
+}
+
+// The default keys of the actions from `first` to `last`, as one column of the usage.
+std::string defaultsOf(Action first, Action last, const char* between)
+{
+    std::string out;
+    for (auto a = static_cast<size_t>(first); a <= static_cast<size_t>(last); ++a) {
+        for (const char* name : CONTROL_ROWS[a].defaults) {
+            if (name != nullptr && std::string_view(name).substr(0, 4) != "Pad ") {
+                out += (out.empty() ? "" : between) + std::string(name);
+            }
+        }
+    }
+    return out;
+}
+
+std::string usageRow(std::string keys, const std::string& does)
+{
+    keys.resize(std::max<size_t>(keys.size() + 1, 20), ' ');
+    return "  " + keys + does + "\n";
+}
+}  // namespace
+
 std::string usageText()
 {
+    const std::string slots = rowOf(Action::Slot1).defaults[0] + std::string(" to ") + rowOf(Action::Slot5).defaults[0];
     return std::string(
-               "Usage: brambix [--help | --version | --whole-pixels | --record FILE |\n"
-               "                --replay FILE [--verify]]\n"
+               "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
+               "                --record FILE | --replay FILE [--verify]]\n"
                "A top-down sandbox of grass and trees, creatures and crafting.\n"
                "\n"
                "Options:\n"
                "  -h, --help, /?          show this help and exit\n"
                "  --version               show the version and exit\n"
+               "  --controls              show the controls in use and the file they are read from\n"
                "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
                "  --record FILE           play, and record the game to FILE as a replay\n"
                "  --replay FILE           watch the replay in FILE\n"
                "  --replay FILE --verify  play it back without a window and check its state\n"
                "\n"
-               "Controls:\n"
-               "  W A S D (held)      walk\n"
-               "  1 to 5              select a hotbar slot\n"
-               "  left click          kill the creature under the pointer, else break the tile\n"
-               "  right click         eat the selected meat, open a placed crafting table,\n"
-               "                      or place the selected block\n"
-               "  E                   open or close the inventory\n"
-               "  F11, Alt+Enter      switch between window and fullscreen\n"
-               "  P                   scale the picture by whole numbers only (every pixel\n"
-               "                      a block of one size, wider bars) or to fill the window\n"
-               "  on a screen         left click moves a whole stack, right click one item;\n"
-               "                      a click on the result takes the product\n"
-               "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
-               "                      confirm (A, cross) left click, the next button round\n"
-               "                      (X, square; B on Nintendo pads) right click, the top\n"
-               "                      button E, shoulders the previous or next slot\n"
-               "  touch               a thumb on the left walks, a tap is a left click, a\n"
-               "                      half-second hold a right click, a tap on a hotbar slot\n"
-               "                      selects it, the button low on the right is E\n"
-               "\n"
-               "Data: the first of these folders whose assets/ holds the game's files is used:\n"
-               "  1. the folder named by ") +
+               "Controls (the defaults; controls.json in the configuration folder changes them):\n") +
+           usageRow(defaultsOf(Action::WalkUp, Action::WalkRight, " ") + " (held)", "walk") +
+           usageRow(slots, "select a hotbar slot") +
+           usageRow(defaultsOf(Action::Break, Action::Break, ", "),
+                    "kill the creature under the pointer, else break the tile") +
+           usageRow(defaultsOf(Action::Use, Action::Use, ", "), "eat the selected meat, open a placed crafting") +
+           usageRow("", "table, or place the selected block") +
+           usageRow(defaultsOf(Action::Inventory, Action::Inventory, ", "), "open or close the inventory") +
+           usageRow(defaultsOf(Action::Fullscreen, Action::Fullscreen, ", ") + ", Alt+Enter",
+                    "switch between window and fullscreen") +
+           usageRow(defaultsOf(Action::WholePixels, Action::WholePixels, ", "),
+                    "scale the picture by whole numbers only (every pixel") +
+           usageRow("", "a block of one size, wider bars) or to fill the window") +
+           "  on a screen         the first button moves a whole stack, the second one item;\n"
+           "                      a click on the result takes the product\n"
+           "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
+           "                      confirm (A, cross) left click, the next button round\n"
+           "                      (X, square; B on Nintendo pads) right click, the top\n"
+           "                      button E, shoulders the previous or next slot\n"
+           "  touch               a thumb on the stick's side walks, a tap is a left click,\n"
+           "                      a hold of " + holdText(HOLD_MS_DEFAULT) + " a right click, a tap on a hotbar\n"
+           "                      slot selects it, the button low on the other side is E\n"
+           "\n"
+           "Data: the first of these folders whose assets/ holds the game's files is used:\n"
+           "  1. the folder named by " +
            DATA_DIR_VARIABLE +
            ", when set\n"
            "  2. the working folder\n"
            "  3. the program's own folder\n"
            "  4. <the program's folder>/" BRAMBIX_DATA_FROM_BIN " (an installed copy)\n";
+}
+
+std::string controlsText(const std::string& path, const ControlsRead& read)
+{
+    std::string out = controlsListing(read.controls);
+    if (path.empty()) {
+        return out + "file: none (no configuration folder is named by the environment)\n";
+    }
+    return out + "file: " + path + (read.status == ControlsRead::Absent ? " (none there: the defaults)\n" : "\n");
 }
 
 std::string versionText()
@@ -152,6 +201,15 @@ int answerCommandLine(const CommandLine& line)
     case CommandLine::Version:
         std::cout << versionText() << std::flush;
         return std::cout ? 0 : 1;
+    case CommandLine::ListControls: {
+        const std::string path = controlsPath();
+        const ControlsRead read = readControlsFile(path);
+        for (const std::string& fault : read.faults) {
+            std::cerr << "brambix: controls: " << fault << '\n';
+        }
+        std::cout << controlsText(path, read) << std::flush;
+        return std::cout ? 0 : 1;
+    }
     case CommandLine::Unknown:
         std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
         return 2;

@@ -2,6 +2,7 @@
 #include "shell/input/sdl_platform.h"
 
 #include "shell/draw/picture.h"
+#include "shell/input/controls.h"
 #include "shell/input/input.h"
 #include "shell/input/touch.h"
 #include "shell/platform/sdl.h"
@@ -18,11 +19,35 @@ PointerPos pointerInPicture(const Gfx& gfx)
     return pictureAtWindowPoint(gfx, windowX, windowY);
 }
 
-// F11 and Alt+Enter belong to the window, not to the game.
+// The action a key or button gives the player, by the controls in use.
+std::optional<Action> actionOf(Binding::Kind kind, int code)
+{
+    return activeControls().actionOf({kind, code});
+}
+
+// The fullscreen key and Alt+Enter belong to the window, not to the game.
 bool isFullscreenKey(const SDL_Event& e)
 {
     const SDL_Scancode code = sdlx::scancode(e);
-    return code == SDL_SCANCODE_F11 || (code == SDL_SCANCODE_RETURN && (sdlx::keyModifiers(e) & SDL_KMOD_ALT) != 0);
+    return actionOf(Binding::Kind::Key, code) == Action::Fullscreen ||
+           (code == SDL_SCANCODE_RETURN && (sdlx::keyModifiers(e) & SDL_KMOD_ALT) != 0);
+}
+
+// What the frame sees of a key or button the player pressed: the action it is bound to,
+// as the game's own key or click; nothing for one bound to none.
+void pressed(DeviceInput& in, Binding::Kind kind, int code, InputEvent& out)
+{
+    const std::optional<Action> action = actionOf(kind, code);
+    if (!action) {
+        return;
+    }
+    out = gameEventOf(*action);
+    // The hotbar keys are read held, once a frame: a press that comes and goes
+    // between two frames is held for the next read all the same.
+    if (out.kind == InputEvent::Kind::KeyDown && out.scancode >= SDL_SCANCODE_1 &&
+        out.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
+        pulseHotbar(in.events, out.scancode - SDL_SCANCODE_1);
+    }
 }
 
 bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
@@ -54,20 +79,14 @@ bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
             break;
         }
         // So does the way the picture is scaled into it.
-        if (sdlx::scancode(e) == WHOLE_PIXELS_KEY) {
+        if (actionOf(Binding::Kind::Key, sdlx::scancode(e)) == Action::WholePixels) {
             if (!sdlx::isKeyRepeat(e)) {
                 setWholePixels(gfx, !gfx.wholePixels);
             }
             break;
         }
         keyboardOrMouseUsed(in);
-        out.kind = InputEvent::Kind::KeyDown;
-        out.scancode = sdlx::scancode(e);
-        // The hotbar keys are read held, once a frame: a press that comes and goes
-        // between two frames is held for the next read all the same.
-        if (out.scancode >= SDL_SCANCODE_1 && out.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
-            pulseHotbar(in.events, out.scancode - SDL_SCANCODE_1);
-        }
+        pressed(in, Binding::Kind::Key, sdlx::scancode(e), out);
         break;
     case SDL_EVENT_MOUSE_MOTION:
         keyboardOrMouseUsed(in);
@@ -76,9 +95,9 @@ bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
         keyboardOrMouseUsed(in);
         // The loop reads the pointer as it is now for every event; where that is on
         // the bars, the click is on no part of the game.
-        if (onPicture(pointerInPicture(gfx))) {
-            out.kind = InputEvent::Kind::MouseDown;
-            out.button = e.button.button;
+        pressed(in, Binding::Kind::Mouse, e.button.button, out);
+        if (out.kind == InputEvent::Kind::MouseDown && !onPicture(pointerInPicture(gfx))) {
+            out = {};
         }
         break;
     default:
@@ -90,12 +109,9 @@ bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
 
 KeyState sdlKeyboard()
 {
-    const auto* keys = SDL_GetKeyboardState(nullptr);
-    KeyState held{};
-    for (size_t i = 0; i < held.size(); ++i) {
-        held[i] = keys[i] != 0;
-    }
-    return held;
+    int count = 0;
+    const auto* keys = SDL_GetKeyboardState(&count);
+    return gameKeysHeld(activeControls(), [keys, count](int code) { return code < count && keys[code] != 0; });
 }
 }  // namespace
 

@@ -5,11 +5,11 @@
 #include <cmath>
 
 #include "shell/draw/picture.h"
+#include "shell/input/controls.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 
 namespace {
-constexpr uint64_t HOLD_MS = 500;
 // In control sizes: a finger that moves further is neither a tap nor a hold; the stick
 // walks beyond its dead zone and its knob stops at its rim.
 constexpr float TAP_SLOP = 0.2f;
@@ -85,6 +85,12 @@ Layout layoutOf(const Gfx& gfx)
         // a page's own buttons at the top.
         l.button = {l.windowW - barX - size - margin, l.windowH - barY - size - margin, size, size};
     }
+    // A left-handed player has the stick on the right and the button on the left.
+    if (activeControls().leftHand) {
+        for (Area* a : {&l.stick, &l.button}) {
+            a->x = l.windowW - a->x - a->w;
+        }
+    }
     return l;
 }
 
@@ -149,7 +155,7 @@ void fingerMoved(TouchState& t, const Layout& l, TouchFinger& f)
 // may come first: a frame's clock is read before the events that came during it).
 bool heldLongEnough(uint64_t downMs, uint64_t nowMs)
 {
-    return nowMs >= downMs + HOLD_MS;
+    return nowMs >= downMs + activeControls().holdMs;
 }
 
 // The finger left the window at `upMs`, by its own time: a press clicks, left for a tap,
@@ -263,7 +269,7 @@ void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
             continue;
         }
         const float done =
-            t.nowMs > f.downMs ? std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / HOLD_MS) : 0.0f;
+            t.nowMs > f.downMs ? std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / static_cast<float>(activeControls().holdMs)) : 0.0f;
         fillRing(r, CONTROL_LINE, {f.x * d, f.y * d, radius * d}, (radius - l.unit / 12.0f) * d);
         fillRing(r, CONTROL_FILL, {f.x * d, f.y * d, radius * done * d}, 0.0f);
     }
