@@ -196,6 +196,7 @@ struct Reader {
                     continue;
                 }
                 const auto a = static_cast<Action>(i);
+                fault(std::string("\"") + nameOf(a) + "\"", "none of its keys is free; the default is kept");
                 fixed[i] = true;
                 changed = true;
                 c.bound[i] = defaults.bound[i];
@@ -204,7 +205,7 @@ struct Reader {
                         auto& other = c.bound[j];
                         if (j != i && std::erase(other, b) > 0) {
                             fault(std::string("\"") + CONTROL_ROWS[j].name + "\"",
-                                  "\"" + nameOf(b) + "\" is kept by " + nameOf(a) + ", which has no other");
+                                  "\"" + nameOf(b) + "\" goes back to " + nameOf(a) + ", which has no other key");
                         }
                     }
                 }
@@ -420,9 +421,24 @@ InputEvent gameEventOf(Action a)
     return e;
 }
 
+bool isGameKey(int scancode)
+{
+    for (size_t i = 0; i < ACTION_COUNT; ++i) {
+        const InputEvent e = gameEventOf(static_cast<Action>(i));
+        if (e.kind == InputEvent::Kind::KeyDown && e.scancode == scancode) {
+            return true;
+        }
+    }
+    return false;
+}
+
 KeyState gameKeysHeld(const Controls& c, const std::function<bool(int)>& down)
 {
     KeyState held{};
+    for (size_t code = 0; code < held.size(); ++code) {
+        held[code] = !isGameKey(static_cast<int>(code)) && !c.actionOf({Binding::Kind::Key, static_cast<int>(code)}) &&
+                     down(static_cast<int>(code));
+    }
     for (size_t i = 0; i < ACTION_COUNT; ++i) {
         const InputEvent e = gameEventOf(static_cast<Action>(i));
         if (e.kind != InputEvent::Kind::KeyDown || e.scancode >= TRACKED_SCANCODES) {

@@ -143,8 +143,11 @@ std::string holdText(uint32_t ms);
 // break and use a left or right click.
 InputEvent gameEventOf(Action a);
 
-// The default keys of the held actions (walking, the hotbar slots) held down where a
-// key bound to them is, by `down(scancode)`; nothing else.
+// Whether `scancode` is the key the frame sees for one of the actions.
+bool isGameKey(int scancode);
+
+// The keys held by `down(scancode)` as the frame sees them: an action's own key where a
+// key bound to it is held, and keys that are no action's as they are.
 KeyState gameKeysHeld(const Controls& c, const std::function<bool(int)>& down);
 
 // The controls the game plays with, read once: set at start, read by the devices.

@@ -6,6 +6,7 @@
 #include "shell/input/input.h"
 #include "shell/input/touch.h"
 #include "shell/platform/sdl.h"
+#include "rules/inventory.h"
 #include "rules/state.h"
 #include "rules/world.h"
 
@@ -39,6 +40,16 @@ void pressed(DeviceInput& in, Binding::Kind kind, int code, InputEvent& out)
 {
     const std::optional<Action> action = actionOf(kind, code);
     if (!action) {
+        // A key the game has no use for, or a mouse button the player cannot name,
+        // reaches the frame as ever; one that stands for an action the player moved
+        // elsewhere gives nothing.
+        if (kind == Binding::Kind::Key && !isGameKey(code)) {
+            out.kind = InputEvent::Kind::KeyDown;
+            out.scancode = code;
+        } else if (kind == Binding::Kind::Mouse && code > BUTTON_RIGHT) {
+            out.kind = InputEvent::Kind::MouseDown;
+            out.button = code;
+        }
         return;
     }
     out = gameEventOf(*action);
