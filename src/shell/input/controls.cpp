@@ -421,6 +421,25 @@ InputEvent gameEventOf(Action a)
     return e;
 }
 
+std::optional<InputEvent> frameEventOf(const Controls& c, Binding b)
+{
+    if (const std::optional<Action> a = c.actionOf(b)) {
+        return gameEventOf(*a);
+    }
+    InputEvent e;
+    if (b.kind == Binding::Kind::Key && !isGameKey(b.code)) {
+        e.kind = InputEvent::Kind::KeyDown;
+        e.scancode = b.code;
+        return e;
+    }
+    if (b.kind == Binding::Kind::Mouse && b.code > BUTTON_RIGHT) {
+        e.kind = InputEvent::Kind::MouseDown;
+        e.button = b.code;
+        return e;
+    }
+    return std::nullopt;
+}
+
 bool isGameKey(int scancode)
 {
     for (size_t i = 0; i < ACTION_COUNT; ++i) {

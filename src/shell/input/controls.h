@@ -143,6 +143,11 @@ std::string holdText(uint32_t ms);
 // break and use a left or right click.
 InputEvent gameEventOf(Action a);
 
+// What the frame sees when `b` is pressed: the game's own key or click for the action
+// the controls bind it to; a key no action stands for, or a mouse button beyond the
+// named ones, as it is; nothing for one that stands for an action moved elsewhere.
+std::optional<InputEvent> frameEventOf(const Controls& c, Binding b);
+
 // Whether `scancode` is the key the frame sees for one of the actions.
 bool isGameKey(int scancode);
 

@@ -30,6 +30,10 @@ struct DeviceEvents {
     std::optional<PointerPos> pointer;
     // How far above that pointer the carried stack is drawn; 0 for the mouse.
     float carriedLiftPx = 0.0f;
+    // Set by a device whose use hides the others' drawn controls and the pointer they
+    // placed (a key, the real mouse); the table clears it.
+    bool hidesOthers = false;
+    bool fingersUsed = false;  // a finger has touched the window: upright, it shows the picture low
 };
 
 // What a device sees of the frame, handed to it once a frame before the events.
@@ -65,6 +69,9 @@ public:
     // A key pressed or the real mouse moved or clicked: the device's drawn controls and
     // pointer go.
     virtual void hide() = 0;
+    // Where the device points in the picture when none has placed a pointer of its own
+    // (the mouse); none for a device that points only where it clicks.
+    virtual std::optional<PointerPos> pointer(const Gfx&) const { return std::nullopt; }
 };
 
 // Queues a click with `button` at `at`, a point of the picture.
@@ -72,6 +79,10 @@ void queueClick(DeviceEvents& out, int button, PointerPos at);
 
 // Queues a press of the key `scancode`.
 void queueKey(DeviceEvents& out, int scancode);
+
+// Queues a press of the key `scancode` as the keyboard gives it: a hotbar key is also
+// held for the next read, so that a press that comes and goes between two frames counts.
+void queueKeyPress(DeviceEvents& out, int scancode);
 
 // Adds to `held` the walking keys for a push (x, y) away from the middle, y growing
 // downwards: eight directions, each over an eighth of the circle. (0, 0) adds none.

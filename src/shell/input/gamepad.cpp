@@ -228,16 +228,14 @@ void act(Pads& p, DeviceEvents& out, const PadRow& row)
     }
 }
 
-// A button the controls bind: a click at the pointer, the inventory's key or a hotbar slot.
+// A button the controls bind: a click at the pointer, else the key of its action.
 void pressBound(Pads& p, DeviceEvents& out, Action action)
 {
     const InputEvent e = gameEventOf(action);
     if (e.kind == InputEvent::Kind::MouseDown) {
         queueClick(out, e.button, {p.pointer.x, p.pointer.y});
-    } else if (e.scancode >= SDL_SCANCODE_1 && e.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
-        pulseHotbar(out, e.scancode - SDL_SCANCODE_1);
     } else {
-        queueKey(out, e.scancode);
+        queueKeyPress(out, e.scancode);
     }
 }
 

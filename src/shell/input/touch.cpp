@@ -289,7 +289,7 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
         return true;  // the mouse acts through its own events
     }
     t.shown = true;
-    t.used = true;
+    out.fingersUsed = true;
     const Layout l = layoutOf(gfx);
     const float x = finger.x * l.windowW;
     const float y = finger.y * l.windowH;

@@ -28,7 +28,6 @@ struct TouchFinger {
 struct TouchState {
     std::vector<TouchFinger> fingers;
     bool shown = false;         // the controls are drawn: a finger came since the last key or mouse move
-    bool used = false;          // a finger has touched the window since the game began
     uint64_t nowMs = 0;         // the events' clock at the last update
     KeyState held{};            // held by the touch stick
 };
