@@ -62,9 +62,8 @@ constexpr ControlRow CONTROL_ROWS[ACTION_COUNT] = {
     {"slot_5",       {"5"},                             Takes::Any,     "select hotbar slot 5"},
     {"fullscreen",   {"F11"},                           Takes::Keys,    "fullscreen on or off (so does Alt+Enter)"},
     {"whole_pixels", {"P"},                             Takes::Keys,    "whole-pixel scaling on or off"},
-    {"break",        {"Mouse Left", "Pad Confirm"},     Takes::Buttons, "break or hit; on a screen, move a whole stack"},
-    {"use",          {"Mouse Right", "Mouse Middle", "Pad Clockwise"}, Takes::Buttons,
-                                                                        "eat, open a table or place; on a screen, one item"},
+    {"break",        {"Mouse Left", "Pad Confirm"},     Takes::Buttons, "hit the creature, else break the tile (on a screen, a whole stack)"},
+    {"use",          {"Mouse Right", "Mouse Middle", "Pad Clockwise"}, Takes::Buttons, "eat, open a crafting table or place a block (on a screen, one item)"},
 };
 // The press that turns a touch into a hold, in milliseconds: the default and the range
 // a player may choose from.
