@@ -122,10 +122,15 @@ std::string defaultsOf(Action first, Action last, const char* between)
     return out;
 }
 
-std::string usageRow(std::string keys, const std::string& does)
+// One row of the controls in the usage: the keys, and what they do from the 23rd column
+// (on a line of its own after keys too long for theirs).
+std::string usageRow(const std::string& keys, const std::string& does)
 {
-    keys.resize(std::max<size_t>(keys.size() + 1, 20), ' ');
-    return "  " + keys + does + "\n";
+    constexpr size_t KEYS_WIDTH = 20;
+    std::string row = "  " + keys + (keys.size() >= KEYS_WIDTH ? "\n" : "");
+    const size_t lineStart = row.back() == '\n' ? row.size() : 0;
+    row.resize(lineStart + 2 + KEYS_WIDTH, ' ');
+    return row + does + "\n";
 }
 }  // namespace
 
@@ -162,9 +167,9 @@ std::string usageText()
            "  on a screen         the first button moves a whole stack, the second one item;\n"
            "                      a click on the result takes the product\n"
            "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
-           "                      confirm (A, cross) left click, the next button round\n"
-           "                      (X, square; B on Nintendo pads) right click, the top\n"
-           "                      button E, shoulders the previous or next slot\n"
+           "                      shoulders the previous or next slot; Pad Confirm is\n"
+           "                      A (cross), Pad Clockwise the next button round (X,\n"
+           "                      square; B on Nintendo pads), Pad Top the top button\n"
            "  touch               a thumb on the stick's side walks, a tap is a left click,\n"
            "                      a hold of " + holdText(HOLD_MS_DEFAULT) + " a right click, a tap on a hotbar\n"
            "                      slot selects it, the button low on the other side is E\n"
