@@ -48,17 +48,6 @@ bool onInvisibleDriverByDefault()
     return std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("SDL_VIDEO_DRIVER") == nullptr;
 }
 
-// The player's controls, where they chose any; what cannot be used keeps its default and
-// is named among the notices. Without the file nothing is said.
-void useControlsFile()
-{
-    const ControlsRead read = readControlsFile(controlsPath());
-    for (const std::string& fault : read.faults) {
-        reportNotice("Brambix: controls: " + fault);
-    }
-    setActiveControls(read.controls);
-}
-
 void quitLibraries()
 {
     TTF_Quit();
@@ -121,6 +110,18 @@ bool startGame(Game& game)
                    [&game](Gfx& g) { drawDeviceOverlay(g, game.input); },
                    [&game](Gfx& g) { endDeviceOverlay(g, game.input); }};
     return true;
+}
+
+std::string useControlsFile()
+{
+    const ControlsRead read = readControlsFile(controlsPath());
+    std::string said;
+    for (const std::string& fault : read.faults) {
+        said += "Brambix: controls: " + fault + "\n";
+        reportNotice("Brambix: controls: " + fault);
+    }
+    setActiveControls(read.controls);
+    return said;
 }
 
 void stopGame(Game& game)

@@ -393,6 +393,39 @@ std::string controlsListing(const Controls& c)
     return out;
 }
 
+namespace {
+ordered controlsObject(const Controls& c)
+{
+    ordered out = ordered::object();
+    for (size_t i = 0; i < ACTION_COUNT; ++i) {
+        ordered names = ordered::array();
+        for (const Binding b : c.bound[i]) {
+            names.push_back(nameOf(b));
+        }
+        out[CONTROL_ROWS[i].name] = names;
+    }
+    out["hand"] = c.leftHand ? "left" : "right";
+    out["hold_ms"] = c.holdMs;
+    return out;
+}
+}  // namespace
+
+std::string controlsJson(const Controls& c)
+{
+    return controlsObject(c).dump(-1, ' ', false, ordered::error_handler_t::replace);
+}
+
+std::string controlsPanelJson(const Controls& inUse)
+{
+    ordered takes = ordered::object();
+    for (const ControlRow& row : CONTROL_ROWS) {
+        takes[row.name] = row.takes == Takes::Keys ? "keys" : row.takes == Takes::Buttons ? "buttons" : "any";
+    }
+    const ordered out = {{"in_use", controlsObject(inUse)}, {"defaults", controlsObject(defaultControls())},
+                         {"takes", takes}, {"hold_least", HOLD_MS_LEAST}, {"hold_most", HOLD_MS_MOST}};
+    return out.dump(-1, ' ', false, ordered::error_handler_t::replace);
+}
+
 std::string holdText(uint32_t ms)
 {
     if (ms == 500) {

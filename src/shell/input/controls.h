@@ -135,6 +135,15 @@ std::string controlsPath();
 // the hold.
 std::string controlsListing(const Controls& c);
 
+// The controls as a controls file writes them: {"walk_up": ["W"], ..., "hand": "right",
+// "hold_ms": 500}.
+std::string controlsJson(const Controls& c);
+
+// What a page's controls panel needs, as JSON: the controls in use and the defaults
+// (as controlsJson), what each control takes ("keys", "buttons" or "any") and the
+// hold's range.
+std::string controlsPanelJson(const Controls& inUse);
+
 // The hold as a player reads it: "half a second", "0.3 seconds", "1 second".
 std::string holdText(uint32_t ms);
 
