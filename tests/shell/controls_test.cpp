@@ -7,7 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "replay/kept_run.h"
+#include "replay/replay_game.h"
+#include "rules/recipe_book.h"
+#include "rules/screens.h"
+#include "rules/world.h"
+#include "sdl_fixture.h"
 #include "shell/input/controls.h"
+#include "shell/input/sdl_platform.h"
 
 namespace {
 
@@ -120,6 +127,59 @@ TEST(ControlsFile, NoFileSaysNothingAndAFileOfAnotherKindOrSizeIsNamed)
         }
     }
     std::filesystem::remove_all(dir);
+}
+
+// A replay holds the game's own controls: one recorded with the inventory on I and the
+// mouse's buttons swapped verifies with the defaults.
+class ControlsReplayTest : public shelltest::SdlSuite {};
+
+TEST_F(ControlsReplayTest, AReplayRecordedWithBindingsVerifiesWithoutThem)
+{
+    ASSERT_NE(loadRecipes(RECIPES_PATH).status, RecipeLoad::Invalid);
+    const std::string path = ::testing::TempDir() + "brambix-bound.brx";
+    setActiveControls(readControlsText(R"({"inventory": ["I"], "break": ["Mouse Right"], "use": ["Mouse Left"]})", "c")
+                          .controls);
+    Loop loop;
+    startAfresh(loop);
+    DeviceInput devices;
+    ReplayRecorder r;
+    r.path = path;
+    ASSERT_TRUE(r.file.emplace().claim(path)) << r.file->problem();
+    r.inner = sdlPlatform(gfx(), devices);
+    r.inner.ticks = [] { return shelltest::fakeNow; };
+    Platform io = recordingPlatform(r);
+    SDL_WarpMouseInWindow(gfx().window, 300.0f, 300.0f);
+    const auto frames = [&](int n, std::vector<SDL_Event> events = {}) {
+        for (int i = 0; i < n; ++i) {
+            for (SDL_Event& e : events) {
+                SDL_PushEvent(&e);
+            }
+            events.clear();
+            shelltest::fakeNow += 16;
+            stepFrame(loop, io);
+            recordFrame(r, loop);
+        }
+    };
+    frames(3, {sdlx::mouseDownEvent(SDL_BUTTON_RIGHT)});  // breaks the tile under the pointer
+    EXPECT_EQ(world.size(), 1u);
+    frames(70, {sdlx::keyDownEvent(SDL_SCANCODE_E)});  // no longer the inventory's
+    EXPECT_FALSE(screenOpen());
+    frames(3, {sdlx::keyDownEvent(SDL_SCANCODE_I)});
+    EXPECT_TRUE(screenOpen());
+    SDL_Event quit{};
+    quit.type = SDL_EVENT_QUIT;
+    frames(1, {quit});
+    r.file.reset();
+
+    setActiveControls(defaultControls());
+    ReplayPlayer player;
+    ASSERT_EQ(player.load(path), std::nullopt);
+    startAfresh(loop);
+    const std::optional<Verdict> v = player.play(loop, UINT64_MAX);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->status, 0) << v->line;
+    EXPECT_TRUE(screenOpen());
+    std::filesystem::remove(path);
 }
 
 TEST(ControlsFile, TheHoldReadsAsAPlayerWouldSayIt)
