@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "shell/draw/picture.h"
+#include "shell/input/finger_filter.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 
@@ -282,6 +283,7 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
     if (finger.fromMouse) {
         return true;  // the mouse acts through its own events
     }
+    keptFingerPosition(e, finger);
     t.shown = true;
     out.fingersUsed = true;
     const Layout l = layoutOf(gfx);
