@@ -246,7 +246,7 @@ void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButt
 }
 }  // namespace
 
-bool Pads::takeEvent(const Gfx&, const SDL_Event& e, DeviceEvents& out)
+bool Pads::takeEvent(const Gfx&, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {
     switch (e.type) {
     case SDL_EVENT_GAMEPAD_ADDED:

@@ -461,7 +461,6 @@ struct Finger {
     float x = 0.0f;
     float y = 0.0f;
     bool fromMouse = false;  // made up by SDL from the mouse
-    uint64_t ms = 0;         // when it happened, on the clock SDL_GetTicks reads
 };
 
 // SDL2's renderer rewrites a finger event's position into its logical picture and
@@ -501,19 +500,27 @@ inline bool readFinger(const SDL_Event& e, Finger& out)
     out.fromMouse = e.tfinger.touchId == SDL_MOUSE_TOUCHID;
     out.x = e.tfinger.x;
     out.y = e.tfinger.y;
-    // SDL2's event times are 32-bit milliseconds, which wrap after 49 days: taken as the
-    // nearest time to now that they name.
-    const Uint64 now = SDL_GetTicks64();
-    const auto ago = static_cast<int32_t>(static_cast<Uint32>(now) - e.tfinger.timestamp);
-    out.ms = now - static_cast<Uint64>(static_cast<int64_t>(ago));
 #else
     out.id = static_cast<uint64_t>(e.tfinger.fingerID);
     out.fromMouse = e.tfinger.touchID == SDL_MOUSE_TOUCHID;
     out.x = e.tfinger.x;
     out.y = e.tfinger.y;
-    out.ms = e.tfinger.timestamp / 1000000;  // nanoseconds
 #endif
     return true;
+}
+
+// When `e` happened, on the clock SDL_GetTicks reads.
+inline uint64_t eventMs(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    // SDL2's event times are 32-bit milliseconds, which wrap after 49 days: taken as the
+    // nearest time to now that they name.
+    const Uint64 now = SDL_GetTicks64();
+    const auto ago = static_cast<int32_t>(static_cast<Uint32>(now) - e.common.timestamp);
+    return now - static_cast<Uint64>(static_cast<int64_t>(ago));
+#else
+    return e.common.timestamp / 1000000;  // nanoseconds
+#endif
 }
 
 // Whether `e` comes from the mouse, and whether SDL made it up from a finger.
