@@ -17,7 +17,7 @@
 #include "shell/app/report.h"
 #include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString,$stringToNewUTF8");
 

@@ -159,14 +159,6 @@ inline bool setLogicalPresentation(SDL_Renderer* r, int w, int h, LogicalPresent
     return SDL_RenderSetIntegerScale(r, whole) == 0 && SDL_RenderSetLogicalSize(r, w, h) == 0;
 }
 
-// SDL2 rewrites mouse events for a logical size itself, but not the polled mouse state:
-// this is for the state (window coordinates, whole pixels in SDL2).
-inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY, float* x, float* y)
-{
-    SDL_RenderWindowToLogical(r, static_cast<int>(windowX), static_cast<int>(windowY), x, y);
-    return true;
-}
-
 inline bool getLogicalPresentation(SDL_Renderer* r, int* w, int* h, LogicalPresentation* mode)
 {
     SDL_RenderGetLogicalSize(r, w, h);
@@ -190,7 +182,6 @@ inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
 typedef brambix_sdl2::LogicalPresentation SDL_RendererLogicalPresentation;
 #define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
 #define SDL_GetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::getLogicalPresentation((r), (w), (h), (mode))
-#define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
 #define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI
 #define SDL_GetRenderOutputSize(r, w, h) brambix_sdl2::getRenderOutputSize((r), (w), (h))
 #define SDL_SetRenderTarget(r, tex) brambix_sdl2::setRenderTarget((r), (tex))
