@@ -2,8 +2,8 @@
 #include <iostream>
 #include <new>
 
+#include "brambix/options.h"
 #include "shell/app/app.h"
-#include "shell/app/options.h"
 #include "shell/app/report.h"
 #include "replay/playback.h"
 #include "replay/record.h"

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "brambix/options.h"
 #include "shell/app/app.h"
-#include "shell/app/options.h"
 #include "shell/app/report.h"
 #include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
