@@ -12,13 +12,13 @@
 #include <optional>
 #include <string>
 
+#include "brambix/options.h"
 #include "shell/app/app.h"
-#include "shell/app/options.h"
 #include "shell/app/report.h"
 #include "shell/input/controls.h"
 #include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString,$stringToNewUTF8");
 

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "replay/kept_run.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
+#include "replay/record.h"
 #include "rules/recipe_book.h"
 #include "rules/screens.h"
 #include "rules/world.h"

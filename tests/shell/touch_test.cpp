@@ -81,7 +81,7 @@ protected:
                 SDL_PushEvent(&push[i]);
             }
             for (size_t i = 0; i < fingers.size() && !unread; ++i) {
-                takeDeviceEvent(gfx(), devices(), fingers[i]);
+                takeDeviceEvent(gfx(), devices(), fingers[i], sdlx::eventMs(fingers[i]));
             }
             fingers.resize(unread ? fingers.size() : 0);
             for (InputEvent e; !unread && io.pollEvent(e);) {
@@ -203,6 +203,55 @@ TEST_F(TouchTest, ThePlayersControlsMoveTheTouchControlsAndRebindKeysAndButtons)
         }
         EXPECT_EQ(held, c.held);
         setActiveControls(defaultControls());
+    }
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+// Fingers through SDL's queue, timed on SDL's clock, read by frames whose clock stands
+// elsewhere (a page whose run came back hours on, one behind SDL's): a finger is held
+// from its own landing on the frame's clock, whichever way the two clocks differ.
+TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
+{
+    struct Case {
+        const char* what;
+        int64_t aheadOfSdl;  // the frame's clock against SDL's at the first frame
+        uint64_t heldMs;     // on the frame's clock before the lift
+        const char* clicks;
+    };
+    const Case cases[] = {
+        {"a tap, the clocks alike", 0, 100, "L"},
+        {"a hold, the clocks alike", 0, 600, "R"},
+        {"a tap, ten hours ahead", 36000000, 100, "L"},
+        {"a hold, ten hours ahead", 36000000, 600, "R"},
+        {"a tap, behind", -1000000, 100, "L"},
+        {"a hold, behind", -1000000, 600, "R"},
+    };
+    setUpPicture(gfx());
+    Platform io = sdlPlatform(gfx(), devices());
+    const auto sdlTicks = io.ticks;
+    uint64_t now = 0;
+    io.ticks = [&] {
+        sdlTicks();  // as a page's clock reads SDL's under its own
+        return now;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resize(1600, 720);
+        now = static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(SDL_GetTicks()) + c.aheadOfSdl));
+        std::string clicks;
+        const auto frame = [&](uint64_t after, sdlx::Finger::Phase push) {
+            SDL_Event f = sdlx::fingerEvent(push, 1, 0.5f, 0.5f);
+            SDL_PushEvent(&f);
+            now += after;
+            io.beforeEvents(io.ticks(), Loop{});
+            for (InputEvent e; io.pollEvent(e);) {
+                clicks += e.kind != InputEvent::Kind::MouseDown ? "" : e.button == SDL_BUTTON_LEFT ? "L" : "R";
+            }
+        };
+        frame(0, sdlx::Finger::Phase::Down);
+        frame(c.heldMs, sdlx::Finger::Phase::Motion);
+        frame(16, sdlx::Finger::Phase::Up);
+        EXPECT_EQ(clicks, c.clicks);
     }
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
 }

@@ -12,6 +12,7 @@
 #include "shell/app/report.h"
 #include "shell/draw/picture.h"
 #include "shell/input/controls.h"
+#include "shell/input/finger_filter.h"
 #include "shell/input/sdl_platform.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
@@ -71,7 +72,7 @@ bool startGame(Game& game)
         quitLibraries();
         return false;
     }
-    sdlx::keepFingerPositions();
+    keepFingerPositions();
     // Pads are welcome but not needed: without them the game plays on, saying nothing.
     sdlx::initPads();
 

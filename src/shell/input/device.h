@@ -41,9 +41,6 @@ struct DeviceView {
     float cameraX = 0.0f;  // world pixel at the picture's top-left corner
     float cameraY = 0.0f;
     int selectedHotbar = 0;
-    // Now on the clock the platform's events are timed by (SDL's, which the page's game
-    // clock is not: it skips time spent away); 0 when that is the frame's own.
-    uint64_t eventClockMs = 0;
 };
 
 // One input device: a row of the device table. Each keeps its own state.
@@ -53,8 +50,9 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
     virtual ~Device() = default;
-    // Takes an SDL event that belongs to the device; true when it was taken.
-    virtual bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) = 0;
+    // Takes an SDL event that belongs to the device, which happened at `atMs` on the
+    // frame's clock; true when it was taken.
+    virtual bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) = 0;
     // Once a frame before its events: held and timed input moves on to `nowMs`.
     virtual void update(uint64_t nowMs, const DeviceView& view, DeviceEvents& out) = 0;
     // Once the frame's events are all read: what has come due clicks. True when a click

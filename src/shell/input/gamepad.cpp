@@ -67,6 +67,13 @@ constexpr float CARRIED_LIFT_PX = 1.25f * SLOT_PX;
 // A longer gap between frames (a stalled window) moves the pointer no further.
 constexpr uint64_t LONGEST_STEP_MS = 100;
 
+// Xbox and PlayStation pads have their confirm button South; a pad whose East button is
+// labelled A (a Nintendo pad) has it East, with B beside it South.
+bool confirmIsEast(SDL_Gamepad* pad)
+{
+    return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
+}
+
 SDL_GamepadButton buttonOf(PadInput input)
 {
     switch (input) {
@@ -257,14 +264,14 @@ void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButt
 }
 }  // namespace
 
-bool Pads::takeEvent(const Gfx&, const SDL_Event& e, DeviceEvents& out)
+bool Pads::takeEvent(const Gfx&, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {
     switch (e.type) {
     case SDL_EVENT_GAMEPAD_ADDED:
         if (SDL_Gamepad* pad = sdlx::openAddedPad(e)) {
             const SDL_JoystickID id = SDL_GetGamepadID(pad);
             if (std::none_of(pads.begin(), pads.end(), [id](const OpenPad& p) { return p.id == id; })) {
-                pads.push_back({pad, id, sdlx::confirmIsEast(pad)});
+                pads.push_back({pad, id, confirmIsEast(pad)});
             } else {
                 SDL_CloseGamepad(pad);  // announced twice: SDL counts the opens
             }

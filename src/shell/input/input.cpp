@@ -86,10 +86,10 @@ PointerPos devicePointer(const Gfx& gfx, const DeviceInput& in)
     return {};
 }
 
-bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e, uint64_t atMs)
 {
     for (auto& d : in.devices) {
-        if (d->takeEvent(gfx, e, in.events)) {
+        if (d->takeEvent(gfx, e, atMs, in.events)) {
             if (in.events.hidesOthers) {
                 in.events.hidesOthers = false;
                 keyboardOrMouseUsed(in);

@@ -57,8 +57,9 @@ KeyState heldKeys(DeviceInput& in);
 PointerPos devicePointer(const Gfx& gfx, const DeviceInput& in);
 
 // Takes an SDL event that belongs to a device (SDL's mouse events made up from fingers,
-// which would act a second time, are taken and dropped); true when it was taken.
-bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e);
+// which would act a second time, are taken and dropped), which happened at `atMs` on the
+// frame's clock; true when it was taken.
+bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e, uint64_t atMs);
 
 // Lets held and timed device input move on to `nowMs`, once a frame before its events,
 // seeing the frame as `view` tells.

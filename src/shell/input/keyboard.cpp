@@ -3,7 +3,7 @@
 
 #include "shell/input/controls.h"
 
-bool Keyboard::takeEvent(const Gfx&, const SDL_Event& e, DeviceEvents& out)
+bool Keyboard::takeEvent(const Gfx&, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {
     if (e.type != SDL_EVENT_KEY_DOWN) {
         return false;

@@ -6,7 +6,7 @@
 class Keyboard : public Device {
 public:
     // A key press reaches the frame as a key; a hotbar key is held for the next read too.
-    bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) override;
+    bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) override;
     void update(uint64_t, const DeviceView&, DeviceEvents&) override {}
     // The keys held down now.
     void addHeld(KeyState& held) const override;

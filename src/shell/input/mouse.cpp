@@ -5,7 +5,7 @@
 #include "shell/input/controls.h"
 #include "rules/world.h"
 
-bool Mouse::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
+bool Mouse::takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {
     if (e.type != SDL_EVENT_MOUSE_MOTION && e.type != SDL_EVENT_MOUSE_BUTTON_DOWN) {
         return false;

@@ -7,7 +7,7 @@
 class Mouse : public Device {
 public:
     // A move or a click; a click on the bars round the picture is on no part of the game.
-    bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) override;
+    bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) override;
     void update(uint64_t, const DeviceView&, DeviceEvents&) override {}
     void addHeld(KeyState&) const override {}
     void hide() override {}

@@ -6,6 +6,7 @@
 
 #include "shell/draw/picture.h"
 #include "shell/input/controls.h"
+#include "shell/input/finger_filter.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 
@@ -276,7 +277,7 @@ void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
 }
 }  // namespace
 
-bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
+bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out)
 {
     TouchState& t = state;
     sdlx::Finger finger;
@@ -288,6 +289,7 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
     if (finger.fromMouse) {
         return true;  // the mouse acts through its own events
     }
+    keptFingerPosition(e, finger);
     t.shown = true;
     out.fingersUsed = true;
     const Layout l = layoutOf(gfx);
@@ -298,14 +300,14 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
         if (f != t.fingers.end()) {
             // Its lift never came (the page or the system lost it): that touch is over,
             // and this one starts afresh rather than playing the old one's part.
-            fingerUp(t, out, *f, false, finger.ms);
+            fingerUp(t, out, *f, false, atMs);
             t.fingers.erase(f);
         }
         TouchFinger landed;
         landed.id = finger.id;
         landed.startX = landed.x = x;
         landed.startY = landed.y = y;
-        landed.downMs = finger.ms;
+        landed.downMs = atMs;
         fingerDown(gfx, t, out, l, landed);
         return true;
     }
@@ -316,16 +318,15 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
     f->y = y;
     fingerMoved(t, l, *f);
     if (finger.phase != sdlx::Finger::Phase::Motion) {
-        fingerUp(t, out, *f, finger.phase == sdlx::Finger::Phase::Up, finger.ms);
+        fingerUp(t, out, *f, finger.phase == sdlx::Finger::Phase::Up, atMs);
         t.fingers.erase(f);
     }
     return true;
 }
 
-void Touch::update(uint64_t nowMs, const DeviceView& view, DeviceEvents&)
+void Touch::update(uint64_t nowMs, const DeviceView&, DeviceEvents&)
 {
-    // A finger's own times are on the events' clock: a hold is counted on it too.
-    state.nowMs = view.eventClockMs != 0 ? view.eventClockMs : nowMs;
+    state.nowMs = nowMs;
 }
 
 bool Touch::fireDue(DeviceEvents& out)

@@ -1,5 +1,5 @@
 // The command line and the texts it prints.
-#include "shell/app/options.h"
+#include "brambix/options.h"
 
 #include <algorithm>
 #include <iostream>
