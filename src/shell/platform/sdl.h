@@ -206,42 +206,33 @@ inline SDL_JoystickID gamepadId(SDL_GameController* pad)
 // SDL2 names no button labels: they follow from the pad's type.
 enum SDL_GamepadButtonLabel {
     SDL_GAMEPAD_BUTTON_LABEL_UNKNOWN,
-    SDL_GAMEPAD_BUTTON_LABEL_A,
-    SDL_GAMEPAD_BUTTON_LABEL_B,
-    SDL_GAMEPAD_BUTTON_LABEL_X,
-    SDL_GAMEPAD_BUTTON_LABEL_Y,
-    SDL_GAMEPAD_BUTTON_LABEL_CROSS,
-    SDL_GAMEPAD_BUTTON_LABEL_CIRCLE,
-    SDL_GAMEPAD_BUTTON_LABEL_SQUARE,
+    SDL_GAMEPAD_BUTTON_LABEL_A, SDL_GAMEPAD_BUTTON_LABEL_B, SDL_GAMEPAD_BUTTON_LABEL_X, SDL_GAMEPAD_BUTTON_LABEL_Y,
+    SDL_GAMEPAD_BUTTON_LABEL_CROSS, SDL_GAMEPAD_BUTTON_LABEL_CIRCLE, SDL_GAMEPAD_BUTTON_LABEL_SQUARE,
     SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE
 };
 namespace brambix_sdl2 {
 inline SDL_GamepadButtonLabel gamepadButtonLabel(SDL_GameController* pad, SDL_GameControllerButton b)
 {
-    // South, East, West and North on each kind of pad.
-    static constexpr SDL_GamepadButtonLabel XBOX[] = {SDL_GAMEPAD_BUTTON_LABEL_A, SDL_GAMEPAD_BUTTON_LABEL_B,
-                                                      SDL_GAMEPAD_BUTTON_LABEL_X, SDL_GAMEPAD_BUTTON_LABEL_Y};
-    static constexpr SDL_GamepadButtonLabel NINTENDO[] = {SDL_GAMEPAD_BUTTON_LABEL_B, SDL_GAMEPAD_BUTTON_LABEL_A,
-                                                          SDL_GAMEPAD_BUTTON_LABEL_Y, SDL_GAMEPAD_BUTTON_LABEL_X};
-    static constexpr SDL_GamepadButtonLabel PLAYSTATION[] = {
-        SDL_GAMEPAD_BUTTON_LABEL_CROSS, SDL_GAMEPAD_BUTTON_LABEL_CIRCLE, SDL_GAMEPAD_BUTTON_LABEL_SQUARE,
-        SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE};
-    if (b < SDL_CONTROLLER_BUTTON_A || b > SDL_CONTROLLER_BUTTON_Y) {
-        return SDL_GAMEPAD_BUTTON_LABEL_UNKNOWN;
-    }
+    // South, East, West and North on Xbox, Nintendo and PlayStation pads.
+    static constexpr int LABELS[3][4] = {{1, 2, 3, 4}, {2, 1, 4, 3}, {5, 6, 7, 8}};
+    int kind = 0;
     switch (SDL_GameControllerGetType(pad)) {
     case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_PRO:
     case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_LEFT:
     case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_RIGHT:
     case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_PAIR:
-        return NINTENDO[b];
+        kind = 1;
+        break;
     case SDL_CONTROLLER_TYPE_PS3:
     case SDL_CONTROLLER_TYPE_PS4:
     case SDL_CONTROLLER_TYPE_PS5:
-        return PLAYSTATION[b];
+        kind = 2;
+        break;
     default:
-        return XBOX[b];
+        break;
     }
+    const bool faced = b >= SDL_CONTROLLER_BUTTON_A && b <= SDL_CONTROLLER_BUTTON_Y;
+    return static_cast<SDL_GamepadButtonLabel>(faced ? LABELS[kind][b] : 0);
 }
 }  // namespace brambix_sdl2
 #define SDL_GetGamepadButtonLabel(pad, b) brambix_sdl2::gamepadButtonLabel((pad), (b))
