@@ -209,7 +209,8 @@ TEST_F(TouchTest, ThePlayersControlsMoveTheTouchControlsAndRebindKeysAndButtons)
 
 // Fingers through SDL's queue, timed on SDL's clock, read by frames whose clock stands
 // elsewhere (a page whose run came back hours on, one behind SDL's): a finger is held
-// from its own landing on the frame's clock, whichever way the two clocks differ.
+// from its own landing on the frame's clock, whichever way the two clocks differ; on the
+// bar beside the picture it is the stick's, and clicks nothing.
 TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
 {
     struct Case {
@@ -217,6 +218,7 @@ TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
         int64_t aheadOfSdl;  // the frame's clock against SDL's at the first frame
         uint64_t heldMs;     // on the frame's clock before the lift
         const char* clicks;
+        float x = 0.5f;  // across the window: 0.1 is on the left bar
     };
     const Case cases[] = {
         {"a tap, the clocks alike", 0, 100, "L"},
@@ -225,6 +227,8 @@ TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
         {"a hold, ten hours ahead", 36000000, 600, "R"},
         {"a tap, behind", -1000000, 100, "L"},
         {"a hold, behind", -1000000, 600, "R"},
+        {"a tap on the bar", 0, 100, "", 0.1f},
+        {"a hold on the bar, ten hours ahead", 36000000, 600, "", 0.1f},
     };
     setUpPicture(gfx());
     Platform io = sdlPlatform(gfx(), devices());
@@ -240,7 +244,7 @@ TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
         now = static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(SDL_GetTicks()) + c.aheadOfSdl));
         std::string clicks;
         const auto frame = [&](uint64_t after, sdlx::Finger::Phase push) {
-            SDL_Event f = sdlx::fingerEvent(push, 1, 0.5f, 0.5f);
+            SDL_Event f = sdlx::fingerEvent(push, 1, c.x, 0.5f);
             SDL_PushEvent(&f);
             now += after;
             io.beforeEvents(io.ticks(), Loop{});
