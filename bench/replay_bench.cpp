@@ -10,7 +10,7 @@
 #include <string>
 
 #include "replay/replay_file.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
 
 namespace {
 // The game time a replay covers, from its first frame's tick to its last.

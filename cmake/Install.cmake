@@ -35,6 +35,13 @@ brambix_debian_changelog("${PROJECT_SOURCE_DIR}/CHANGELOG.md" "${_dist}/changelo
 configure_file("${_dist}/brambix.desktop.in" "${_gen}/${BRAMBIX_APP_ID}.desktop" @ONLY)
 configure_file("${_dist}/brambix.metainfo.xml.in" "${_gen}/${BRAMBIX_APP_ID}.metainfo.xml" @ONLY)
 configure_file("${_dist}/copyright.in" "${_gen}/copyright" @ONLY)
+# The manual page's controls and numbers from the table the game plays by; the data
+# folder of the prefix is put in while installing.
+include("${CMAKE_CURRENT_LIST_DIR}/PlayerTexts.cmake")
+brambix_player_texts("${PROJECT_SOURCE_DIR}")
+set(BRAMBIX_INSTALLED_DATA "@BRAMBIX_INSTALLED_DATA@")
+configure_file("${_dist}/brambix.6.in" "${_gen}/man/brambix.6.in" @ONLY)
+unset(BRAMBIX_INSTALLED_DATA)
 
 set(_icons "")
 foreach(size IN LISTS BRAMBIX_ICON_SIZES)
@@ -116,11 +123,8 @@ install(DIRECTORY "${_gen}/icons/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/h
 # The manual page names the data folder of the prefix it is installed under (the
 # package's /usr, not the build's default /usr/local), so it is made while installing.
 install(CODE "
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  set(BRAMBIX_RELEASE_MONTH \"${BRAMBIX_RELEASE_MONTH}\")
-  set(BRAMBIX_DATA_FROM_BIN \"${BRAMBIX_DATA_FROM_BIN}\")
   set(BRAMBIX_INSTALLED_DATA \"\${CMAKE_INSTALL_PREFIX}/${_data}\")
-  configure_file(\"${_dist}/brambix.6.in\" \"${_gen}/man/brambix.6\" @ONLY)
+  configure_file(\"${_gen}/man/brambix.6.in\" \"${_gen}/man/brambix.6\" @ONLY)
   execute_process(COMMAND gzip -9nf \"${_gen}/man/brambix.6\" RESULT_VARIABLE _rc)
   if(NOT _rc EQUAL 0)
     message(FATAL_ERROR \"cannot compress the manual page\")

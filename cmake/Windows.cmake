@@ -16,6 +16,8 @@ add_custom_command(
   COMMENT "Drawing the Windows icon"
   VERBATIM)
 configure_file("${_win}/brambix.rc.in" "${_gen}/brambix.rc" @ONLY)
+include("${PROJECT_SOURCE_DIR}/cmake/PlayerTexts.cmake")
+brambix_player_texts("${PROJECT_SOURCE_DIR}")
 configure_file("${_win}/README.txt.in" "${_gen}/README.txt" @ONLY NEWLINE_STYLE CRLF)
 set_source_files_properties("${_gen}/brambix.rc" PROPERTIES OBJECT_DEPENDS "${BRAMBIX_ICO};${BRAMBIX_MANIFEST}")
 

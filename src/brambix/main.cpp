@@ -2,10 +2,11 @@
 #include <iostream>
 #include <new>
 
+#include "brambix/options.h"
 #include "shell/app/app.h"
-#include "shell/app/options.h"
 #include "shell/app/report.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
+#include "replay/record.h"
 
 int main(int argc, char** argv)
 {

@@ -12,12 +12,13 @@
 #include <optional>
 #include <string>
 
+#include "brambix/options.h"
 #include "shell/app/app.h"
-#include "shell/app/options.h"
 #include "shell/app/report.h"
+#include "shell/input/controls.h"
 #include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
 
 EM_JS_DEPS(brambix_notices, "$UTF8ToString,$stringToNewUTF8");
 
@@ -45,6 +46,11 @@ EM_JS(void, showRestoreProgress, (double done, double elapsedMs), {
 });
 EM_JS(void, showRunNotice, (const char* line), {
     if (Module.showRunNotice) Module.showRunNotice(UTF8ToString(line));
+});
+
+// Tells the page's controls panel what the controls are and may be.
+EM_JS(void, showControlsInPage, (const char* json), {
+    if (Module.showControls) Module.showControls(UTF8ToString(json));
 });
 
 namespace {
@@ -228,6 +234,17 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brambixKeepRun()
     }
 }
 
+// The page's controls panel wrote the controls file: the game plays by it from now on,
+// and what it could not use is shown as the notices at start are.
+extern "C" EMSCRIPTEN_KEEPALIVE void brambixReadControls()
+{
+    const std::string said = useControlsFile();
+    if (!said.empty()) {
+        EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, said.c_str());
+    }
+    showControlsInPage(controlsPanelJson(activeControls()).c_str());
+}
+
 int main(int argc, char** argv)
 {
     if (const CommandLine line = parseCommandLine(argc, argv); line.action == CommandLine::Verify) {
@@ -243,6 +260,7 @@ int main(int argc, char** argv)
         EM_ASM(if (Module.startFailed) Module.startFailed(););
         return 1;
     }
+    showControlsInPage(controlsPanelJson(activeControls()).c_str());
     // What the game plays on without reaches only the browser's console: the page shows it.
     if (const std::string notices = collectedNotices(); !notices.empty()) {
         EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, notices.c_str());

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "shell/app/app.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
+#include "replay/record.h"
 
 // A new snapshot every minute of play: coming back plays at most that many frames.
 constexpr uint64_t SNAPSHOT_EVERY_FRAMES = 3600;

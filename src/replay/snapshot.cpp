@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "replay/state_layout.h"
 #include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
@@ -18,19 +19,13 @@ constexpr int MOB_TYPES = 3;
 // The sequence counts its draws in a size_t, 32 bits in a browser.
 constexpr uint64_t MAX_RAND_DRAWS = uint64_t{1} << 31;
 
-struct Writer {
+struct Bytes {
     std::string out;
     void byte(uint8_t b) { out.push_back(static_cast<char>(b)); }
+};
+
+struct Writer : LayoutWriter<Bytes> {
     void u16(uint16_t v) { u64(v, 2); }
-    void u32(uint32_t v) { u64(v, 4); }
-    void u64(uint64_t v, int bytes = 8)
-    {
-        for (int i = 0; i < bytes; ++i) {
-            byte(static_cast<uint8_t>(v >> (8 * i)));
-        }
-    }
-    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float v) { u32(std::bit_cast<uint32_t>(v)); }
     void varint(uint64_t v)
     {
         for (; v >= 0x80; v >>= 7) {
@@ -40,11 +35,6 @@ struct Writer {
     }
     // Tiles come in key order, so each is written as its step from the one before.
     void zigzag(int64_t v) { varint(v < 0 ? ~(static_cast<uint64_t>(v) << 1) : static_cast<uint64_t>(v) << 1); }
-    void stack(const ItemStack& s)
-    {
-        i32(s.id);
-        i32(s.count);
-    }
     template <typename Map, typename Value>
     void tiles(const Map& map, Value value)
     {
@@ -150,11 +140,25 @@ struct Reader {
         v = static_cast<int32_t>(at);
         return at == v || fail("a tile lies outside the world");
     }
-    bool item(int32_t id) { return (id >= 0 && id < ITEM_COUNT) || fail("unknown item " + std::to_string(id)); }
-    bool stack(ItemStack& s)
+    bool field(int32_t& v) { return i32(v); }
+    bool field(float& v) { return f32(v); }
+    bool field(uint64_t& v) { return u64(v); }
+    bool field(bool& v) { return flag(v); }
+    template <class R>
+    bool fields(R& r)
     {
-        return i32(s.id) && i32(s.count) && item(s.id) && (s.count >= 0 || fail("a negative count"));
+        bool ok = true;
+        walkFields(r, [this, &ok](auto& v) { ok = ok && field(v); });
+        return ok;
     }
+    bool player(PlayerPlace& place, int32_t& health, uint64_t& lastDecayTick)
+    {
+        bool ok = true;
+        walkPlayer(place, health, lastDecayTick, [this, &ok](auto& v) { ok = ok && field(v); });
+        return ok;
+    }
+    bool item(int32_t id) { return (id >= 0 && id < ITEM_COUNT) || fail("unknown item " + std::to_string(id)); }
+    bool stack(ItemStack& s) { return fields(s) && item(s.id) && (s.count >= 0 || fail("a negative count")); }
     // Tiles in strictly increasing key order, as the map keeps them.
     template <typename Value, typename ReadValue>
     bool tiles(std::map<TileCoord, Value>& map, ReadValue readValue)
@@ -198,8 +202,7 @@ struct State {
 bool readState(Reader& r, State& s, SnapshotPlace& place)
 {
     PlayerPlace& p = place.player;
-    if (!r.u64(place.clockTicks) || !r.f32(p.x) || !r.f32(p.y) || !r.i32(p.selectedHotbar) || !r.i32(s.hp) ||
-        !r.u64(s.lastDecay)) {
+    if (!r.u64(place.clockTicks) || !r.player(p, s.hp, s.lastDecay)) {
         return false;
     }
     if (p.selectedHotbar < 0 || p.selectedHotbar >= HOTBAR_SLOTS || s.hp < 0 || s.hp > MAX_HP) {
@@ -229,8 +232,7 @@ bool readState(Reader& r, State& s, SnapshotPlace& place)
     }
     for (uint64_t i = 0; i < count; ++i) {
         Mob m;
-        if (!r.i32(m.type) || !r.f32(m.x) || !r.f32(m.y) || !r.f32(m.tx) || !r.f32(m.ty) || !r.u64(m.nextMove) ||
-            !r.i32(m.frame) || !r.u64(m.lastAnim) || !r.flag(m.flip)) {
+        if (!r.fields(m)) {
             return false;
         }
         if (m.type < 0 || m.type >= MOB_TYPES) {
@@ -243,7 +245,7 @@ bool readState(Reader& r, State& s, SnapshotPlace& place)
     }
     for (uint64_t i = 0; i < count; ++i) {
         DroppedItem d;
-        if (!r.i32(d.id) || !r.f32(d.x) || !r.f32(d.y) || !r.i32(d.count) || !r.item(d.id)) {
+        if (!r.fields(d) || !r.item(d.id)) {
             return false;
         }
         if (d.count < 1) {
@@ -286,49 +288,35 @@ std::string takeSnapshot(const SnapshotPlace& place, const std::string& gameVers
     w.out += version;
     w.u64(recipeBookDigest());
     w.u64(place.clockTicks);
-    w.f32(place.player.x);
-    w.f32(place.player.y);
-    w.i32(place.player.selectedHotbar);
-    w.i32(hp);
-    w.u64(lastDecay);
+    w.player(place.player, hp, lastDecay);
     const GameRandState rand = gameRandState();
     for (uint32_t word : rand.ring) {
         w.u32(word);
     }
     w.u64(rand.draws);
     w.tiles(world, [&w](int id) { w.i32(id); });
-    w.tiles(chunks, [&w](bool seen) { w.byte(seen ? 1 : 0); });
+    w.tiles(chunks, [&w](bool seen) { w.flag(seen); });
     w.varint(mobs.size());
     for (const Mob& m : mobs) {
-        w.i32(m.type);
-        for (float f : {m.x, m.y, m.tx, m.ty}) {
-            w.f32(f);
-        }
-        w.u64(m.nextMove);
-        w.i32(m.frame);
-        w.u64(m.lastAnim);
-        w.byte(m.flip ? 1 : 0);
+        w.fields(m);
     }
     w.varint(drops.size());
     for (const DroppedItem& d : drops) {
-        w.i32(d.id);
-        w.f32(d.x);
-        w.f32(d.y);
-        w.i32(d.count);
+        w.fields(d);
     }
     for (const ItemStack& slot : inv) {
-        w.stack(slot);
+        w.fields(slot);
     }
-    w.stack(craftRes);
-    w.stack(drag);
+    w.fields(craftRes);
+    w.fields(drag);
     for (const ItemStack& slot : hotbar) {
-        w.stack(slot);
+        w.fields(slot);
     }
     for (const ItemStack& cell : craftGrid) {
-        w.stack(cell);
+        w.fields(cell);
     }
-    w.byte(showInv ? 1 : 0);
-    w.byte(showCraft ? 1 : 0);
+    w.flag(showInv);
+    w.flag(showCraft);
     return w.out;
 }
 

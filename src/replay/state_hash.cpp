@@ -1,9 +1,9 @@
 // The state hash: each part's fields fed in a fixed order and layout.
 #include "replay/state_hash.h"
 
-#include <bit>
 #include <string_view>
 
+#include "replay/state_layout.h"
 #include "rules/random.h"
 #include "rules/state.h"
 
@@ -11,36 +11,16 @@ namespace {
 constexpr uint64_t FNV_OFFSET = 14695981039346656037ull;
 constexpr uint64_t FNV_PRIME = 1099511628211ull;
 
-// Bytes are fed one by one, lowest first, so the layout never depends on the machine's.
-struct Fnv {
+struct FnvBytes {
     uint64_t h = FNV_OFFSET;
     void byte(uint8_t b)
     {
         h ^= b;
         h *= FNV_PRIME;
     }
-    void u64(uint64_t v)
-    {
-        for (int i = 0; i < 8; ++i) {
-            byte(static_cast<uint8_t>(v >> (8 * i)));
-        }
-    }
-    void u32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) {
-            byte(static_cast<uint8_t>(v >> (8 * i)));
-        }
-    }
-    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float v) { u32(std::bit_cast<uint32_t>(v)); }
-    void flag(bool v) { byte(v ? 1 : 0); }
-    void stack(const ItemStack& s)
-    {
-        i32(s.id);
-        i32(s.count);
-    }
     uint32_t folded() const { return static_cast<uint32_t>(h ^ (h >> 32)); }
 };
+using Fnv = LayoutWriter<FnvBytes>;
 
 constexpr const char* PART_NAMES[STATE_PARTS] = {
     "world", "seen tiles", "creatures", "drops", "inventory and screens", "player and health", "random sequence",
@@ -70,45 +50,29 @@ StateHashes hashState(const PlayerPlace& player)
     Fnv& c = f[PART_CREATURES];
     c.u64(mobs.size());
     for (const Mob& m : mobs) {
-        c.i32(m.type);
-        c.f32(m.x);
-        c.f32(m.y);
-        c.f32(m.tx);
-        c.f32(m.ty);
-        c.u64(m.nextMove);
-        c.i32(m.frame);
-        c.u64(m.lastAnim);
-        c.flag(m.flip);
+        c.fields(m);
     }
     Fnv& d = f[PART_DROPS];
     d.u64(drops.size());
     for (const DroppedItem& item : drops) {
-        d.i32(item.id);
-        d.f32(item.x);
-        d.f32(item.y);
-        d.i32(item.count);
+        d.fields(item);
     }
     Fnv& s = f[PART_INVENTORY];
     s.u64(inv.size());
     for (const ItemStack& slot : inv) {
-        s.stack(slot);
+        s.fields(slot);
     }
     for (const ItemStack& slot : hotbar) {
-        s.stack(slot);
+        s.fields(slot);
     }
     for (const ItemStack& slot : craftGrid) {
-        s.stack(slot);
+        s.fields(slot);
     }
-    s.stack(craftRes);
-    s.stack(drag);
+    s.fields(craftRes);
+    s.fields(drag);
     s.flag(showInv);
     s.flag(showCraft);
-    Fnv& p = f[PART_PLAYER];
-    p.f32(player.x);
-    p.f32(player.y);
-    p.i32(player.selectedHotbar);
-    p.i32(hp);
-    p.u64(lastDecay);
+    f[PART_PLAYER].player(player, hp, lastDecay);
     f[PART_RANDOM].u64(gameRandDraws());
 
     StateHashes out{};

@@ -122,6 +122,9 @@ e2e_init() {
     # libraries that SDL probes for a display complain on standard error by themselves.
     mkdir -m 700 "$WORK/runtime"
     export XDG_RUNTIME_DIR="$WORK/runtime"
+    # A configuration folder of its own: the controls.json of whoever runs the tests
+    # never reaches the game.
+    export XDG_CONFIG_HOME="$WORK/config"
     trap 'exit 130' INT TERM
 }
 

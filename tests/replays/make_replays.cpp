@@ -17,7 +17,7 @@
 #include "rules/state.h"
 #include "rules/world.h"
 #include "shell/app/frame.h"
-#include "replay/replay_game.h"
+#include "replay/record.h"
 #include "shell/platform/sdl.h"
 
 namespace {

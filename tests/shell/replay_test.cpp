@@ -9,7 +9,7 @@
 
 #include "files/regular_file.h"
 #include "replay/replay_file.h"
-#include "replay/replay_game.h"
+#include "replay/playback.h"
 
 namespace {
 namespace fs = std::filesystem;

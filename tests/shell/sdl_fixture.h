@@ -22,6 +22,7 @@
 #include "shell/app/app.h"
 #include "shell/app/frame.h"
 #include "shell/draw/draw.h"
+#include "shell/input/finger_filter.h"
 #include "sdl_test.h"
 
 namespace shelltest {
@@ -191,7 +192,7 @@ public:
             return;
         }
         sdlUp = true;
-        sdlx::keepFingerPositions();
+        keepFingerPositions();
         if (!TTF_Init()) {
             setupError = std::string("TTF_Init: ") + SDL_GetError();
             return;

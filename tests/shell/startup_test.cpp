@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "brambix/options.h"
 #include "shell/app/datadir.h"
-#include "shell/app/options.h"
 
 namespace {
 

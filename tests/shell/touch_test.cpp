@@ -3,11 +3,13 @@
 // choice and the inventory key, and SDL's mouse copies of a finger add nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "sdl_fixture.h"
 #include "shell/draw/picture.h"
 #include "shell/input/sdl_platform.h"
+#include "shell/input/controls.h"
 #include "shell/input/touch.h"
 
 namespace {
@@ -61,8 +63,10 @@ protected:
                 showPicture(gfx());
             } else if (s == "c") {
                 SDL_WarpMouseInWindow(gfx().window, w / 2.0f, h / 2.0f);  // where the copies would act
-            } else if (s[0] == 'k') {
-                push[0] = sdlx::keyDownEvent(s == "k" ? SDL_SCANCODE_Q : SDL_GetScancodeFromName(s.c_str() + 1));
+            } else if (s[0] == 'k') {  // "_" in a key's name stands for a space
+                std::string name = s.substr(1);
+                std::replace(name.begin(), name.end(), '_', ' ');
+                push[0] = sdlx::keyDownEvent(s == "k" ? SDL_SCANCODE_Q : SDL_GetScancodeFromName(name.c_str()));
             } else if (std::sscanf(s.c_str() + 1, "%d@%f,%f", &finger, &x, &y) == 3) {
                 using P = sdlx::Finger::Phase;
                 const Placement p = picturePlacement(gfx());
@@ -77,7 +81,7 @@ protected:
                 SDL_PushEvent(&push[i]);
             }
             for (size_t i = 0; i < fingers.size() && !unread; ++i) {
-                takeDeviceEvent(gfx(), devices(), fingers[i]);
+                takeDeviceEvent(gfx(), devices(), fingers[i], sdlx::eventMs(fingers[i]));
             }
             fingers.resize(unread ? fingers.size() : 0);
             for (InputEvent e; !unread && io.pollEvent(e);) {
@@ -163,6 +167,96 @@ TEST_F(TouchTest, FingersWalkClickChooseAndOpenTheInventory)
         EXPECT_EQ(deviceOf<Touch>(devices()).state.shown, c.shown);
     }
     showInv = false;
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+// The player's controls: the left hand mirrors the stick and the button, the hold takes
+// the player's time, and keys and mouse buttons give the actions they are bound to.
+TEST_F(TouchTest, ThePlayersControlsMoveTheTouchControlsAndRebindKeysAndButtons)
+{
+    struct Case {
+        const char *what, *controls, *script, *events, *held;
+    };
+    const Case cases[] = {
+        {"left hand: the stick in the right bar", R"({"hand": "left"})", "d1@950,300 m1@1000,300", "", "D"},
+        {"left hand: the left bar is the world's", R"({"hand": "left"})", "d1@-150,300 m1@-100,300 u1@-100,300", "", ""},
+        {"left hand: the button low on the left", R"({"hand": "left"})", "d1@-133,555 u1@-133,555", "E", ""},
+        {"a slower hold: not yet", R"({"hold_ms": 800})", "d1@336,300 t600 u1@336,300", "L@336,300", ""},
+        {"a slower hold: held", R"({"hold_ms": 800})", "d1@336,300 t850 u1@336,300", "R@336,300", ""},
+        {"the inventory on I, not on E; other keys as ever", R"({"inventory": ["I"]})", "kI kE kQ", "E Q", ""},
+        {"a hotbar slot on a key of its own", R"({"slot_3": ["Keypad 3"]})", "kKeypad_3", "3", "3"},
+        {"the mouse's buttons swapped", R"({"break": ["Mouse Right"], "use": ["Mouse Left"]})", "c", "R@400,300", ""},
+    };
+    setUpPicture(gfx());
+    Platform io = sdlPlatform(gfx(), devices());
+    resize(1600, 720);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ControlsRead read = readControlsText(c.controls, "controls.json");
+        ASSERT_TRUE(read.faults.empty()) << read.faults[0];
+        setActiveControls(read.controls);
+        EXPECT_EQ(play(1600, 720, c.script, io), c.events);
+        const KeyState keys = io.keyboardState();
+        std::string held;
+        for (const char* k : {"W", "A", "S", "D", "1", "2", "3", "4", "5"}) {
+            held += keys[static_cast<size_t>(SDL_GetScancodeFromName(k))] ? k : "";
+        }
+        EXPECT_EQ(held, c.held);
+        setActiveControls(defaultControls());
+    }
+    resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+// Fingers through SDL's queue, timed on SDL's clock, read by frames whose clock stands
+// elsewhere (a page whose run came back hours on, one behind SDL's): a finger is held
+// from its own landing on the frame's clock, whichever way the two clocks differ; on the
+// bar beside the picture it is the stick's, and clicks nothing.
+TEST_F(TouchTest, AHoldIsCountedOnTheFramesClockWhereverItStands)
+{
+    struct Case {
+        const char* what;
+        int64_t aheadOfSdl;  // the frame's clock against SDL's at the first frame
+        uint64_t heldMs;     // on the frame's clock before the lift
+        const char* clicks;
+        float x = 0.5f;  // across the window: 0.1 is on the left bar
+    };
+    const Case cases[] = {
+        {"a tap, the clocks alike", 0, 100, "L"},
+        {"a hold, the clocks alike", 0, 600, "R"},
+        {"a tap, ten hours ahead", 36000000, 100, "L"},
+        {"a hold, ten hours ahead", 36000000, 600, "R"},
+        {"a tap, behind", -1000000, 100, "L"},
+        {"a hold, behind", -1000000, 600, "R"},
+        {"a tap on the bar", 0, 100, "", 0.1f},
+        {"a hold on the bar, ten hours ahead", 36000000, 600, "", 0.1f},
+    };
+    setUpPicture(gfx());
+    Platform io = sdlPlatform(gfx(), devices());
+    const auto sdlTicks = io.ticks;
+    uint64_t now = 0;
+    io.ticks = [&] {
+        sdlTicks();  // as a page's clock reads SDL's under its own
+        return now;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resize(1600, 720);
+        now = static_cast<uint64_t>(std::max<int64_t>(0, static_cast<int64_t>(SDL_GetTicks()) + c.aheadOfSdl));
+        std::string clicks;
+        const auto frame = [&](uint64_t after, sdlx::Finger::Phase push) {
+            SDL_Event f = sdlx::fingerEvent(push, 1, c.x, 0.5f);
+            SDL_PushEvent(&f);
+            now += after;
+            io.beforeEvents(io.ticks(), Loop{});
+            for (InputEvent e; io.pollEvent(e);) {
+                clicks += e.kind != InputEvent::Kind::MouseDown ? "" : e.button == SDL_BUTTON_LEFT ? "L" : "R";
+            }
+        };
+        frame(0, sdlx::Finger::Phase::Down);
+        frame(c.heldMs, sdlx::Finger::Phase::Motion);
+        frame(16, sdlx::Finger::Phase::Up);
+        EXPECT_EQ(clicks, c.clicks);
+    }
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 

@@ -370,7 +370,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 54
+ROWS = 56
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -650,6 +650,37 @@ def play_by_touch():
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone upright starts afresh
 
 
+def left_hand_by_touch():
+    """The Controls panel switches the phone to the left hand: kept as brambix.controls,
+    the stick comes up in the right bar and walks."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+        'width': PHONE_W, 'height': PHONE_H, 'deviceScaleFactor': 3, 'mobile': True,
+        'screenOrientation': {'type': 'landscapePrimary', 'angle': 90}})
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    driver.get(URL)
+    wait_for('the controls panel of the game', 30, lambda: driver.execute_script(
+        "return !document.getElementById('controls-button').hidden"))
+    driver.execute_script('bx.release();')
+    driver.execute_script("""
+      document.getElementById('controls-button').click();
+      const hand = document.getElementById('controls-hand');
+      hand.value = 'left';
+      hand.dispatchEvent(new Event('change'));
+      document.getElementById('controls-done').click();""")
+    kept = driver.execute_script("return localStorage.getItem('brambix.controls')") or ''
+    check('controls: the panel keeps the left hand as brambix.controls', '"hand":"left"' in kept, kept[:200])
+    before, thumb = phone_picture(), (0, PHONE_W - PHONE_W / 10, PHONE_H / 2)  # in the right bar
+    touch('touchStart', thumb)
+    touch('touchMove', (0, thumb[1] + 60, thumb[2]))
+    frames_later(20)
+    touch('touchEnd')
+    after = phone_picture()
+    shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
+        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+    check('controls: with the left hand the stick in the right bar walks right', shift > 0, f'{shift} pixels')
+    driver.execute_script("localStorage.removeItem('brambix.controls'); Module._brambixKeepRun = null; "
+                          "sessionStorage.clear();")
+
 options = webdriver.ChromeOptions()
 for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--window-size=800,600'):
     options.add_argument(arg)
@@ -714,6 +745,7 @@ try:
     run_rows()
 
     play_by_touch()
+    left_hand_by_touch()
 
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])

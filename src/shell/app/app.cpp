@@ -11,6 +11,8 @@
 #include "shell/app/frame.h"
 #include "shell/app/report.h"
 #include "shell/draw/picture.h"
+#include "shell/input/controls.h"
+#include "shell/input/finger_filter.h"
 #include "shell/input/sdl_platform.h"
 #include "rules/recipe_book.h"
 #include "rules/state.h"
@@ -70,7 +72,7 @@ bool startGame(Game& game)
         quitLibraries();
         return false;
     }
-    sdlx::keepFingerPositions();
+    keepFingerPositions();
     // Pads are welcome but not needed: without them the game plays on, saying nothing.
     sdlx::initPads();
 
@@ -83,6 +85,8 @@ bool startGame(Game& game)
         reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
                     "crafting makes nothing");
     }
+
+    useControlsFile();
 
     Gfx& gfx = game.gfx;
     gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, WINDOW_FLAGS);
@@ -107,6 +111,18 @@ bool startGame(Game& game)
                    [&game](Gfx& g) { drawDeviceOverlay(g, game.input); },
                    [&game](Gfx& g) { endDeviceOverlay(g, game.input); }};
     return true;
+}
+
+std::string useControlsFile()
+{
+    const ControlsRead read = readControlsFile(controlsPath());
+    std::string said;
+    for (const std::string& fault : read.faults) {
+        said += "Brambix: controls: " + fault + "\n";
+        reportNotice("Brambix: controls: " + fault);
+    }
+    setActiveControls(read.controls);
+    return said;
 }
 
 void stopGame(Game& game)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "shell/app/frame.h"
 #include "shell/draw/draw.h"
@@ -34,6 +35,11 @@ struct Game {
 // pictures, and the loop's SDL platform. False when the game cannot go on: the reason
 // is on standard error and what was started is shut down again.
 bool startGame(Game& game);
+
+// Reads the player's controls file and plays by it from now on; what cannot be used
+// keeps its default and is named among the notices (nothing is said without a file).
+// Returns those lines, each ending in a newline.
+std::string useControlsFile();
 
 // Shutdown after the last frame: the pictures, the font and the libraries.
 void stopGame(Game& game);

@@ -13,9 +13,6 @@
 // at a size the graphics driver can handle.
 void setUpPicture(Gfx& gfx);
 
-// The key that switches whole-pixel scaling on and off.
-constexpr SDL_Scancode WHOLE_PIXELS_KEY = SDL_SCANCODE_P;
-
 // Sets whole-pixel scaling on or off: on, the picture is shown at the largest whole
 // multiple of its size that fits, so that every pixel is a block of the same size, with
 // wider bars; in a window smaller than the picture it is scaled down as when off.

@@ -32,6 +32,14 @@ void queueKey(DeviceEvents& out, int scancode)
     out.queued.push_back(d);
 }
 
+void queueKeyPress(DeviceEvents& out, int scancode)
+{
+    queueKey(out, scancode);
+    if (scancode >= SDL_SCANCODE_1 && scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
+        pulseHotbar(out, scancode - SDL_SCANCODE_1);
+    }
+}
+
 void holdWalkToward(KeyState& held, float x, float y)
 {
     // sin(22.5°) of the push: further than this off an axis, it walks along that axis too.

@@ -30,6 +30,10 @@ struct DeviceEvents {
     std::optional<PointerPos> pointer;
     // How far above that pointer the carried stack is drawn; 0 for the mouse.
     float carriedLiftPx = 0.0f;
+    // Set by a device whose use hides the others' drawn controls and the pointer they
+    // placed (a key, the real mouse); the table clears it.
+    bool hidesOthers = false;
+    bool fingersUsed = false;  // a finger has touched the window: upright, it shows the picture low
 };
 
 // What a device sees of the frame, handed to it once a frame before the events.
@@ -37,9 +41,6 @@ struct DeviceView {
     float cameraX = 0.0f;  // world pixel at the picture's top-left corner
     float cameraY = 0.0f;
     int selectedHotbar = 0;
-    // Now on the clock the platform's events are timed by (SDL's, which the page's game
-    // clock is not: it skips time spent away); 0 when that is the frame's own.
-    uint64_t eventClockMs = 0;
 };
 
 // One input device: a row of the device table. Each keeps its own state.
@@ -49,8 +50,9 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
     virtual ~Device() = default;
-    // Takes an SDL event that belongs to the device; true when it was taken.
-    virtual bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) = 0;
+    // Takes an SDL event that belongs to the device, which happened at `atMs` on the
+    // frame's clock; true when it was taken.
+    virtual bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) = 0;
     // Once a frame before its events: held and timed input moves on to `nowMs`.
     virtual void update(uint64_t nowMs, const DeviceView& view, DeviceEvents& out) = 0;
     // Once the frame's events are all read: what has come due clicks. True when a click
@@ -65,6 +67,9 @@ public:
     // A key pressed or the real mouse moved or clicked: the device's drawn controls and
     // pointer go.
     virtual void hide() = 0;
+    // Where the device points in the picture when none has placed a pointer of its own
+    // (the mouse); none for a device that points only where it clicks.
+    virtual std::optional<PointerPos> pointer(const Gfx&) const { return std::nullopt; }
 };
 
 // Queues a click with `button` at `at`, a point of the picture.
@@ -72,6 +77,10 @@ void queueClick(DeviceEvents& out, int button, PointerPos at);
 
 // Queues a press of the key `scancode`.
 void queueKey(DeviceEvents& out, int scancode);
+
+// Queues a press of the key `scancode` as the keyboard gives it: a hotbar key is also
+// held for the next read, so that a press that comes and goes between two frames counts.
+void queueKeyPress(DeviceEvents& out, int scancode);
 
 // Adds to `held` the walking keys for a push (x, y) away from the middle, y growing
 // downwards: eight directions, each over an eighth of the circle. (0, 0) adds none.

@@ -6,14 +6,15 @@
 #include <optional>
 #include <vector>
 
+#include "shell/input/controls.h"
 #include "rules/inventory.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 #include "rules/world.h"
 
 namespace {
-// What a pad's controls stand for. The confirm button and the one beside it are found
-// on each pad by its labels (see buttonOf); the rest sit in the same place on every pad.
+// What a pad's sticks, d-pad and shoulders stand for; its other buttons give the actions
+// the player's controls bind them to (see roleOf).
 enum class PadInput {
     LeftStick,
     RightStick,
@@ -21,9 +22,6 @@ enum class PadInput {
     DpadDown,
     DpadLeft,
     DpadRight,
-    Confirm,
-    Beside,
-    North,
     LeftShoulder,
     RightShoulder,
 };
@@ -32,9 +30,6 @@ enum class PadAction {
     WalkOrSlot,   // held on the world: walks; pressed on a screen: the pointer to the next slot
                   // that way
     MovePointer,  // tilted: the pointer moves over the picture
-    LeftClick,    // pressed: a click at the pointer
-    RightClick,
-    InventoryKey, // pressed: E
     Hotbar,       // pressed: the hotbar slot dx places on, round the ends
 };
 
@@ -53,9 +48,6 @@ constexpr PadRow PAD_MAP[] = {
     {PadInput::DpadLeft, PadAction::WalkOrSlot, -1, 0},
     {PadInput::DpadRight, PadAction::WalkOrSlot, 1, 0},
     {PadInput::RightStick, PadAction::MovePointer},
-    {PadInput::Confirm, PadAction::LeftClick},
-    {PadInput::Beside, PadAction::RightClick},
-    {PadInput::North, PadAction::InventoryKey},
     {PadInput::LeftShoulder, PadAction::Hotbar, -1},
     {PadInput::RightShoulder, PadAction::Hotbar, 1},
 };
@@ -75,7 +67,14 @@ constexpr float CARRIED_LIFT_PX = 1.25f * SLOT_PX;
 // A longer gap between frames (a stalled window) moves the pointer no further.
 constexpr uint64_t LONGEST_STEP_MS = 100;
 
-SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
+// Xbox and PlayStation pads have their confirm button South; a pad whose East button is
+// labelled A (a Nintendo pad) has it East, with B beside it South.
+bool confirmIsEast(SDL_Gamepad* pad)
+{
+    return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
+}
+
+SDL_GamepadButton buttonOf(PadInput input)
 {
     switch (input) {
     case PadInput::DpadUp:
@@ -86,13 +85,6 @@ SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
         return SDL_GAMEPAD_BUTTON_DPAD_LEFT;
     case PadInput::DpadRight:
         return SDL_GAMEPAD_BUTTON_DPAD_RIGHT;
-    case PadInput::Confirm:
-        return confirmEast ? SDL_GAMEPAD_BUTTON_EAST : SDL_GAMEPAD_BUTTON_SOUTH;
-    // The next button round clockwise from confirm, on either layout.
-    case PadInput::Beside:
-        return confirmEast ? SDL_GAMEPAD_BUTTON_SOUTH : SDL_GAMEPAD_BUTTON_WEST;
-    case PadInput::North:
-        return SDL_GAMEPAD_BUTTON_NORTH;
     case PadInput::LeftShoulder:
         return SDL_GAMEPAD_BUTTON_LEFT_SHOULDER;
     case PadInput::RightShoulder:
@@ -100,6 +92,31 @@ SDL_GamepadButton buttonOf(PadInput input, bool confirmEast)
     default:
         return SDL_GAMEPAD_BUTTON_COUNT;  // a stick: no button
     }
+}
+
+// The part `button` plays on a pad whose confirm button is East or South: confirm, the
+// next one round clockwise, the top one, the fourth; the rest by their place.
+std::optional<PadButton> roleOf(SDL_GamepadButton button, bool confirmEast)
+{
+    const SDL_GamepadButton confirm = confirmEast ? SDL_GAMEPAD_BUTTON_EAST : SDL_GAMEPAD_BUTTON_SOUTH;
+    const SDL_GamepadButton clockwise = confirmEast ? SDL_GAMEPAD_BUTTON_SOUTH : SDL_GAMEPAD_BUTTON_WEST;
+    const SDL_GamepadButton other = confirmEast ? SDL_GAMEPAD_BUTTON_WEST : SDL_GAMEPAD_BUTTON_EAST;
+    const std::pair<SDL_GamepadButton, PadButton> roles[] = {
+        {confirm, PadButton::Confirm},
+        {clockwise, PadButton::Clockwise},
+        {SDL_GAMEPAD_BUTTON_NORTH, PadButton::Top},
+        {other, PadButton::Other},
+        {SDL_GAMEPAD_BUTTON_BACK, PadButton::Back},
+        {SDL_GAMEPAD_BUTTON_START, PadButton::Start},
+        {SDL_GAMEPAD_BUTTON_LEFT_STICK, PadButton::LeftStick},
+        {SDL_GAMEPAD_BUTTON_RIGHT_STICK, PadButton::RightStick},
+    };
+    for (const auto& [b, role] : roles) {
+        if (b == button) {
+            return role;
+        }
+    }
+    return std::nullopt;
 }
 
 struct Tilt {
@@ -203,21 +220,11 @@ void stepToSlot(Pads& p, DeviceEvents& out, int dx, int dy)
 
 void act(Pads& p, DeviceEvents& out, const PadRow& row)
 {
-    const PointerPos at{p.pointer.x, p.pointer.y};
     switch (row.action) {
     case PadAction::WalkOrSlot:
         if (screenOpen()) {
             stepToSlot(p, out, row.dx, row.dy);
         }
-        break;
-    case PadAction::LeftClick:
-        queueClick(out, BUTTON_LEFT, at);
-        break;
-    case PadAction::RightClick:
-        queueClick(out, BUTTON_RIGHT, at);
-        break;
-    case PadAction::InventoryKey:
-        queueKey(out, SDL_SCANCODE_E);
         break;
     case PadAction::Hotbar: {
         pulseHotbar(out, (p.view.selectedHotbar + row.dx + HOTBAR_SLOTS) % HOTBAR_SLOTS);
@@ -228,10 +235,28 @@ void act(Pads& p, DeviceEvents& out, const PadRow& row)
     }
 }
 
+// A button the controls bind: a click at the pointer, else the key of its action.
+void pressBound(Pads& p, DeviceEvents& out, Action action)
+{
+    const InputEvent e = gameEventOf(action);
+    if (e.kind == InputEvent::Kind::MouseDown) {
+        queueClick(out, e.button, {p.pointer.x, p.pointer.y});
+    } else {
+        queueKeyPress(out, e.scancode);
+    }
+}
+
 void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButton button)
 {
+    if (const std::optional<PadButton> role = roleOf(button, pad.confirmEast)) {
+        if (const std::optional<Action> a = activeControls().actionOf({Binding::Kind::Pad, static_cast<int>(*role)})) {
+            showPointer(p, out);
+            pressBound(p, out, *a);
+        }
+        return;
+    }
     for (const PadRow& row : PAD_MAP) {
-        if (buttonOf(row.input, pad.confirmEast) == button) {
+        if (buttonOf(row.input) == button) {
             showPointer(p, out);
             act(p, out, row);
         }
@@ -239,14 +264,14 @@ void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButt
 }
 }  // namespace
 
-bool Pads::takeEvent(const Gfx&, const SDL_Event& e, DeviceEvents& out)
+bool Pads::takeEvent(const Gfx&, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {
     switch (e.type) {
     case SDL_EVENT_GAMEPAD_ADDED:
         if (SDL_Gamepad* pad = sdlx::openAddedPad(e)) {
             const SDL_JoystickID id = SDL_GetGamepadID(pad);
             if (std::none_of(pads.begin(), pads.end(), [id](const OpenPad& p) { return p.id == id; })) {
-                pads.push_back({pad, id, sdlx::confirmIsEast(pad)});
+                pads.push_back({pad, id, confirmIsEast(pad)});
             } else {
                 SDL_CloseGamepad(pad);  // announced twice: SDL counts the opens
             }
@@ -295,7 +320,7 @@ void Pads::update(uint64_t nowMs, const DeviceView& frame, DeviceEvents& out)
                     holdWalkToward(walk, t.x, t.y);
                 }
             } else if (row.action == PadAction::WalkOrSlot && !screenOpen() &&
-                       SDL_GetGamepadButton(pad.pad, buttonOf(row.input, pad.confirmEast))) {
+                       SDL_GetGamepadButton(pad.pad, buttonOf(row.input))) {
                 holdWalkToward(walk, static_cast<float>(row.dx), static_cast<float>(row.dy));
             } else if (row.action == PadAction::MovePointer) {
                 const Tilt t = stickOf(pad.pad, row.input);

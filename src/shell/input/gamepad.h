@@ -25,7 +25,7 @@ struct PadPointer {
 
 class Pads : public Device {
 public:
-    bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) override;
+    bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) override;
     void update(uint64_t nowMs, const DeviceView& view, DeviceEvents& out) override;
     void addHeld(KeyState& held) const override;
     // The pointer, and on the world the tile a click acts on.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "shell/input/gamepad.h"
+#include "shell/input/keyboard.h"
+#include "shell/input/mouse.h"
 #include "shell/input/touch.h"
 #include "rules/state.h"
 
@@ -17,11 +19,13 @@ std::unique_ptr<Device> make()
     return std::make_unique<D>();
 }
 
-// The devices, one row each, asked in this order (a pad's pointer is drawn under the
-// fingers' slots).
+// The devices, one row each, asked in this order: the fingers before the mouse, whose
+// events SDL makes up from them; a pad's pointer is drawn under the fingers' slots.
 constexpr DeviceMaker DEVICE_TABLE[] = {
     make<Pads>,
     make<Touch>,
+    make<Keyboard>,
+    make<Mouse>,
 };
 }  // namespace
 
@@ -58,9 +62,9 @@ bool fireDueDevices(DeviceInput& in)
     return fired;
 }
 
-KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
+KeyState heldKeys(DeviceInput& in)
 {
-    KeyState all = keyboard;
+    KeyState all{};
     for (const auto& d : in.devices) {
         d->addHeld(all);
     }
@@ -69,10 +73,27 @@ KeyState heldKeys(DeviceInput& in, const KeyState& keyboard)
     return all;
 }
 
-bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e)
+PointerPos devicePointer(const Gfx& gfx, const DeviceInput& in)
+{
+    if (in.events.pointer) {
+        return *in.events.pointer;
+    }
+    for (const auto& d : in.devices) {
+        if (const std::optional<PointerPos> p = d->pointer(gfx)) {
+            return *p;
+        }
+    }
+    return {};
+}
+
+bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e, uint64_t atMs)
 {
     for (auto& d : in.devices) {
-        if (d->takeEvent(gfx, e, in.events)) {
+        if (d->takeEvent(gfx, e, atMs, in.events)) {
+            if (in.events.hidesOthers) {
+                in.events.hidesOthers = false;
+                keyboardOrMouseUsed(in);
+            }
             return true;
         }
     }

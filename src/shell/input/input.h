@@ -1,6 +1,7 @@
-// Fingers and pads, turned into what the frame already reads: a held key, a key press,
-// a click with a button at a point of the picture. The rules never learn which device
-// spoke, and a replay of what the platform handed the frame holds them all.
+// The keyboard, the mouse, fingers and pads, turned into what the frame reads: a held
+// key, a key press, a click with a button at a point of the picture. The rules never
+// learn which device spoke, and a replay of what the platform handed the frame holds
+// them all.
 //
 // The devices stand in one table (input.cpp): each is a row with its own file, header
 // and state (device.h says what a row does). This common part walks the table; a new
@@ -13,7 +14,7 @@
 
 #include "shell/input/device.h"
 
-// What fingers and pads hold and have done: the table's devices and what they hand the
+// What the devices hold and have done: the table's devices and what they hand the
 // frame. Kept beside the window by whoever runs the game.
 struct DeviceInput {
     DeviceEvents events;
@@ -48,12 +49,17 @@ bool nextDeviceEvent(DeviceInput& in, InputEvent& out);
 // click was queued.
 bool fireDueDevices(DeviceInput& in);
 
-// The keys held by the keyboard, fingers and pads together; a pulse counts once.
-KeyState heldKeys(DeviceInput& in, const KeyState& keyboard);
+// The keys held by all the devices together; a pulse counts once.
+KeyState heldKeys(DeviceInput& in);
 
-// Takes an SDL event that belongs to a finger or a pad (and SDL's mouse events made up
-// from fingers, which would act a second time); true when it was taken.
-bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e);
+// The pointer the frame reads, in the picture's pixels: the one a device placed, else
+// the mouse's.
+PointerPos devicePointer(const Gfx& gfx, const DeviceInput& in);
+
+// Takes an SDL event that belongs to a device (SDL's mouse events made up from fingers,
+// which would act a second time, are taken and dropped), which happened at `atMs` on the
+// frame's clock; true when it was taken.
+bool takeDeviceEvent(const Gfx& gfx, DeviceInput& in, const SDL_Event& e, uint64_t atMs);
 
 // Lets held and timed device input move on to `nowMs`, once a frame before its events,
 // seeing the frame as `view` tells.

@@ -1,34 +1,36 @@
 // SDL behind the frame loop's platform seam.
 #include "shell/input/sdl_platform.h"
 
-#include "shell/draw/picture.h"
+#include <memory>
+#include <optional>
+
 #include "shell/input/input.h"
-#include "shell/input/touch.h"
+#include "shell/input/window_keys.h"
 #include "shell/platform/sdl.h"
-#include "rules/state.h"
 #include "rules/world.h"
 
 namespace {
-// The pointer as SDL has it now, from window coordinates into the picture's pixels.
-PointerPos pointerInPicture(const Gfx& gfx)
-{
-    float windowX = 0.0f;
-    float windowY = 0.0f;
-    SDL_GetMouseState(&windowX, &windowY);
-    return pictureAtWindowPoint(gfx, windowX, windowY);
-}
+// SDL times its events on its own clock, which the frame's need not be: on a page the
+// frame's clock skips time spent away and goes on from a run brought back. An event's
+// time is moved onto the frame's clock by how far that stood from SDL's when the frame
+// read it, the same for every device: a finger's down-to-up time is its own.
+struct EventClock {
+    std::optional<uint64_t> sdlAtTick;  // SDL's clock when the frame read its tick through this platform
+    int64_t toFrame = 0;
 
-// F11 and Alt+Enter belong to the window, not to the game.
-bool isFullscreenKey(const SDL_Event& e)
-{
-    const SDL_Scancode code = sdlx::scancode(e);
-    return code == SDL_SCANCODE_F11 || (code == SDL_SCANCODE_RETURN && (sdlx::keyModifiers(e) & SDL_KMOD_ALT) != 0);
-}
+    uint64_t frameMs(const SDL_Event& e) const
+    {
+        const int64_t at = static_cast<int64_t>(sdlx::eventMs(e)) + toFrame;
+        return at > 0 ? static_cast<uint64_t>(at) : 0;
+    }
+};
 
-bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
+// Every event but the window's own goes to the device table; what a device queued for
+// it comes out first, and in order.
+bool pollSdlEvent(Gfx& gfx, DeviceInput& in, const EventClock& clock, InputEvent& out)
 {
     // Once fingers have touched the window, upright, it shows the picture low for them.
-    gfx.fingersUsed = gfx.fingersUsed || deviceOf<Touch>(in).state.used;
+    gfx.fingersUsed = gfx.fingersUsed || in.events.fingersUsed;
     if (nextDeviceEvent(in, out)) {
         return true;
     }
@@ -37,87 +39,45 @@ bool pollSdlEvent(Gfx& gfx, DeviceInput& in, InputEvent& out)
         return fireDueDevices(in) && nextDeviceEvent(in, out);
     }
     out = {};
-    if (takeDeviceEvent(gfx, in, e)) {
-        return true;
-    }
-    switch (e.type) {
-    case SDL_EVENT_QUIT:
+    if (e.type == SDL_EVENT_QUIT) {
         out.kind = InputEvent::Kind::Quit;
-        break;
-    case SDL_EVENT_KEY_DOWN:
-        if (isFullscreenKey(e)) {
-            // A held key repeats: only its first press switches, or the window flickers.
-            if (!sdlx::isKeyRepeat(e)) {
-                sdlx::setDesktopFullscreen(gfx.window, !sdlx::isFullscreen(gfx.window));
-                gfx.resized = true;
-            }
-            break;
-        }
-        // So does the way the picture is scaled into it.
-        if (sdlx::scancode(e) == WHOLE_PIXELS_KEY) {
-            if (!sdlx::isKeyRepeat(e)) {
-                setWholePixels(gfx, !gfx.wholePixels);
-            }
-            break;
-        }
-        keyboardOrMouseUsed(in);
-        out.kind = InputEvent::Kind::KeyDown;
-        out.scancode = sdlx::scancode(e);
-        // The hotbar keys are read held, once a frame: a press that comes and goes
-        // between two frames is held for the next read all the same.
-        if (out.scancode >= SDL_SCANCODE_1 && out.scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
-            pulseHotbar(in.events, out.scancode - SDL_SCANCODE_1);
-        }
-        break;
-    case SDL_EVENT_MOUSE_MOTION:
-        keyboardOrMouseUsed(in);
-        break;
-    case SDL_EVENT_MOUSE_BUTTON_DOWN:
-        keyboardOrMouseUsed(in);
-        // The loop reads the pointer as it is now for every event; where that is on
-        // the bars, the click is on no part of the game.
-        if (onPicture(pointerInPicture(gfx))) {
-            out.kind = InputEvent::Kind::MouseDown;
-            out.button = e.button.button;
-        }
-        break;
-    default:
+    } else if (takeWindowKey(gfx, e)) {
+    } else if (takeDeviceEvent(gfx, in, e, clock.frameMs(e))) {
+        nextDeviceEvent(in, out);
+    } else {
         gfx.resized = gfx.resized || sdlx::isWindowResize(e);
-        break;
     }
     return true;
-}
-
-KeyState sdlKeyboard()
-{
-    const auto* keys = SDL_GetKeyboardState(nullptr);
-    KeyState held{};
-    for (size_t i = 0; i < held.size(); ++i) {
-        held[i] = keys[i] != 0;
-    }
-    return held;
 }
 }  // namespace
 
 Platform sdlPlatform(Gfx& gfx, DeviceInput& in)
 {
+    auto clock = std::make_shared<EventClock>();
     return {
-        [] { return static_cast<uint64_t>(SDL_GetTicks()); },
-        [&gfx, &in](InputEvent& e) { return pollSdlEvent(gfx, in, e); },
+        [clock] {
+            clock->sdlAtTick = SDL_GetTicks();
+            return *clock->sdlAtTick;
+        },
+        [&gfx, &in, clock](InputEvent& e) { return pollSdlEvent(gfx, in, *clock, e); },
         // Whatever device placed it, and whatever a window of no size maps it to, the
         // rules get a point within reach. The carried stack is drawn lifted off it as the
         // device that placed it asks.
         [&gfx, &in] {
-            const PointerPos p = in.events.pointer.value_or(pointerInPicture(gfx));
+            const PointerPos p = devicePointer(gfx, in);
             gfx.carriedLiftPx = in.events.carriedLiftPx;
             return PointerPos{intoReach(p.x), intoReach(p.y)};
         },
-        [&in] { return heldKeys(in, sdlKeyboard()); },
+        [&in] { return heldKeys(in); },
         [](uint32_t ms) { SDL_Delay(ms); },
         // Timed device input (the pad's stick, a finger's hold) catches up before the
-        // frame's events are read, with the camera the frame placed and SDL's own clock.
-        [&in](uint64_t now, const Loop& loop) {
-            updateDevices(in, now, {loop.cameraX, loop.cameraY, loop.selectedHotbar, SDL_GetTicks()});
+        // frame's events are read, with the camera the frame placed; the frame's tick sets
+        // the events' clock (read anew where the frame's clock is not this platform's).
+        [&in, clock](uint64_t now, const Loop& loop) {
+            const uint64_t sdlNow = clock->sdlAtTick.value_or(SDL_GetTicks());
+            clock->sdlAtTick.reset();
+            clock->toFrame = static_cast<int64_t>(now) - static_cast<int64_t>(sdlNow);
+            updateDevices(in, now, {loop.cameraX, loop.cameraY, loop.selectedHotbar});
         },
     };
 }

@@ -5,11 +5,12 @@
 #include <cmath>
 
 #include "shell/draw/picture.h"
+#include "shell/input/controls.h"
+#include "shell/input/finger_filter.h"
 #include "rules/screens.h"
 #include "rules/state.h"
 
 namespace {
-constexpr uint64_t HOLD_MS = 500;
 // In control sizes: a finger that moves further is neither a tap nor a hold; the stick
 // walks beyond its dead zone and its knob stops at its rim.
 constexpr float TAP_SLOP = 0.2f;
@@ -85,6 +86,12 @@ Layout layoutOf(const Gfx& gfx)
         // a page's own buttons at the top.
         l.button = {l.windowW - barX - size - margin, l.windowH - barY - size - margin, size, size};
     }
+    // A left-handed player has the stick on the right and the button on the left.
+    if (activeControls().leftHand) {
+        for (Area* a : {&l.stick, &l.button}) {
+            a->x = l.windowW - a->x - a->w;
+        }
+    }
     return l;
 }
 
@@ -149,7 +156,7 @@ void fingerMoved(TouchState& t, const Layout& l, TouchFinger& f)
 // may come first: a frame's clock is read before the events that came during it).
 bool heldLongEnough(uint64_t downMs, uint64_t nowMs)
 {
-    return nowMs >= downMs + HOLD_MS;
+    return nowMs >= downMs + activeControls().holdMs;
 }
 
 // The finger left the window at `upMs`, by its own time: a press clicks, left for a tap,
@@ -263,14 +270,14 @@ void drawHolds(SDL_Renderer* r, const Layout& l, const TouchState& t)
             continue;
         }
         const float done =
-            t.nowMs > f.downMs ? std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / HOLD_MS) : 0.0f;
+            t.nowMs > f.downMs ? std::min(1.0f, static_cast<float>(t.nowMs - f.downMs) / static_cast<float>(activeControls().holdMs)) : 0.0f;
         fillRing(r, CONTROL_LINE, {f.x * d, f.y * d, radius * d}, (radius - l.unit / 12.0f) * d);
         fillRing(r, CONTROL_FILL, {f.x * d, f.y * d, radius * done * d}, 0.0f);
     }
 }
 }  // namespace
 
-bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
+bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out)
 {
     TouchState& t = state;
     sdlx::Finger finger;
@@ -282,8 +289,9 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
     if (finger.fromMouse) {
         return true;  // the mouse acts through its own events
     }
+    keptFingerPosition(e, finger);
     t.shown = true;
-    t.used = true;
+    out.fingersUsed = true;
     const Layout l = layoutOf(gfx);
     const float x = finger.x * l.windowW;
     const float y = finger.y * l.windowH;
@@ -292,14 +300,14 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
         if (f != t.fingers.end()) {
             // Its lift never came (the page or the system lost it): that touch is over,
             // and this one starts afresh rather than playing the old one's part.
-            fingerUp(t, out, *f, false, finger.ms);
+            fingerUp(t, out, *f, false, atMs);
             t.fingers.erase(f);
         }
         TouchFinger landed;
         landed.id = finger.id;
         landed.startX = landed.x = x;
         landed.startY = landed.y = y;
-        landed.downMs = finger.ms;
+        landed.downMs = atMs;
         fingerDown(gfx, t, out, l, landed);
         return true;
     }
@@ -310,16 +318,15 @@ bool Touch::takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out)
     f->y = y;
     fingerMoved(t, l, *f);
     if (finger.phase != sdlx::Finger::Phase::Motion) {
-        fingerUp(t, out, *f, finger.phase == sdlx::Finger::Phase::Up, finger.ms);
+        fingerUp(t, out, *f, finger.phase == sdlx::Finger::Phase::Up, atMs);
         t.fingers.erase(f);
     }
     return true;
 }
 
-void Touch::update(uint64_t nowMs, const DeviceView& view, DeviceEvents&)
+void Touch::update(uint64_t nowMs, const DeviceView&, DeviceEvents&)
 {
-    // A finger's own times are on the events' clock: a hold is counted on it too.
-    state.nowMs = view.eventClockMs != 0 ? view.eventClockMs : nowMs;
+    state.nowMs = nowMs;
 }
 
 bool Touch::fireDue(DeviceEvents& out)

@@ -17,7 +17,7 @@ struct TouchFinger {
     float x = 0.0f;  // where it is
     float y = 0.0f;
     PointerPos at;            // Point: the point of the picture its click acts at
-    uint64_t downMs = 0;      // when it landed, by its own event's time
+    uint64_t downMs = 0;      // when it landed, by its own event's time on the frame's clock
     bool holdAllowed = true;  // a second finger on the picture takes the hold away
     bool moved = false;       // moved too far to be a tap or a hold
     bool held = false;        // its hold has clicked
@@ -28,15 +28,14 @@ struct TouchFinger {
 struct TouchState {
     std::vector<TouchFinger> fingers;
     bool shown = false;         // the controls are drawn: a finger came since the last key or mouse move
-    bool used = false;          // a finger has touched the window since the game began
-    uint64_t nowMs = 0;         // the events' clock at the last update
+    uint64_t nowMs = 0;         // the frame's clock at the last update
     KeyState held{};            // held by the touch stick
 };
 
 // Fingers: a joystick where a thumb lands, taps and holds as clicks, the drawn controls.
 class Touch : public Device {
 public:
-    bool takeEvent(const Gfx& gfx, const SDL_Event& e, DeviceEvents& out) override;
+    bool takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t atMs, DeviceEvents& out) override;
     void update(uint64_t nowMs, const DeviceView& view, DeviceEvents& out) override;
     // A press held long enough clicks.
     bool fireDue(DeviceEvents& out) override;

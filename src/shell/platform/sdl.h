@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <string>
 
 #if defined(BRAMBIX_SDL2)
@@ -161,14 +159,6 @@ inline bool setLogicalPresentation(SDL_Renderer* r, int w, int h, LogicalPresent
     return SDL_RenderSetIntegerScale(r, whole) == 0 && SDL_RenderSetLogicalSize(r, w, h) == 0;
 }
 
-// SDL2 rewrites mouse events for a logical size itself, but not the polled mouse state:
-// this is for the state (window coordinates, whole pixels in SDL2).
-inline bool coordinatesFromWindow(SDL_Renderer* r, float windowX, float windowY, float* x, float* y)
-{
-    SDL_RenderWindowToLogical(r, static_cast<int>(windowX), static_cast<int>(windowY), x, y);
-    return true;
-}
-
 inline bool getLogicalPresentation(SDL_Renderer* r, int* w, int* h, LogicalPresentation* mode)
 {
     SDL_RenderGetLogicalSize(r, w, h);
@@ -192,7 +182,6 @@ inline bool setTextureBlendMode(SDL_Texture* tex, SDL_BlendMode mode)
 typedef brambix_sdl2::LogicalPresentation SDL_RendererLogicalPresentation;
 #define SDL_SetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::setLogicalPresentation((r), (w), (h), (mode))
 #define SDL_GetRenderLogicalPresentation(r, w, h, mode) brambix_sdl2::getLogicalPresentation((r), (w), (h), (mode))
-#define SDL_RenderCoordinatesFromWindow(r, wx, wy, x, y) brambix_sdl2::coordinatesFromWindow((r), (wx), (wy), (x), (y))
 #define SDL_WINDOW_HIGH_PIXEL_DENSITY SDL_WINDOW_ALLOW_HIGHDPI
 #define SDL_GetRenderOutputSize(r, w, h) brambix_sdl2::getRenderOutputSize((r), (w), (h))
 #define SDL_SetRenderTarget(r, tex) brambix_sdl2::setRenderTarget((r), (tex))
@@ -213,6 +202,40 @@ inline SDL_JoystickID gamepadId(SDL_GameController* pad)
     return SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
 }
 }  // namespace brambix_sdl2
+
+// SDL2 names no button labels: they follow from the pad's type.
+enum SDL_GamepadButtonLabel {
+    SDL_GAMEPAD_BUTTON_LABEL_UNKNOWN,
+    SDL_GAMEPAD_BUTTON_LABEL_A, SDL_GAMEPAD_BUTTON_LABEL_B, SDL_GAMEPAD_BUTTON_LABEL_X, SDL_GAMEPAD_BUTTON_LABEL_Y,
+    SDL_GAMEPAD_BUTTON_LABEL_CROSS, SDL_GAMEPAD_BUTTON_LABEL_CIRCLE, SDL_GAMEPAD_BUTTON_LABEL_SQUARE,
+    SDL_GAMEPAD_BUTTON_LABEL_TRIANGLE
+};
+namespace brambix_sdl2 {
+inline SDL_GamepadButtonLabel gamepadButtonLabel(SDL_GameController* pad, SDL_GameControllerButton b)
+{
+    // South, East, West and North on Xbox, Nintendo and PlayStation pads.
+    static constexpr int LABELS[3][4] = {{1, 2, 3, 4}, {2, 1, 4, 3}, {5, 6, 7, 8}};
+    int kind = 0;
+    switch (SDL_GameControllerGetType(pad)) {
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_PRO:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_LEFT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_RIGHT:
+    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_PAIR:
+        kind = 1;
+        break;
+    case SDL_CONTROLLER_TYPE_PS3:
+    case SDL_CONTROLLER_TYPE_PS4:
+    case SDL_CONTROLLER_TYPE_PS5:
+        kind = 2;
+        break;
+    default:
+        break;
+    }
+    const bool faced = b >= SDL_CONTROLLER_BUTTON_A && b <= SDL_CONTROLLER_BUTTON_Y;
+    return static_cast<SDL_GamepadButtonLabel>(faced ? LABELS[kind][b] : 0);
+}
+}  // namespace brambix_sdl2
+#define SDL_GetGamepadButtonLabel(pad, b) brambix_sdl2::gamepadButtonLabel((pad), (b))
 
 typedef SDL_GameController SDL_Gamepad;
 typedef SDL_GameControllerButton SDL_GamepadButton;
@@ -241,52 +264,11 @@ typedef SDL_GameControllerAxis SDL_GamepadAxis;
 #define SDL_GAMEPAD_BUTTON_DPAD_DOWN SDL_CONTROLLER_BUTTON_DPAD_DOWN
 #define SDL_GAMEPAD_BUTTON_DPAD_LEFT SDL_CONTROLLER_BUTTON_DPAD_LEFT
 #define SDL_GAMEPAD_BUTTON_DPAD_RIGHT SDL_CONTROLLER_BUTTON_DPAD_RIGHT
+#define SDL_GAMEPAD_BUTTON_BACK SDL_CONTROLLER_BUTTON_BACK
+#define SDL_GAMEPAD_BUTTON_START SDL_CONTROLLER_BUTTON_START
+#define SDL_GAMEPAD_BUTTON_LEFT_STICK SDL_CONTROLLER_BUTTON_LEFTSTICK
+#define SDL_GAMEPAD_BUTTON_RIGHT_STICK SDL_CONTROLLER_BUTTON_RIGHTSTICK
 #define SDL_GAMEPAD_BUTTON_COUNT SDL_CONTROLLER_BUTTON_MAX
-
-// Fingers. SDL2's renderer rewrites a finger's position into its logical picture and
-// clamps it at the picture's edges, so a finger on a bar would read as on the picture's
-// edge. The event filter runs before that rewrite: it keeps each finger event's position
-// across the window, found again by finger, kind and time when the event is read.
-namespace brambix_sdl2 {
-struct RawFinger {
-    SDL_FingerID finger;
-    Uint32 type;
-    Uint32 timestamp;
-    float x;
-    float y;
-};
-inline std::mutex rawFingersLock;  // the filter runs on whichever thread pushes
-inline std::deque<RawFinger> rawFingers;
-constexpr size_t RAW_FINGERS_KEPT = 256;  // events never read (a full queue) age out
-
-inline int SDLCALL keepRawFinger(void*, SDL_Event* e)
-{
-    if (e->type == SDL_FINGERDOWN || e->type == SDL_FINGERMOTION || e->type == SDL_FINGERUP) {
-        const std::lock_guard<std::mutex> hold(rawFingersLock);
-        if (rawFingers.size() >= RAW_FINGERS_KEPT) {
-            rawFingers.pop_front();
-        }
-        rawFingers.push_back({e->tfinger.fingerId, e->type, e->tfinger.timestamp, e->tfinger.x, e->tfinger.y});
-    }
-    return 1;
-}
-
-// The position the event had before the renderer rewrote it; as it is when not kept.
-inline void rawFingerPosition(const SDL_TouchFingerEvent& t, float& x, float& y)
-{
-    const std::lock_guard<std::mutex> hold(rawFingersLock);
-    for (auto it = rawFingers.begin(); it != rawFingers.end(); ++it) {
-        if (it->finger == t.fingerId && it->type == t.type && it->timestamp == t.timestamp) {
-            x = it->x;
-            y = it->y;
-            rawFingers.erase(rawFingers.begin(), it + 1);
-            return;
-        }
-    }
-    x = t.x;
-    y = t.y;
-}
-}  // namespace brambix_sdl2
 
 #define SDL_EVENT_FINGER_DOWN SDL_FINGERDOWN
 #define SDL_EVENT_FINGER_MOTION SDL_FINGERMOTION
@@ -444,25 +426,6 @@ inline SDL_GamepadButton padButton(const SDL_Event& e)
 #endif
 }
 
-// Whether the pad's East button is the one labelled A (a Nintendo pad), where Xbox and
-// PlayStation pads have their confirm button South. SDL2 has no labels: it goes by type.
-inline bool confirmIsEast(SDL_Gamepad* pad)
-{
-#if defined(BRAMBIX_SDL2)
-    switch (SDL_GameControllerGetType(pad)) {
-    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_PRO:
-    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_LEFT:
-    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_RIGHT:
-    case SDL_CONTROLLER_TYPE_NINTENDO_SWITCH_JOYCON_PAIR:
-        return true;
-    default:
-        return false;
-    }
-#else
-    return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
-#endif
-}
-
 // Sets the renderer's logical presentation and draws through it from here on: SDL3 keeps
 // drawing through the viewport it last queued until one is set anew.
 inline void setLogicalPresentation(SDL_Renderer* r, int w, int h, SDL_RendererLogicalPresentation mode)
@@ -475,8 +438,8 @@ inline void setLogicalPresentation(SDL_Renderer* r, int w, int h, SDL_RendererLo
 
 // ---- Fingers
 
-// One finger event as the game reads it: x and y across the window from 0 to 1, not
-// clamped (beyond them off the window's edges).
+// One finger event as the game reads it: x and y across the window from 0 to 1 (as SDL
+// gives them: see RENDERER_MOVES_FINGERS).
 struct Finger {
     enum class Phase { Down, Motion, Up, Cancel };
     Phase phase = Phase::Down;
@@ -484,22 +447,18 @@ struct Finger {
     float x = 0.0f;
     float y = 0.0f;
     bool fromMouse = false;  // made up by SDL from the mouse
-    uint64_t ms = 0;         // when it happened, on the clock SDL_GetTicks reads
 };
 
-// Lets finger events keep their window positions (SDL2; SDL3 keeps them anyway). Call
-// once, right after SDL_Init: SDL2 drops every event waiting when a filter is set (a
-// pad's arrival among them); more calls do nothing.
-inline void keepFingerPositions()
-{
+// SDL2's renderer rewrites a finger event's position into its logical picture and
+// clamps it at the picture's edges, where SDL3 leaves it across the window: on SDL2 an
+// event filter, which runs before that, has to keep it.
 #if defined(BRAMBIX_SDL2)
-    SDL_EventFilter filter = nullptr;
-    void* data = nullptr;
-    if (!SDL_GetEventFilter(&filter, &data)) {
-        SDL_SetEventFilter(brambix_sdl2::keepRawFinger, nullptr);
-    }
+constexpr bool RENDERER_MOVES_FINGERS = true;
+using EventFilterResult = int;
+#else
+constexpr bool RENDERER_MOVES_FINGERS = false;
+using EventFilterResult = bool;
 #endif
-}
 
 // Reads `e` when it is a finger event; false otherwise.
 inline bool readFinger(const SDL_Event& e, Finger& out)
@@ -525,20 +484,29 @@ inline bool readFinger(const SDL_Event& e, Finger& out)
 #if defined(BRAMBIX_SDL2)
     out.id = static_cast<uint64_t>(e.tfinger.fingerId);
     out.fromMouse = e.tfinger.touchId == SDL_MOUSE_TOUCHID;
-    brambix_sdl2::rawFingerPosition(e.tfinger, out.x, out.y);
-    // SDL2's event times are 32-bit milliseconds, which wrap after 49 days: taken as the
-    // nearest time to now that they name.
-    const Uint64 now = SDL_GetTicks64();
-    const auto ago = static_cast<int32_t>(static_cast<Uint32>(now) - e.tfinger.timestamp);
-    out.ms = now - static_cast<Uint64>(static_cast<int64_t>(ago));
+    out.x = e.tfinger.x;
+    out.y = e.tfinger.y;
 #else
     out.id = static_cast<uint64_t>(e.tfinger.fingerID);
     out.fromMouse = e.tfinger.touchID == SDL_MOUSE_TOUCHID;
     out.x = e.tfinger.x;
     out.y = e.tfinger.y;
-    out.ms = e.tfinger.timestamp / 1000000;  // nanoseconds
 #endif
     return true;
+}
+
+// When `e` happened, on the clock SDL_GetTicks reads.
+inline uint64_t eventMs(const SDL_Event& e)
+{
+#if defined(BRAMBIX_SDL2)
+    // SDL2's event times are 32-bit milliseconds, which wrap after 49 days: taken as the
+    // nearest time to now that they name.
+    const Uint64 now = SDL_GetTicks64();
+    const auto ago = static_cast<int32_t>(static_cast<Uint32>(now) - e.common.timestamp);
+    return now - static_cast<Uint64>(static_cast<int64_t>(ago));
+#else
+    return e.common.timestamp / 1000000;  // nanoseconds
+#endif
 }
 
 // Whether `e` comes from the mouse, and whether SDL made it up from a finger.

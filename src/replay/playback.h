@@ -1,4 +1,5 @@
-// Recording a game to a replay file, and playing one back: watched or verified.
+// Playing a replay back: verified without a window, watched in one, or played onto the
+// game some frames at a time.
 #pragma once
 
 #include <cstdint>
@@ -7,14 +8,6 @@
 #include <string>
 
 #include "shell/app/frame.h"
-#include "files/claimed_file.h"
-#include "replay/replay_file.h"
-
-// Plays the game as runGame does and writes, frame by frame, what the frame read through
-// its platform to `path`, flushed as play goes. What `path` held stays until the first
-// frame is written. Returns 1 with one line on standard error when the file cannot be
-// written (with the reason), another recording holds it, or the game cannot start, else 0.
-int recordGame(const std::string& path, bool wholePixels = false);
 
 // What verifying a replay found: the one line to print, and the exit status.
 struct Verdict {
@@ -53,24 +46,3 @@ private:
 // verdict goes to standard output when it ends, and the last picture stays until the
 // window is closed. Returns the verdict's status (1 also when the game cannot start).
 int watchReplay(const std::string& path, bool wholePixels = false);
-
-// A recording under way: the platform it wraps and the frame it is filling.
-struct ReplayRecorder {
-    std::optional<ClaimedFile> file;  // claimed; a kept run claims a fresh one after each snapshot
-    std::string path;  // for the message when writing fails
-    Platform inner;
-    ReplayEncoder encoder;
-    ReplayFrame frame;
-    PointerPos pointer;  // the last pointer read that no click took
-    bool clickAwaitsPointer = false;
-    uint64_t index = 0;  // frames written
-    bool failed = false;
-};
-
-// `r.inner` as the frame sees it, noting in `r.frame` what each call returns.
-Platform recordingPlatform(ReplayRecorder& r);
-
-// Appends the frame just played (the header before the first), with a checkpoint when
-// one is due, and flushes it. A write that fails stops the recording with one line on
-// standard error; the game plays on.
-void recordFrame(ReplayRecorder& r, const Loop& loop);

@@ -1,18 +1,21 @@
-// The command line: --help, --version, play (with --whole-pixels), or record, watch or
+// The command line: --help, --version, --controls, play (with --whole-pixels), or record, watch or
 // verify a replay.
 #pragma once
 
 #include <string>
 
+#include "shell/input/controls.h"
+
 struct CommandLine {
-    enum Action { Play, Help, Version, Unknown, Record, Watch, Verify, Misused } action = Play;
+    enum Action { Play, Help, Version, ListControls, Unknown, Record, Watch, Verify, Misused } action = Play;
     std::string unknown;       // for Unknown: the first option not understood; Misused: what is wrong
     std::string replay;        // for Record, Watch, Verify: the replay file
     bool wholePixels = false;  // --whole-pixels: the picture scaled by whole numbers from the start
 };
 
 // Reads the arguments after the program name. Any option not understood makes it
-// Unknown; else --help (-h, or /? as Windows players write it) wins over --version;
+// Unknown; else --help (-h, or /? as Windows players write it) wins over --version,
+// which wins over --controls;
 // words that are not options are ignored, as they always were, and so is everything
 // after "--". --record FILE, --replay FILE and --replay FILE --verify are Record, Watch
 // and Verify; --record with --replay, --verify without --replay or an option without
@@ -21,6 +24,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage: options, controls and where the data folder is looked for.
 std::string usageText();
+
+// The controls `read` from `path`, one line an action, then the file they were read
+// from (or would be).
+std::string controlsText(const std::string& path, const ControlsRead& read);
 
 // "brambix <version> (<SDL and its version>)".
 std::string versionText();

@@ -1,0 +1,231 @@
+// The command line and the texts it prints.
+#include "brambix/options.h"
+
+#include <algorithm>
+#include <iostream>
+#include <string_view>
+
+#include "shell/app/datadir.h"
+#include "shell/input/controls.h"
+#include "shell/platform/sdl.h"
+
+#ifndef BRAMBIX_VERSION
+#define BRAMBIX_VERSION "0"
+#endif
+#ifndef BRAMBIX_DATA_FROM_BIN
+#define BRAMBIX_DATA_FROM_BIN "../share/brambix"
+#endif
+
+namespace {
+struct ReplayOptions {
+    const char* record = nullptr;
+    const char* replay = nullptr;
+    bool verify = false;
+    const char* missingFile = nullptr;  // the option given last with no file after it
+};
+
+// Takes --record FILE, --replay FILE or --verify at argv[i], moving i past a FILE;
+// false for any other argument.
+bool takeReplayOption(int argc, const char* const* argv, int& i, ReplayOptions& o)
+{
+    const std::string_view arg = argv[i];
+    if (arg == "--verify") {
+        o.verify = true;
+        return true;
+    }
+    if (arg != "--record" && arg != "--replay") {
+        return false;
+    }
+    const char*& file = arg == "--record" ? o.record : o.replay;
+    if (i + 1 >= argc) {
+        o.missingFile = argv[i];
+        return true;
+    }
+    file = argv[++i];
+    return true;
+}
+
+void applyReplayOptions(const ReplayOptions& o, CommandLine& line)
+{
+    const char* misuse = o.missingFile ? "needs a FILE"
+                         : o.record && o.replay ? "--record and --replay cannot be used together"
+                         : o.verify && !o.replay ? "--verify needs --replay FILE"
+                                                 : nullptr;
+    if (misuse) {
+        line.action = CommandLine::Misused;
+        line.unknown = o.missingFile ? std::string(o.missingFile) + " " + misuse : misuse;
+    } else if (o.record) {
+        line.action = CommandLine::Record;
+        line.replay = o.record;
+    } else if (o.replay) {
+        line.action = o.verify ? CommandLine::Verify : CommandLine::Watch;
+        line.replay = o.replay;
+    }
+}
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine line;
+    bool help = false;
+    bool version = false;
+    bool controls = false;
+    ReplayOptions replay;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
+            help = true;
+        } else if (arg == "--whole-pixels") {
+            line.wholePixels = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--controls") {
+            controls = true;
+        } else if (takeReplayOption(argc, argv, i, replay)) {
+            continue;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            line.action = CommandLine::Unknown;
+            line.unknown = arg;
+            return line;
+        }
+    }
+    line.action = help      ? CommandLine::Help
+                  : version ? CommandLine::Version
+                  : controls ? CommandLine::ListControls
+                             : CommandLine::Play;
+    if (line.action == CommandLine::Play) {
+        applyReplayOptions(replay, line);
+    }
+    return line;
+}
+
+namespace {
+const ControlRow& rowOf(Action a)
+{
+    return CONTROL_ROWS[static_cast<size_t>(a)];
+}
+
+// The default keys of the actions from `first` to `last`, as one column of the usage.
+std::string defaultsOf(Action first, Action last, const char* between)
+{
+    std::string out;
+    for (auto a = static_cast<size_t>(first); a <= static_cast<size_t>(last); ++a) {
+        for (const char* name : CONTROL_ROWS[a].defaults) {
+            if (name != nullptr && std::string_view(name).substr(0, 4) != "Pad ") {
+                out += (out.empty() ? "" : between) + std::string(name);
+            }
+        }
+    }
+    return out;
+}
+
+// One row of the controls in the usage: the keys, and what they do from the 23rd column
+// (on a line of its own after keys too long for theirs).
+std::string usageRow(const std::string& keys, const std::string& does)
+{
+    constexpr size_t KEYS_WIDTH = 20;
+    std::string row = "  " + keys + (keys.size() >= KEYS_WIDTH ? "\n" : "");
+    const size_t lineStart = row.back() == '\n' ? row.size() : 0;
+    row.resize(lineStart + 2 + KEYS_WIDTH, ' ');
+    return row + does + "\n";
+}
+}  // namespace
+
+std::string usageText()
+{
+    const std::string slots = rowOf(Action::Slot1).defaults[0] + std::string(" to ") + rowOf(Action::Slot5).defaults[0];
+    return std::string(
+               "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
+               "                --record FILE | --replay FILE [--verify]]\n"
+               "A top-down sandbox of grass and trees, creatures and crafting.\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help, /?          show this help and exit\n"
+               "  --version               show the version and exit\n"
+               "  --controls              show the controls in use and the file they are read from\n"
+               "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
+               "  --record FILE           play, and record the game to FILE as a replay\n"
+               "  --replay FILE           watch the replay in FILE\n"
+               "  --replay FILE --verify  play it back without a window and check its state\n"
+               "\n"
+               "Controls (the defaults; controls.json in the configuration folder changes them):\n") +
+           usageRow(defaultsOf(Action::WalkUp, Action::WalkRight, " ") + " (held)", "walk") +
+           usageRow(slots, "select a hotbar slot") +
+           usageRow(defaultsOf(Action::Break, Action::Break, ", "),
+                    "kill the creature under the pointer, else break the tile") +
+           usageRow(defaultsOf(Action::Use, Action::Use, ", "), "eat the selected meat, open a placed crafting") +
+           usageRow("", "table, or place the selected block") +
+           usageRow(defaultsOf(Action::Inventory, Action::Inventory, ", "), "open or close the inventory") +
+           usageRow(defaultsOf(Action::Fullscreen, Action::Fullscreen, ", ") + ", Alt+Enter",
+                    "switch between window and fullscreen") +
+           usageRow(defaultsOf(Action::WholePixels, Action::WholePixels, ", "),
+                    "scale the picture by whole numbers only (every pixel") +
+           usageRow("", "a block of one size, wider bars) or to fill the window") +
+           "  on a screen         the first button moves a whole stack, the second one item;\n"
+           "                      a click on the result takes the product\n"
+           "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
+           "                      shoulders the previous or next slot; Pad Confirm is\n"
+           "                      A (cross), Pad Clockwise the next button round (X,\n"
+           "                      square; B on Nintendo pads), Pad Top the top button\n"
+           "  touch               a thumb on the stick's side walks, a tap is a left click,\n"
+           "                      a hold of " + holdText(HOLD_MS_DEFAULT) + " a right click, a tap on a hotbar\n"
+           "                      slot selects it, the button low on the other side is E\n"
+           "\n"
+           "Data: the first of these folders whose assets/ holds the game's files is used:\n"
+           "  1. the folder named by " +
+           DATA_DIR_VARIABLE +
+           ", when set\n"
+           "  2. the working folder\n"
+           "  3. the program's own folder\n"
+           "  4. <the program's folder>/" BRAMBIX_DATA_FROM_BIN " (an installed copy)\n";
+}
+
+std::string controlsText(const std::string& path, const ControlsRead& read)
+{
+    std::string out = controlsListing(read.controls);
+    if (path.empty()) {
+        return out + "file: none (no configuration folder is named by the environment)\n";
+    }
+    return out + "file: " + path + (read.status == ControlsRead::Absent ? " (none there: the defaults)\n" : "\n");
+}
+
+std::string versionText()
+{
+    return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
+}
+
+int answerCommandLine(const CommandLine& line)
+{
+    switch (line.action) {
+    case CommandLine::Help:
+        std::cout << usageText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::Version:
+        std::cout << versionText() << std::flush;
+        return std::cout ? 0 : 1;
+    case CommandLine::ListControls: {
+        const std::string path = controlsPath();
+        const ControlsRead read = readControlsFile(path);
+        for (const std::string& fault : read.faults) {
+            std::cerr << "brambix: controls: " << fault << '\n';
+        }
+        std::cout << controlsText(path, read) << std::flush;
+        return std::cout ? 0 : 1;
+    }
+    case CommandLine::Unknown:
+        std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
+        return 2;
+    case CommandLine::Misused:
+        std::cerr << "brambix: " << line.unknown << '\n' << usageText();
+        return 2;
+    case CommandLine::Play:
+    case CommandLine::Record:
+    case CommandLine::Watch:
+    case CommandLine::Verify:
+        break;
+    }
+    return -1;
+}

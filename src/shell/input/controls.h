@@ -1,0 +1,168 @@
+// The controls a player chooses: which key, mouse button or pad button gives each of the
+// game's actions, which hand holds the touch stick and how long a touch is held to count
+// as a hold. Read once at start from controls.json; the frame and the replays only ever
+// see the game's own actions (the default keys and the left and right click).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/platform/platform.h"
+
+// The game's actions, in the order they are listed and written.
+enum class Action {
+    WalkUp,
+    WalkLeft,
+    WalkDown,
+    WalkRight,
+    Inventory,
+    Slot1,
+    Slot2,
+    Slot3,
+    Slot4,
+    Slot5,
+    Fullscreen,
+    WholePixels,
+    Break,
+    Use,
+};
+constexpr size_t ACTION_COUNT = 14;
+
+// What may give an action: keys for the keyboard's actions, mouse and pad buttons for
+// the clicks, any of them for the inventory and the hotbar slots.
+enum class Takes { Keys, Buttons, Any };
+
+// One row of the table: the action's name in controls.json, its defaults as the player
+// names them, and what it does. The texts a player reads (--help, --controls, the manual
+// page and the READMEs) are made from this table.
+struct ControlRow {
+    const char* name;
+    std::array<const char*, 3> defaults;  // unused entries are null
+    Takes takes;
+    const char* does;
+};
+
+// clang-format off
+constexpr ControlRow CONTROL_ROWS[ACTION_COUNT] = {
+    {"walk_up",      {"W"},                             Takes::Keys,    "walk up (held)"},
+    {"walk_left",    {"A"},                             Takes::Keys,    "walk left (held)"},
+    {"walk_down",    {"S"},                             Takes::Keys,    "walk down (held)"},
+    {"walk_right",   {"D"},                             Takes::Keys,    "walk right (held)"},
+    {"inventory",    {"E", "Pad Top"},                  Takes::Any,     "open or close the inventory"},
+    {"slot_1",       {"1"},                             Takes::Any,     "select hotbar slot 1"},
+    {"slot_2",       {"2"},                             Takes::Any,     "select hotbar slot 2"},
+    {"slot_3",       {"3"},                             Takes::Any,     "select hotbar slot 3"},
+    {"slot_4",       {"4"},                             Takes::Any,     "select hotbar slot 4"},
+    {"slot_5",       {"5"},                             Takes::Any,     "select hotbar slot 5"},
+    {"fullscreen",   {"F11"},                           Takes::Keys,    "fullscreen on or off (so does Alt+Enter)"},
+    {"whole_pixels", {"P"},                             Takes::Keys,    "whole-pixel scaling on or off"},
+    {"break",        {"Mouse Left", "Pad Confirm"},     Takes::Buttons, "hit the creature, else break the tile (on a screen, a whole stack)"},
+    {"use",          {"Mouse Right", "Mouse Middle", "Pad Clockwise"}, Takes::Buttons, "eat, open a crafting table or place a block (on a screen, one item)"},
+};
+// The press that turns a touch into a hold, in milliseconds: the default and the range
+// a player may choose from.
+constexpr uint32_t HOLD_MS_DEFAULT = 500;
+constexpr uint32_t HOLD_MS_LEAST = 300;
+constexpr uint32_t HOLD_MS_MOST = 1000;
+// clang-format on
+
+// A pad's buttons by the part they play, found on each pad by its labels: the confirm
+// button, the next one round clockwise, the top one and the fourth of the face buttons,
+// then the buttons in the same place on every pad.
+enum class PadButton { Confirm, Clockwise, Top, Other, Back, Start, LeftStick, RightStick };
+constexpr size_t PAD_BUTTON_COUNT = 8;
+
+// A key (by scancode), a mouse button (1 left, 2 middle, 3 right) or a pad button.
+struct Binding {
+    enum class Kind { Key, Mouse, Pad } kind = Kind::Key;
+    int code = 0;
+    bool operator==(const Binding&) const = default;
+};
+
+struct Controls {
+    std::array<std::vector<Binding>, ACTION_COUNT> bound;
+    bool leftHand = false;  // the touch stick on the right, the inventory button on the left
+    uint32_t holdMs = HOLD_MS_DEFAULT;
+
+    // The action `b` gives; none when it gives none.
+    std::optional<Action> actionOf(Binding b) const;
+    std::vector<Binding>& of(Action a) { return bound[static_cast<size_t>(a)]; }
+    const std::vector<Binding>& of(Action a) const { return bound[static_cast<size_t>(a)]; }
+};
+
+// The controls as the game ships them.
+Controls defaultControls();
+
+// The binding a player's name stands for ("W", "keypad 8", "Mouse Left", "Pad Top"),
+// matched without regard to case; none for a name the game does not know.
+std::optional<Binding> bindingNamed(std::string_view name);
+
+// The name of `b` as the player writes it.
+std::string nameOf(Binding b);
+
+// What reading a controls file gave: the controls to play with, and one line for each
+// entry that could not be used, saying which and why.
+struct ControlsRead {
+    enum Status { Absent, Read } status = Absent;
+    Controls controls = defaultControls();
+    std::vector<std::string> faults;
+};
+
+// The most a controls file may hold, and how deep it may nest.
+constexpr size_t CONTROLS_LIMIT_BYTES = size_t{64} << 10;
+constexpr int CONTROLS_NESTING_LIMIT = 8;
+
+// Reads the controls from `text`, a file's contents; `name` names it in the faults.
+// Anything it cannot use keeps its default, so every action keeps a key.
+ControlsRead readControlsText(const std::string& text, const std::string& name);
+
+// Reads the controls file at `path`: Absent, with the defaults and no fault, when there
+// is no file; a file that cannot be read is a fault like any other.
+ControlsRead readControlsFile(const std::string& path);
+
+// Where the player's controls file is: $XDG_CONFIG_HOME/brambix/controls.json, else
+// ~/.config/brambix/controls.json (%APPDATA%\Brambix\controls.json on Windows); empty
+// when the environment names no such folder.
+std::string controlsPath();
+
+// The controls in use, one line an action ("walk_right    Right, D"), then the hand and
+// the hold.
+std::string controlsListing(const Controls& c);
+
+// The controls as a controls file writes them: {"walk_up": ["W"], ..., "hand": "right",
+// "hold_ms": 500}.
+std::string controlsJson(const Controls& c);
+
+// What a page's controls panel needs, as JSON: the controls in use and the defaults
+// (as controlsJson), what each control takes ("keys", "buttons" or "any") and the
+// hold's range.
+std::string controlsPanelJson(const Controls& inUse);
+
+// The hold as a player reads it: "half a second", "0.3 seconds", "1 second".
+std::string holdText(uint32_t ms);
+
+// What the frame sees for `a`, whatever gave it: a press of its default key, or for
+// break and use a left or right click.
+InputEvent gameEventOf(Action a);
+
+// What the frame sees when `b` is pressed: the game's own key or click for the action
+// the controls bind it to; a key no action stands for, or a mouse button beyond the
+// named ones, as it is; nothing for one that stands for an action moved elsewhere.
+std::optional<InputEvent> frameEventOf(const Controls& c, Binding b);
+
+// Whether `scancode` is the key the frame sees for one of the actions.
+bool isGameKey(int scancode);
+
+// The keys held by `down(scancode)` as the frame sees them: an action's own key where a
+// key bound to it is held, and keys that are no action's as they are.
+KeyState gameKeysHeld(const Controls& c, const std::function<bool(int)>& down);
+
+// The controls the game plays with, read once: set at start, read by the devices.
+const Controls& activeControls();
+void setActiveControls(const Controls& c);
