@@ -259,7 +259,7 @@ TEST(Snapshot, BrokenOrForeignSnapshotsChangeNothingAndSayWhy)
     std::vector<Case> cases = {
         {"a replay", sampleFile(3), "0.1.0", "not a kept run"},
         {"another version", good, "0.2.0", "kept by another version of Brambix (0.1.0)"},
-        {"another format", with(8, 2), "0.1.0", "kept by another version"},
+        {"another format under this version", with(8, 2), "0.1.0", "damaged"},
         {"another book", with(16, 1), "0.1.0", "kept with another recipe book"},
         {"health 11", with(state + 20, 11), "0.1.0", "health is out of range"},
         {"a bad tile id", with(state + 169, 13), "0.1.0", "unknown item 13"},
