@@ -98,8 +98,8 @@ dir=$(find "$game" -mindepth 1 -maxdepth 1 -type d | head -n 1)
 chmod -R a-w "$game"
 touch "$tmp/before"
 version_line() { wine "$dir/brambix.exe" --version | tee /dev/stderr | grep -qE '^brambix [0-9.]+ \(SDL3 '; }
-help_text() { wine "$dir/brambix.exe" --help | grep -q 'Controls:'; }
-help_slash() { wine "$dir/brambix.exe" '/?' | grep -q 'Controls:'; }
+help_text() { wine "$dir/brambix.exe" --help | grep -q '^Controls'; }
+help_slash() { wine "$dir/brambix.exe" '/?' | grep -q '^Controls'; }
 check version version_line
 check help help_text
 check help-slash help_slash
