@@ -125,12 +125,13 @@ def serve(short=None, types=None, faults=None, encoding=None):
     """dist/web on a port of its own (an origin of its own: its own service worker and
     caches), with `short` {name: bytes left off}, `types` {name: Content-Type},
     `encoding` 'gzip' (every answer gzipped on the way) or 'static' (the .gz files sent
-    as Content-Encoding: gzip, as servers of packed files do), and the names asked for in
-    `server.asked`, and `faults` {name: (kind, n)}, which `server.faults` may change later: 'stall' and 'cut'
-    send n bytes under the whole file's length, then hold the connection (40 s at most) or
-    close it; 'changed' sends the file with one byte changed; 'drop' closes without an
-    answer; 'error' answers 503; 'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes
-    when n; 'bomb' a replay of one frame holding n quit events."""
+    as Content-Encoding: gzip, as servers of packed files do), the names asked for in
+    `server.asked`, and `faults` {name: (kind, n)}, which `server.faults` may change
+    later: 'stall' and 'cut' send n bytes under the whole file's length, then hold the
+    connection (40 s at most) or close it; 'changed' sends the file with one byte changed;
+    'newer' with a line more; 'drop' closes without an answer; 'error' answers 503;
+    'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes when n;
+    'bomb' a replay of one frame holding n quit events."""
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
             super().__init__(*args, directory=DIST, **kwargs)
@@ -165,9 +166,11 @@ def serve(short=None, types=None, faults=None, encoding=None):
                     body = f.read()
                 half = len(body) // 2
                 body = (body[:-n] if kind == 'short' else
-                        body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else body)
+                        body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else
+                        body + b'\n// newer\n' if kind == 'newer' else body)
             packed = encoding == 'gzip' or encoding == 'static' and name.endswith('.gz')
-            body = gzip.compress(body) if encoding == 'gzip' and kind != 'flood' else body
+            if encoding == 'gzip':
+                body = gzip.compress(body)
             self.send_response(200)
             self.send_header('Content-Type', self.guess_type(name))
             if packed:
@@ -242,11 +245,19 @@ def check_offline():
     wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
     online = png(driver.execute_script('return bx.first'))
     wait_for("the service worker's cache", 30, keeps_files)
+    # A newer version on the server is kept beside play, for the next start, and said so.
+    server.faults = {'sw.js': ('newer', 0)}
+    driver.refresh()
+    wait_for('the first frame before the newer version', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release();')
+    check('a newer version is kept beside play, and the page says so', frames_later(
+        900, probe=lambda: driver.execute_script('return !document.getElementById("update").hidden')))
     # A server that sends another file, stalls or fails: the kept copy plays at once,
     # without asking for the game's files; so does a second visit with the server stalled.
-    stalled = {name: ('stall', 0) for name in ('index.html', 'sw.js', 'brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}
-    for faults in ({'brambix.data.gz': ('changed', 0)}, {'brambix.wasm.gz': ('stall', 1000)}, {'brambix.js.gz': ('drop', 0)},
-                   {'index.html': ('stall', 1000)}, {'index.html': ('error', 0)}, stalled):
+    stalled = {name: ('stall', 0) for name in ('index.html', 'sw.js', 'brambix.js.gz', 'brambix.wasm.gz',
+                                               'brambix.data.gz')}
+    for faults in ({'brambix.data.gz': ('changed', 0)}, {'brambix.wasm.gz': ('stall', 1000)},
+                   {'brambix.js.gz': ('drop', 0)}, {'index.html': ('stall', 1000)}, {'index.html': ('error', 0)}, stalled):
         server.faults, server.asked = faults, []
         driver.refresh()
         wait_for(f'the first frame with {faults}', 30, lambda: driver.execute_script('return bx.first !== null'))
@@ -371,6 +382,8 @@ def check_packed_files():
     """The packed files start the game on a server that gzips every answer, one that sends
     them as Content-Encoding: gzip (the browser inflates them: the page must not again)
     and one that names them text/plain: the first frame is the desktop's each time."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',  # the desktop's picture, not the phone's
+                           {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
     for how in ({'encoding': 'gzip'}, {'encoding': 'static'},
                 {'types': {name: 'text/plain' for name in ('brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}}):
         server, url = serve(**how)
@@ -378,8 +391,10 @@ def check_packed_files():
             driver.get(url)
             wait_for(f'the first frame from {how}', 30, lambda: message() or driver.execute_script('return bx.first'))
             shown = driver.execute_script('return bx.first')
-            check(f'{how}: the game starts from its packed files', bool(shown) and same_frame(
-                png(shown), Image.open(DESKTOP_FRAME).convert('RGB'))[0], message())
+            same, differing = same_frame(png(shown), Image.open(DESKTOP_FRAME).convert('RGB')) if shown else (False, 0)
+            check(f'{how}: the game starts from its packed files', same, message() or f'{differing} pixels differ')
+            if not same and shown:
+                png(shown).save(f'first-frame-{next(iter(how.values())) if "encoding" in how else "types"}.png')
         finally:
             server.shutdown()
             server.server_close()
@@ -394,7 +409,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 46
+ROWS = 47
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
