@@ -1,33 +1,45 @@
-// The page's service worker: keeps this version's files so that the game plays
-// offline, and lets a new version in at the next load.
+// The page's service worker: keeps this version's files so that the game starts at once
+// the next time, with or without a network, and lets a newer version in for the start
+// after that.
 //
-// Everything goes to the network first, so a player online always gets the files of the
-// page they loaded; the cache answers only when the network cannot: it fails, answers
-// with an error or sends nothing for 15 s. The game's own files are left to the page,
-// which checks what it downloads and takes them from this cache itself when the server
-// cannot give them whole and of this version. The cache is filled
+// What it keeps answers first: the page and its files come from this device, never
+// waiting for a server that is slow or gone. The game's own files are left to the page,
+// which checks them and takes them from this cache itself (the wasm compiled from the
+// cached answer, so that the browser can keep the compiled code). The cache is filled
 // once, when this version installs, and only with files that match their size and
-// SHA-256 digest: a download cut short or a file changed meanwhile stores nothing.
+// SHA-256 digest: a download cut short or a file changed meanwhile stores nothing. The
+// browser looks for a newer sw.js whenever the page opens; a newer version installs
+// beside play, and the next start plays it.
 'use strict';
 const VERSION = '/* version */';
 const FILES = {/* files */};
 const CACHE = 'brambix-' + VERSION;
+// The game's files are stored as they run, unpacked, with the type the page compiles by.
+const TYPES = {'.js': 'text/javascript', '.wasm': 'application/wasm', '.data': 'application/octet-stream'};
 
 async function sha256Hex(bytes) {
   const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', bytes));
   return Array.from(digest, b => b.toString(16).padStart(2, '0')).join('');
 }
 
+// A packed file's bytes, inflated unless the browser inflated them already.
+async function unpacked(bytes) {
+  const head = new Uint8Array(bytes, 0, Math.min(2, bytes.byteLength));
+  if (head[0] !== 0x1f || head[1] !== 0x8b) return bytes;
+  return new Response(new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+}
+
 async function storeAll() {
   const checked = await Promise.all(Object.keys(FILES).map(async name => {
-    const response = await fetch(name, {cache: 'no-cache'});
+    const packed = FILES[name].packed;
+    const response = await fetch(packed || name, {cache: 'no-cache'});
     if (!response.ok) throw new Error(name + ': the server answered ' + response.status);
-    const bytes = await response.arrayBuffer();
+    const bytes = packed ? await unpacked(await response.arrayBuffer()) : await response.arrayBuffer();
     if (bytes.byteLength !== FILES[name].size || await sha256Hex(bytes) !== FILES[name].sha256) {
       throw new Error(name + ' was incomplete or changed on the server');
     }
     // Stored afresh, so a redirect on the way (index.html to the folder) is not kept.
-    const type = response.headers.get('Content-Type');
+    const type = packed ? TYPES[name.slice(name.lastIndexOf('.'))] : response.headers.get('Content-Type');
     return [name, new Response(bytes, {headers: type ? {'Content-Type': type} : {}})];
   }));
   const cache = await caches.open(CACHE);
@@ -45,47 +57,17 @@ self.addEventListener('activate', event => {
     .then(() => self.clients.claim()));
 });
 
-// A network that sends nothing for this long is taken as stalled: what is kept answers.
-const STALL_MS = 15000;
-// The page's own downloads: the page checks them and plays from the cache itself.
+// The page's own downloads: the page checks them and takes the kept copies itself.
 const PAGE_CHECKS_HEADER = 'X-Brambix-Page-Checks';
 
-async function kept(request) {
-  const cache = await caches.open(CACHE);
-  return request.mode === 'navigate' ?
-    cache.match(new URL('index.html', self.registration.scope).href) :
-    cache.match(request, {ignoreSearch: true});
-}
-
-// Settles as `promise` does, or fails once STALL_MS have passed.
-function withinStall(promise) {
-  let timer;
-  const stalled = new Promise((resolve, reject) => { timer = setTimeout(reject, STALL_MS, new Error('stalled')); });
-  return Promise.race([promise, stalled]).finally(() => clearTimeout(timer));
-}
-
-// The network's answer. Where a copy is kept, the answer is read whole first, and the
-// copy answers instead when the network fails, answers with an error, or stalls before
-// or during its answer.
+// The page itself is kept as index.html, whether asked for by that name or by its folder.
 async function answer(request) {
-  const copy = await kept(request);
-  if (!copy) return fetch(request);
-  try {
-    const response = await withinStall(fetch(request));
-    if (response.type === 'opaqueredirect') return response;  // the browser follows it
-    if (!response.ok) return copy;
-    if (!response.body) return response;
-    const reader = response.body.getReader();
-    const parts = [];
-    for (let part; !(part = await withinStall(reader.read())).done;) parts.push(part.value);
-    // Made afresh, as the copies are: the bytes are read, so no length or encoding of the
-    // server's applies to them.
-    const type = response.headers.get('Content-Type');
-    return new Response(new Blob(parts), {status: response.status, statusText: response.statusText,
-                                          headers: type ? {'Content-Type': type} : {}});
-  } catch (error) {
-    return copy;
-  }
+  const cache = await caches.open(CACHE);
+  const page = new URL('index.html', self.registration.scope).href;
+  const url = new URL(request.url);
+  const copy = request.mode === 'navigate' && url.origin + url.pathname === self.registration.scope ?
+    await cache.match(page) : await cache.match(request, {ignoreSearch: true});
+  return copy || fetch(request);
 }
 
 self.addEventListener('fetch', event => {

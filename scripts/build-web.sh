@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the game for web browsers into dist/web/: index.html, brambix.js, brambix.wasm,
-# brambix.data (the assets, preloaded at /assets), favicon.png, and what makes the page
+# Builds the game for web browsers into dist/web/: index.html, brambix.js.gz,
+# brambix.wasm.gz, brambix.data.gz (the game and its assets, preloaded at /assets, built
+# for size and packed with gzip: the page inflates them), favicon.png, and what makes the page
 # installable and playable offline: manifest.json, its icons (icon-192.png,
 # icon-512.png, apple-touch-icon.png) and the service worker sw.js. Any static file
 # server can serve that folder.
@@ -23,6 +24,9 @@ out=$src/dist/web
 log_dir=$src/build-logs/web
 mkdir -p "$log_dir"
 MIN_EMSCRIPTEN=3.1.69
+# What the build needs in the Debian 13 root: emscripten, apt-get source's unpacking,
+# the font cutter, binaryen's optimiser for the wasm and the packer.
+WEB_BUILD_PACKAGES="emscripten dpkg-dev fonttools binaryen zopfli"
 
 emscripten_usable() {
   command -v emcc >/dev/null || return 1
@@ -44,7 +48,7 @@ if ! emscripten_usable; then
   source scripts/debian13.sh
   d13_make_root "$log_dir/debootstrap.log"
   echo "== web: updating the Debian 13 root and installing emscripten"
-  d13_packages "$log_dir/packages.log" emscripten dpkg-dev
+  d13_packages "$log_dir/packages.log" $WEB_BUILD_PACKAGES
   name=brambix-web-build-$$
   work=$(d13_copy_project "$name")
   trap 'd13_drop_project "$name"' EXIT
@@ -78,19 +82,31 @@ build_libs() {
     lib() {
       local name=$1 dir=$2
       shift 2
+      # Built small, and as bitcode: the game's link optimises them with its own code.
       must emcmake cmake -S "$dir" -B "b-$name" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_SHARED_LIBS=OFF \
+        "-DCMAKE_C_FLAGS_MINSIZEREL=-Oz -flto -DNDEBUG" "-DCMAKE_CXX_FLAGS_MINSIZEREL=-Oz -flto -DNDEBUG" \
         "-DCMAKE_INSTALL_PREFIX=$prefix" "-DCMAKE_PREFIX_PATH=$prefix" "-DCMAKE_FIND_ROOT_PATH=$prefix" "$@"
       must cmake --build "b-$name" -j "$jobs"
       must cmake --install "b-$name"
     }
     must cd "$tmp"
     must unpack_sources "$tmp" "${lib_sources[@]}"
+    # FreeType with the drivers of TrueType fonts alone (the game's font is one): the
+    # others and their tables would only make the page slower to load.
+    printf 'FT_USE_MODULE( %s )\n' "FT_Driver_ClassRec, tt_driver_class" "FT_Module_Class, sfnt_module_class" \
+      "FT_Renderer_Class, ft_smooth_renderer_class" >freetype-src/include/freetype/config/ftmodule.h
     lib freetype freetype-src -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
       -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-    lib sdl libsdl3-src -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF
+    # Of SDL, only what the game uses in a browser: video, rendering, input and pads.
+    lib sdl libsdl3-src -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DSDL_AUDIO=OFF \
+      -DSDL_CAMERA=OFF -DSDL_HAPTIC=OFF -DSDL_POWER=OFF -DSDL_SENSOR=OFF -DSDL_DIALOG=OFF -DSDL_GPU=OFF \
+      -DSDL_RENDER_GPU=OFF -DSDL_VULKAN=OFF -DSDL_HIDAPI=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYVIDEO=OFF
+    # Of SDL3_image, only the PNG reader: the game's pictures are all PNGs.
     lib image libsdl3-image-src -DSDLIMAGE_VENDORED=OFF -DSDLIMAGE_BACKEND_STB=ON -DSDLIMAGE_PNG_LIBPNG=OFF -DSDLIMAGE_SAMPLES=OFF \
       -DSDLIMAGE_TESTS=OFF -DSDLIMAGE_AVIF=OFF -DSDLIMAGE_JXL=OFF -DSDLIMAGE_TIF=OFF -DSDLIMAGE_WEBP=OFF \
-      -DSDLIMAGE_JPG=OFF
+      -DSDLIMAGE_JPG=OFF -DSDLIMAGE_BMP=OFF -DSDLIMAGE_GIF=OFF -DSDLIMAGE_LBM=OFF -DSDLIMAGE_PCX=OFF -DSDLIMAGE_PNM=OFF \
+      -DSDLIMAGE_QOI=OFF -DSDLIMAGE_SVG=OFF -DSDLIMAGE_TGA=OFF -DSDLIMAGE_XCF=OFF -DSDLIMAGE_XPM=OFF -DSDLIMAGE_XV=OFF \
+      -DSDLIMAGE_ANI=OFF -DSDLIMAGE_SAVE_PNG=OFF -DSDLIMAGE_SAVE_JPG=OFF -DSDLIMAGE_SAVE_AVIF=OFF
     lib ttf libsdl3-ttf-src -DSDLTTF_VENDORED=OFF -DSDLTTF_HARFBUZZ=OFF -DSDLTTF_PLUTOSVG=OFF -DSDLTTF_SAMPLES=OFF
   )
   status=$?
@@ -139,10 +155,23 @@ cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF >"$log
 web=$src/build-web
 json=$web/json
 json_headers "$json"
+# The page's assets are the desktop's, the font cut to the glyphs the game can draw: its
+# only texts are the counts of stacks (an integer's digits, and a minus sign). From the
+# same font file, hinting and kerning kept, so the digits look as on the desktop.
+assets=$web/assets
+rm -rf "$assets"
+cp -r "$host/run/assets" "$assets"
+pyftsubset "$host/run/assets/arial.ttf" --text=0123456789- --legacy-kern --notdef-outline \
+  --output-file="$assets/arial.ttf" >>"$log_dir/host.log" 2>&1 || {
+  echo "Brambix: cutting the font to the game's glyphs failed (log: build-logs/web/host.log)" >&2
+  exit 1
+}
 echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
-emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+# Built for size, optimised across the game and the libraries at the link.
+emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-Oz -flto -DNDEBUG" \
+  -DCMAKE_EXE_LINKER_FLAGS_RELEASE="-Oz -flto" \
   "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \
-  "-DBRAMBIX_WEB_ASSETS=$host/run/assets" >"$log_dir/game.log" 2>&1 &&
+  "-DBRAMBIX_WEB_ASSETS=$assets" >"$log_dir/game.log" 2>&1 &&
   cmake --build "$web" -j "$jobs" --target brambix >>"$log_dir/game.log" 2>&1 || {
   tail -n 30 "$log_dir/game.log"
   echo "Brambix: building the game with emscripten failed (log: build-logs/web/game.log)" >&2
@@ -151,8 +180,28 @@ emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_R
 
 rm -rf "$out"
 mkdir -p "$out"
-cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$src/dist/index.html" \
-  "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
+# The game's files go packed in gzip's format, whatever the server does: the page
+# inflates them (unless the browser did already) and checks what they unpack to. Zopfli
+# packs a twentieth smaller than gzip itself, with no names or times: the same files
+# give the same bytes.
+game=(brambix.js brambix.wasm brambix.data)
+for f in "${game[@]}"; do
+  zopfli --gzip -c "$web/run/$f" >"$out/$f.gz"
+done
+cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
+# The page and the service worker as they travel: without their comments and indents
+# (every other line kept as it is, so the scripts read as before).
+python3 - "$out/index.html" "$out/sw.js" <<'EOF'
+import re
+import sys
+for path in sys.argv[1:]:
+    with open(path, encoding='utf-8') as f:
+        text = re.sub(r'<!--.*?-->\n?', '', f.read(), flags=re.S)
+    text = re.sub(r'(?m)^(//.*)?\n', '', re.sub(r'(?m)^[ \t]+', '', text))
+    text = re.sub(r'(?s)<style>.*?</style>', lambda m: re.sub(r'(?s)/\*.*?\*/\n?', '', m.group(0)), text)
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write(text)
+EOF
 icons=$web/icon
 rm -rf "$icons"
 "$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$icons" brambix 32 192 512 >>"$log_dir/host.log" 2>&1 &&
@@ -164,12 +213,18 @@ cp "$icons/512x512/apps/brambix.png" "$out/icon-512.png"
 cp "$icons/180x180/apps/brambix.png" "$out/apple-touch-icon.png"
 
 # files_json NAME...: each file's size and SHA-256 digest, as the page and the service
-# worker check them: "name": {"size": N, "sha256": "hex"}, ...
+# worker check them: "name": {"size": N, "sha256": "hex"}, ...; a game file's as it
+# unpacks, with its packed file's name and size: ..., "packed": "name.gz", "packedSize": N}
 files_json() {
   local f sep=""
   for f in "$@"; do
-    printf '%s"%s": {"size": %d, "sha256": "%s"}' "$sep" "$f" "$(stat -c %s "$out/$f")" \
-      "$(sha256sum "$out/$f" | cut -d' ' -f1)"
+    if [[ -f $out/$f ]]; then
+      printf '%s"%s": {"size": %d, "sha256": "%s"}' "$sep" "$f" "$(stat -c %s "$out/$f")" \
+        "$(sha256sum "$out/$f" | cut -d' ' -f1)"
+    else
+      printf '%s"%s": {"size": %d, "sha256": "%s", "packed": "%s.gz", "packedSize": %d}' "$sep" "$f" \
+        "$(stat -c %s "$web/run/$f")" "$(sha256sum "$web/run/$f" | cut -d' ' -f1)" "$f" "$(stat -c %s "$out/$f.gz")"
+    fi
     sep=", "
   done
 }
@@ -178,18 +233,18 @@ files_json() {
 # files' digests (by their names alone, so that the same files give the same name
 # whatever folder they were built in).
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
-sed -i -e "s|{/\* files \*/}|{$(files_json brambix.js brambix.wasm brambix.data)}|" -e "s|/\* version \*/|$version|" \
+sed -i -e "s|{/\* files \*/}|{$(files_json "${game[@]}")}|" -e "s|/\* version \*/|$version|" \
   "$out/index.html"
-kept=(index.html brambix.js brambix.wasm brambix.data manifest.json favicon.png icon-192.png icon-512.png
-  apple-touch-icon.png)
-version+=-$(cd "$out" && sha256sum "${kept[@]}" | sha256sum | cut -c1-12)
+kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
+version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
 sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0
 for f in "$out"/*; do
-  gz=$(gzip -9 -c "$f" | wc -c)
-  total=$((total + gz))
-  printf '  %-14s %9d bytes, %9d gzipped\n' "$(basename "$f")" "$(stat -c %s "$f")" "$gz"
+  total=$((total + $(stat -c %s "$f")))
+  printf '  %-18s %9d bytes\n' "$(basename "$f")" "$(stat -c %s "$f")"
 done
-awk -v t="$total" 'BEGIN { printf "  transfer gzipped in all: %d bytes (%.2f MB)\n", t, t / 1e6 }'
+# All that a first visit moves from a server that compresses nothing, the service
+# worker's copies included (each file once).
+echo "  in all: $total bytes"

@@ -2,14 +2,16 @@
 """The game's web page in headless Chromium, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
 planks, a held D walks, a stand-in pad walks and breaks a tile, the console has no
-errors; then the page itself: it installs, plays offline and from its kept copy when the
-server fails, refuses a file cut short, stalled or sent with the wrong type, shows the
-game's start-up notices, and on a phone neither scrolls nor zooms and follows a turn.
+errors; then the page itself: it installs, starts from its packed files whatever the
+server's compression or types, plays offline and from its kept copy at once when the
+server fails or stalls, refuses a file cut short, stalled or changed, shows the game's
+start-up notices, and on a phone neither scrolls nor zooms and follows a turn.
 Reports the time to the first frame and the frame rate. Each REPLAY (a path below URL) is
 verified by the page's ?replay=, which gives other origins, failed or oversized downloads
 a verdict too.
    browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR [REPLAY...]"""
 import base64
+import gzip
 import http.server
 import io
 import itertools
@@ -120,14 +122,17 @@ def same_frame(a, b):
     return differs.getbbox() is None and near(mean(a, hearts), mean(b, hearts), 3), differs.histogram()[255]
 
 
-def serve(short=None, types=None, faults=None):
+def serve(short=None, types=None, faults=None, encoding=None):
     """dist/web on a port of its own (an origin of its own: its own service worker and
-    caches), with `short` {name: bytes left off}, `types` {name: Content-Type} and
-    `faults` {name: (kind, n)}, which `server.faults` may change later: 'stall' and 'cut'
-    send n bytes under the whole file's length, then hold the connection (40 s at most) or
-    close it; 'changed' sends the file with one byte changed; 'drop' closes without an
-    answer; 'error' answers 503; 'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes
-    when n; 'bomb' a replay of one frame holding n quit events."""
+    caches), with `short` {name: bytes left off}, `types` {name: Content-Type},
+    `encoding` 'gzip' (every answer gzipped on the way) or 'static' (the .gz files sent
+    as Content-Encoding: gzip, as servers of packed files do), the names asked for in
+    `server.asked`, and `faults` {name: (kind, n)}, which `server.faults` may change
+    later: 'stall' and 'cut' send n bytes under the whole file's length, then hold the
+    connection (40 s at most) or close it; 'changed' sends the file with one byte changed;
+    'newer' with a line more; 'drop' closes without an answer; 'error' answers 503;
+    'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes when n;
+    'bomb' a replay of one frame holding n quit events."""
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
             super().__init__(*args, directory=DIST, **kwargs)
@@ -146,8 +151,9 @@ def serve(short=None, types=None, faults=None):
 
         def do_GET(self):
             name = os.path.basename(self.path.split('?')[0]) or 'index.html'
+            self.server.asked.append(name)
             kind, n = self.server.faults.get(name, ('short', short[name]) if name in (short or {}) else (None, 0))
-            if kind is None:
+            if kind is None and (not encoding or not os.path.isfile(os.path.join(DIST, name))):
                 return super().do_GET()
             if kind == 'drop':
                 return  # the connection closes with no answer
@@ -161,9 +167,15 @@ def serve(short=None, types=None, faults=None):
                     body = f.read()
                 half = len(body) // 2
                 body = (body[:-n] if kind == 'short' else
-                        body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else body)
+                        body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else
+                        body + b'\n// newer\n' if kind == 'newer' else body)
+            packed = encoding == 'gzip' or encoding == 'static' and name.endswith('.gz')
+            if encoding == 'gzip':
+                body = gzip.compress(body)
             self.send_response(200)
             self.send_header('Content-Type', self.guess_type(name))
+            if packed:
+                self.send_header('Content-Encoding', 'gzip')
             if kind != 'flood' or n:
                 self.send_header('Content-Length', str(n if kind == 'flood' else len(body)))
             self.end_headers()
@@ -176,7 +188,7 @@ def serve(short=None, types=None, faults=None):
             except OSError:
                 pass
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
-    server.faults = faults or {}
+    server.faults, server.asked = faults or {}, []
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, f'http://127.0.0.1:{server.server_address[1]}/'
 
@@ -234,16 +246,23 @@ def check_offline():
     wait_for('the first frame online', 30, lambda: driver.execute_script('return bx.first !== null'))
     online = png(driver.execute_script('return bx.first'))
     wait_for("the service worker's cache", 30, keeps_files)
-    # A server that sends another file, stalls or fails: the kept copy plays, and the page
-    # says so (of the files it downloads itself; the service worker answers for the page).
-    for faults in ({'brambix.data': ('changed', 0)}, {'brambix.wasm': ('stall', 100000)}, {'brambix.js': ('drop', 0)},
-                   {'index.html': ('stall', 1000)}, {'index.html': ('error', 0)}):
-        server.faults = faults
+    # A server that sends another file, stalls or fails: the kept copy plays at once,
+    # without asking for the game's files; so does a second visit with the server stalled.
+    stalled = {name: ('stall', 0) for name in ('index.html', 'brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}
+    for faults in ({'brambix.data.gz': ('changed', 0)}, {'brambix.wasm.gz': ('stall', 1000)},
+                   {'brambix.js.gz': ('drop', 0)}, {'index.html': ('stall', 1000)}, {'index.html': ('error', 0)}, stalled):
+        server.faults, server.asked = faults, []
         driver.refresh()
         wait_for(f'the first frame with {faults}', 30, lambda: driver.execute_script('return bx.first !== null'))
-        note, name = driver.execute_script("return document.getElementById('notice-text').textContent"), list(faults)[0]
-        check(f'{faults}: the page plays the copy it keeps and says so', name == 'index.html' or
-              name in note and 'copy kept' in note, note)
+        asked = [name for name in server.asked if name.endswith('.gz')]
+        check(f'{faults}: the page plays the copy it keeps at once', not asked and not message(), f'asked for {asked}')
+    # A newer version on the server is kept beside play, for the next start, and said so.
+    server.faults = {'sw.js': ('newer', 0)}
+    driver.refresh()
+    wait_for('the first frame before the newer version', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release();')
+    check('a newer version is kept beside play, and the page says so', frames_later(
+        900, probe=lambda: driver.execute_script('return !document.getElementById("update").hidden')))
     # A reload brings a kept run back: without one it shows a new world's first frame.
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')
     server.shutdown()
@@ -264,15 +283,16 @@ def check_offline():
 
 
 def check_refused_files():
-    """A brambix.data cut short, stalled or closed early, a brambix.js sent as text: the
-    page says which and why, and keeps nothing. Opened as a file, it says to serve it."""
-    for fault, want in (({'short': {'brambix.data': 1796}}, ('brambix.data', 'incomplete', 'Try again')),
-                        ({'faults': {'brambix.data': ('stall', 200000)}}, ('brambix.data', 'incomplete', 'for 15 s',
+    """A packed brambix.data cut short, stalled or closed early, a packed brambix.wasm
+    changed on the server: the page says which and why, and keeps nothing. Opened as a
+    file, it says to serve it."""
+    for fault, want in (({'short': {'brambix.data.gz': 100}}, ('brambix.data', 'incomplete', 'Try again')),
+                        ({'faults': {'brambix.data.gz': ('stall', 1000)}}, ('brambix.data', 'incomplete', 'for 15 s',
                                                                             'Try again')),
-                        ({'faults': {'brambix.data': ('cut', 200000)}}, ('brambix.data', 'incomplete', 'closed before',
+                        ({'faults': {'brambix.data.gz': ('cut', 1000)}}, ('brambix.data', 'incomplete', 'closed before',
                                                                           'Try again')),
-                        ({'types': {'brambix.js': 'text/plain'}}, ('brambix.js was downloaded', 'refused',
-                                                                    'text/plain'))):
+                        ({'faults': {'brambix.wasm.gz': ('changed', 0)}}, ('brambix.wasm', 'changed on the server',
+                                                                           'Try again'))):
         server, url = serve(**fault)
         try:
             driver.get(url)
@@ -362,15 +382,38 @@ def check_phone():
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
 
 
+def check_packed_files():
+    """The packed files start the game on a server that gzips every answer, one that sends
+    them as Content-Encoding: gzip (the browser inflates them: the page must not again)
+    and one that names them text/plain: the first frame is the desktop's each time."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',  # the desktop's picture, not the phone's
+                           {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
+    for how in ({'encoding': 'gzip'}, {'encoding': 'static'},
+                {'types': {name: 'text/plain' for name in ('brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}}):
+        server, url = serve(**how)
+        try:
+            driver.get(url)
+            wait_for(f'the first frame from {how}', 30, lambda: message() or driver.execute_script('return bx.first'))
+            shown = driver.execute_script('return bx.first')
+            same, differing = same_frame(png(shown), Image.open(DESKTOP_FRAME).convert('RGB')) if shown else (False, 0)
+            check(f'{how}: the game starts from its packed files', same, message() or f'{differing} pixels differ')
+            if not same and shown:
+                png(shown).save(f'first-frame-{next(iter(how.values())) if "encoding" in how else "types"}.png')
+        finally:
+            server.shutdown()
+            server.server_close()
+
+
 def page_rows():
     check_notices_and_install()
+    check_packed_files()
     check_offline()
     check_refused_files()
     check_replay_faults()
     check_phone()
 
 
-ROWS = 56
+ROWS = 61
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
