@@ -43,7 +43,7 @@ bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/w
 # nothing: a phone on a slow network plays within seconds only while that stays small.
 # (What it moves now, with a little room; the aim is 350 kB, which needs the wasm without
 # FreeType and C++'s streams.)
-budget=480000
+budget=510000
 moved=$(cat dist/web/* | wc -c)
 ((moved <= budget)) || summary_fail "a first visit moves up to $moved bytes, past its budget of $budget"
 echo "== web: a first visit moves at most $moved bytes (budget $budget)"
