@@ -109,8 +109,8 @@ class Proxy:
                     while chunk := answer.read1(65536):
                         self.wfile.write(chunk)
                         self.wfile.flush()
-                except OSError:
-                    pass
+                except (OSError, http.client.HTTPException):
+                    pass  # closed early there (or by the browser): closed here too
                 finally:
                     connection.close()
 
