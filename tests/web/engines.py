@@ -12,15 +12,18 @@ and the few DevTools commands its rows send):
 A DevTools command an engine has no counterpart for raises Lacks: the row that needs it
 is counted as skipped there, with what the engine lacks."""
 import glob
+import hashlib
 import http.client
 import http.server
 import json
 import os
 import queue
+import re
 import shutil
 import subprocess
 import tempfile
 import threading
+import time
 import urllib.parse
 
 from selenium import webdriver
@@ -35,13 +38,13 @@ class Lacks(Exception):
 
 
 # DevTools commands that only Chromium has, and what a player would call them.
-CHROMIUM_ONLY = {'Network.': 'network emulation (offline)', 'Page.getInstallabilityErrors': 'an install check',
-                 'Browser.': "DevTools' browser permissions", 'Emulation.setFocusEmulationEnabled': 'focus emulation'}
+CHROMIUM_ONLY = {'Network.': 'network emulation (offline)', 'Page.getInstallabilityErrors': 'install check',
+                 'Browser.': 'permission settings', 'Emulation.setFocusEmulationEnabled': 'focus emulation'}
 
 
 def lacks(engine, command):
     what = next((w for prefix, w in CHROMIUM_ONLY.items() if command.startswith(prefix)), command)
-    return Lacks(f'{NAMES[engine]} has no {what} through its driver')
+    return Lacks(f'{NAMES[engine]} offers its driver no {what}')
 
 
 # ---------------------------------------------------------------- Chromium
@@ -63,15 +66,19 @@ def chromium():
 # (a tab the page opens runs as a player's would).
 CONSOLE = """
 window.bxConsole = [];
-const bxError = console.error.bind(console);
-console.error = (...a) => { bxConsole.push(a.join(' ')); bxError(...a); };
-addEventListener('error', e => bxConsole.push(String(e.message)));
+for (const [name, level] of [['log', 'INFO'], ['warn', 'WARNING'], ['error', 'SEVERE']]) {
+  const write = console[name].bind(console);
+  console[name] = (...a) => { bxConsole.push({level, message: a.join(' ')}); write(...a); };
+}
+addEventListener('error', e => bxConsole.push({level: 'SEVERE', message: String(e.message)}));
 """
 
 
 class Proxy:
     """One origin's page, passed through byte for byte as it arrives (stalls, early
-    closes and error answers included), with `script` put first in the page's head."""
+    closes and error answers included), with `script` put first in the page's head. The
+    service worker keeps index.html only when it matches the size and digest sw.js names:
+    those of the page as it is passed on."""
 
     def __init__(self, upstream, script):
         target = urllib.parse.urlsplit(upstream)
@@ -91,10 +98,19 @@ class Proxy:
                     answer = connection.getresponse()
                 except (OSError, http.client.HTTPException):
                     return  # no answer there: none here
-                page = urllib.parse.urlsplit(self.path).path in ('/', '/index.html') and answer.status == 200
-                body = None
-                if page:
-                    body = answer.read().replace(b'<head>', b'<head>\n<script>' + proxy.script().encode() + b'</script>', 1)
+                path = urllib.parse.urlsplit(self.path).path
+                page = path in ('/', '/index.html', '/sw.js') and answer.status == 200
+                try:
+                    body = answer.read() if page else None
+                except (OSError, http.client.HTTPException):
+                    return  # cut short or stalled there: closed here without an answer
+                if page and path == '/sw.js':
+                    if proxy.page:
+                        body = re.sub(rb'"index.html": \{"size": \d+, "sha256": "[0-9a-f]+"\}', proxy.page, body)
+                elif page:
+                    body = body.replace(b'<head>', b'<head>\n<script>' + proxy.script().encode() + b'</script>', 1)
+                    proxy.page = b'"index.html": {"size": %d, "sha256": "%s"}' % (
+                        len(body), hashlib.sha256(body).hexdigest().encode())
                 self.send_response(answer.status, answer.reason)
                 for k, v in answer.getheaders():
                     if k.lower() not in ('connection', 'transfer-encoding') and not (page and k.lower() == 'content-length'):
@@ -114,11 +130,21 @@ class Proxy:
                 finally:
                     connection.close()
 
-        self.script = script
+        self.script, self.page = script, None
         self.server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
         self.server.daemon_threads = True
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.origin = f'http://127.0.0.1:{self.server.server_address[1]}'
+
+
+def _loaded(driver):
+    """Waits, as chromedriver does when it switches, for the tab's page to have loaded (a
+    tab the page opened holds about:blank at first)."""
+    end = time.monotonic() + driver.page_timeout
+    while not driver.execute_script('return document.readyState === "complete" && location.href !== "about:blank"'):
+        if time.monotonic() > end:
+            raise TimeoutError(f'the tab did not load within {driver.page_timeout} s')
+        time.sleep(0.1)
 
 
 class WebKit(webdriver.WebKitGTK):
@@ -131,9 +157,28 @@ class WebKit(webdriver.WebKitGTK):
             raise RuntimeError('no MiniBrowser (package libwebkit2gtk-4.1-0)')
         options.binary_location = found[0]
         options.add_argument('--automation')
+        # A row opens a tab from the page's script, as a player's click on a link would.
+        options.add_argument('--javascript-can-open-windows-automatically=true')
         super().__init__(options=options, service=webdriver.WebKitGTKService(executable_path=shutil.which('WebKitWebDriver')))
         self.version = self.capabilities.get('browserVersion', '?')
-        self.hooks, self.proxies = '', {}
+        self.hooks, self.proxies, self.page_timeout = '', {}, 30
+
+    def set_page_load_timeout(self, seconds):
+        super().set_page_load_timeout(seconds)
+        self.page_timeout = seconds
+
+    @property
+    def switch_to(self):
+        driver, switch = self, super().switch_to
+
+        class Switch:
+            def window(self, handle):
+                switch.window(handle)
+                _loaded(driver)
+
+            def new_window(self, kind):
+                switch.new_window(kind)
+        return Switch()
 
     def _proxied(self, url):
         parts = urllib.parse.urlsplit(url)
@@ -147,8 +192,7 @@ class WebKit(webdriver.WebKitGTK):
         super().get(self._proxied(url) if url.startswith('http://127.0.0.1') else url)
 
     def get_log(self, kind):
-        return [{'level': 'SEVERE', 'message': m} for m in
-                self.execute_script('return window.bxConsole ? bxConsole.splice(0) : []')]
+        return self.execute_script('return window.bxConsole ? bxConsole.splice(0) : []')
 
     def execute_cdp_cmd(self, command, params):
         if command == 'Page.addScriptToEvaluateOnNewDocument':
@@ -260,8 +304,10 @@ class Firefox:
             if message.get('type') == 'event':
                 if message['method'] == 'log.entryAdded':
                     entry = message['params']
+                    frames = (entry.get('stackTrace') or {}).get('callFrames') or [{}]
+                    where = f" ({frames[0].get('url', '?')}:{frames[0].get('lineNumber', '?')})" if frames[0] else ''
                     self.console.append({'level': 'SEVERE' if entry.get('level') == 'error' else 'INFO',
-                                         'message': entry.get('text') or ''})
+                                         'message': (entry.get('text') or '') + where})
             elif message.get('id') == self.next_id:
                 if message.get('type') == 'error':
                     raise WebDriverException(f"{method}: {message.get('error')}: {message.get('message')}")
@@ -329,6 +375,7 @@ class Firefox:
             def window(self, handle):
                 driver.context = handle
                 driver.send('browsingContext.activate', {'context': handle})
+                _loaded(driver)
         return Switch()
 
     def close(self):
@@ -340,7 +387,10 @@ class Firefox:
 
     def execute_cdp_cmd(self, command, params):
         if command == 'Page.addScriptToEvaluateOnNewDocument':
-            self.send('script.addPreloadScript', {'functionDeclaration': '() => {\n' + params['source'] + '\n}',
+            # Not in the tab's first about:blank, whose storage Firefox refuses (an error
+            # on the console that no page made).
+            self.send('script.addPreloadScript', {'functionDeclaration': '() => { if (location.protocol !== "about:") {\n' +
+                                                  params['source'] + '\n} }',
                                                   'contexts': [self.context]})
         elif command == 'Emulation.setDeviceMetricsOverride':
             self.send('browsingContext.setViewport', {'context': self.context, 'devicePixelRatio': params['deviceScaleFactor'],
