@@ -387,9 +387,9 @@ class Firefox:
 
     def execute_cdp_cmd(self, command, params):
         if command == 'Page.addScriptToEvaluateOnNewDocument':
-            # Not in the tab's first about:blank, whose storage Firefox refuses (an error
+            # Not in the tab's first, empty document, whose storage Firefox refuses (an error
             # on the console that no page made).
-            self.send('script.addPreloadScript', {'functionDeclaration': '() => { if (location.protocol !== "about:") {\n' +
+            self.send('script.addPreloadScript', {'functionDeclaration': '() => { if (location.protocol.startsWith("http")) {\n' +
                                                   params['source'] + '\n} }',
                                                   'contexts': [self.context]})
         elif command == 'Emulation.setDeviceMetricsOverride':
