@@ -23,7 +23,7 @@ summary_fail() {
 
 if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   if [[ $(id -u) -ne 0 ]]; then
-    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,BRAMBIX_BROWSERS bash "$0" "$@"
+    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,BRAMBIX_BROWSERS,BRAMBIX_WEB_CCACHE bash "$0" "$@"
   fi
   source scripts/debian13.sh
   started=$SECONDS
@@ -42,7 +42,10 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   exit "$status"
 fi
 
-# Inside Debian 13 (or a system as recent).
+# Inside Debian 13 (or a system as recent). The compiled objects of both builds are kept
+# between runs (ccache, outside the copy of the project).
+export BRAMBIX_WEB_CCACHE=${BRAMBIX_WEB_CCACHE:-/var/cache/brambix/web-ccache}
+export CCACHE_DIR=$BRAMBIX_WEB_CCACHE CCACHE_BASEDIR=$src
 bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/web)"
 
 echo "== web: the desktop game's first frame, for comparison"
