@@ -17,6 +17,9 @@
 #                      ~/.cache/brambix/web-libs for a user other than root)
 # The pictures are drawn and the favicon made by the project's tools built for this
 # machine (build-web-host/), which also makes the desktop game of the same tree.
+#   BRAMBIX_WEB_CCACHE   a folder where ccache keeps the compiled objects of both builds
+#                        between runs (the browser test's builds; a release is built
+#                        without, so that its second build shares nothing with the first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -43,7 +46,7 @@ if ! emscripten_usable; then
   fi
   if [[ $(id -u) -ne 0 ]]; then
     echo "Brambix: this system's emscripten is missing or older than $MIN_EMSCRIPTEN: building in a Debian 13 root (needs root)"
-    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS bash "$0" "$@"
+    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,BRAMBIX_WEB_CCACHE bash "$0" "$@"
   fi
   source scripts/debian13.sh
   d13_make_root "$log_dir/debootstrap.log"
@@ -139,11 +142,17 @@ else
 fi
 flock -u "$lock"
 
+launcher=()
+if [[ -n ${BRAMBIX_WEB_CCACHE:-} ]] && command -v ccache >/dev/null; then
+  export CCACHE_DIR=$BRAMBIX_WEB_CCACHE CCACHE_BASEDIR=$src
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 # The pictures, the font, the recipe book and the favicon, drawn by the tools built for
 # this machine (a build of emscripten's would need node to run).
 host=$src/build-web-host
 echo "== web: drawing the assets with the tools built for this machine"
-cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF >"$log_dir/host.log" 2>&1 &&
+cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF "${launcher[@]}" >"$log_dir/host.log" 2>&1 &&
   cmake --build "$host" -j "$jobs" --target brambix_assets pixelicon >>"$log_dir/host.log" 2>&1 || {
   tail -n 30 "$log_dir/host.log"
   echo "Brambix: building the tools for this machine failed (log: build-logs/web/host.log)" >&2
@@ -171,7 +180,7 @@ echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
 emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-Oz -flto -DNDEBUG" \
   -DCMAKE_EXE_LINKER_FLAGS_RELEASE="-Oz -flto" \
   "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \
-  "-DBRAMBIX_WEB_ASSETS=$assets" >"$log_dir/game.log" 2>&1 &&
+  "-DBRAMBIX_WEB_ASSETS=$assets" "${launcher[@]}" >"$log_dir/game.log" 2>&1 &&
   cmake --build "$web" -j "$jobs" --target brambix >>"$log_dir/game.log" 2>&1 || {
   tail -n 30 "$log_dir/game.log"
   echo "Brambix: building the game with emscripten failed (log: build-logs/web/game.log)" >&2

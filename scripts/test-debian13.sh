@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Runs the whole test suite (scripts/test.sh: plain and sanitizer builds, end-to-end
-# tests included) inside a Debian 13 root, where the game builds against SDL3. The root
-# is kept between runs (scripts/debian13.sh). Needs root (it asks sudo otherwise) and
-# ends with the same summary line as test.sh.
+# Runs the test suite (scripts/test.sh: every test, end-to-end tests included, in the
+# plain build) inside a Debian 13 root, where the game builds against SDL3. The sanitizer
+# build and the fuzzing run in scripts/test.sh on this machine, against the same code
+# (BRAMBIX_SUITES names others to run here too). The root is kept between runs
+# (scripts/debian13.sh), and so are its compiled objects (ccache, in the root's
+# /var/cache/brambix/ccache). Needs root (it asks sudo otherwise) and ends with the
+# same summary line as test.sh.
 #
 #   BRAMBIX_DEBIAN13_ROOT   where the root is kept (default /var/cache/brambix/debian13)
 set -uo pipefail
@@ -10,7 +13,7 @@ cd "$(dirname "$0")/.."
 src=$PWD
 
 if [[ $(id -u) -ne 0 ]]; then
-  exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT bash "$0" "$@"
+  exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_SUITES bash "$0" "$@"
 fi
 source scripts/debian13.sh
 
@@ -32,7 +35,7 @@ echo "   ready after $((SECONDS - started)) s"
 name=brambix-suite-$$
 work=$(d13_copy_project "$name") || summary_fail "cannot copy the project into the root"
 trap 'd13_drop_project "$name"' EXIT
-d13_sh "cd $work && BRAMBIX_EXPECT_SDL=SDL3 bash scripts/test.sh" 2>&1 | tee "$log_dir/test.log"
+d13_sh "cd $work && BRAMBIX_EXPECT_SDL=SDL3 BRAMBIX_SUITES=\"${BRAMBIX_SUITES:-plain}\" bash scripts/test.sh" 2>&1 | tee "$log_dir/test.log"
 status=${PIPESTATUS[0]}
 cp -r "$D13_ROOT$work/build-logs/." "$log_dir/" 2>/dev/null
 echo "== Debian 13: $((SECONDS - started)) s in all; root $(du -shx "$D13_ROOT" 2>/dev/null | cut -f1)"

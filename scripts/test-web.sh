@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # The CI step for the browser: builds dist/web (scripts/build-web.sh), serves it on
-# 127.0.0.1 and plays it in headless Chromium through WebDriver (tests/web/browser_test.py),
-# comparing its first frame with the desktop game's, built from the same tree. Runs in
-# the Debian 13 root of scripts/debian13.sh where this system is older (needs root; it
-# asks sudo otherwise). Ends with "N passed, N failed".
+# 127.0.0.1 and plays it (tests/web/browser_test.py, comparing its first frame with the
+# desktop game's, built from the same tree) in three engines, each from Debian's packages:
+# headless Chromium through chromedriver, WebKitGTK's MiniBrowser through WebKitWebDriver
+# and Firefox ESR over WebDriver BiDi, the last two under Xvfb (Firefox offers WebGL only
+# with an X display). Runs in the Debian 13 root of scripts/debian13.sh where this system
+# is older (needs root; it asks sudo otherwise). Says each engine's counts and ends with
+# "N passed, N failed, N skipped"; one engine's failure fails the step.
+#
+#   BRAMBIX_BROWSERS   the engines to play in (default "chromium webkit firefox")
 set -uo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -18,14 +23,15 @@ summary_fail() {
 
 if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   if [[ $(id -u) -ne 0 ]]; then
-    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS bash "$0" "$@"
+    exec sudo --preserve-env=BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,BRAMBIX_BROWSERS,BRAMBIX_WEB_CCACHE bash "$0" "$@"
   fi
   source scripts/debian13.sh
   started=$SECONDS
   d13_make_root "$log_dir/debootstrap.log" || summary_fail "making the Debian 13 root"
-  echo "== web: updating the Debian 13 root and installing emscripten and Chromium"
+  echo "== web: updating the Debian 13 root and installing emscripten, Chromium, WebKitGTK and Firefox"
   d13_packages "$log_dir/packages.log" emscripten dpkg-dev fonttools binaryen zopfli chromium chromium-driver \
-    python3-selenium python3-pil || summary_fail "installing packages"
+    python3-selenium python3-pil webkitgtk-webdriver firefox-esr python3-websocket xvfb xauth ||
+    summary_fail "installing packages"
   echo "   ready after $((SECONDS - started)) s"
   name=brambix-web-test-$$
   work=$(d13_copy_project "$name") || summary_fail "cannot copy the project into the root"
@@ -37,7 +43,10 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   exit "$status"
 fi
 
-# Inside Debian 13 (or a system as recent).
+# Inside Debian 13 (or a system as recent). The compiled objects of both builds are kept
+# between runs (ccache, outside the copy of the project).
+export BRAMBIX_WEB_CCACHE=${BRAMBIX_WEB_CCACHE:-/var/cache/brambix/web-ccache}
+export CCACHE_DIR=$BRAMBIX_WEB_CCACHE CCACHE_BASEDIR=$src
 bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/web)"
 # A first visit moves each file of dist/web once at most, from a server that compresses
 # nothing: a phone on a slow network plays within seconds only while that stays small.
@@ -79,11 +88,32 @@ rm -rf "$serve" && mkdir -p "$serve/replays" && ln -s "$src"/dist/web/* "$serve/
 python3 -m http.server --bind 127.0.0.1 --directory "$serve" "$port" >"$log_dir/server.log" 2>&1 &
 server=$!
 trap 'kill -TERM "$server" 2>/dev/null; wait "$server" 2>/dev/null' EXIT
-echo "== web: playing http://127.0.0.1:$port/ in headless Chromium"
-# Its waits count the frames the page draws; this bound only ends a page that hangs (a
-# busy machine draws a few frames a second, and the whole test then takes ten minutes).
-cd "$log_dir" && timeout 1500 python3 "$src/tests/web/browser_test.py" "http://127.0.0.1:$port/" \
-  "$log_dir/first-frame-desktop.bmp" "$host/run/assets" "$src/dist/web" $(cd "$serve" && ls replays/*.brx)
-status=$?
-[[ $status -eq 124 ]] && summary_fail "the browser test did not end within 1500 s"
+# Each engine in a folder of its own (the pictures a failing row keeps). Its waits count
+# the frames the page draws; this bound only ends a page that hangs (a busy machine draws
+# a few frames a second, and one engine's run then takes ten minutes).
+status=0 passed=0 failed=0 skipped=0 counts=()
+for engine in ${BRAMBIX_BROWSERS:-chromium webkit firefox}; do
+  echo "== web: playing http://127.0.0.1:$port/ in $engine"
+  mkdir -p "$log_dir/$engine"
+  display=()
+  [[ $engine != chromium ]] && display=(xvfb-run -a -s "-screen 0 1280x1024x24")
+  started=$SECONDS
+  (cd "$log_dir/$engine" && BRAMBIX_BROWSER=$engine WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1 \
+    timeout 1500 "${display[@]}" python3 "$src/tests/web/browser_test.py" "http://127.0.0.1:$port/" \
+    "$log_dir/first-frame-desktop.bmp" "$host/run/assets" "$src/dist/web" $(cd "$serve" && ls replays/*.brx)) 2>&1 |
+    tee "$log_dir/$engine.log"
+  rc=${PIPESTATUS[0]}
+  line=$(grep -E '^[A-Za-z]+: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$log_dir/$engine.log" | tail -n 1)
+  [[ $rc -eq 124 ]] && line="$engine: 0 passed, 1 failed, 0 skipped (did not end within 1500 s)"
+  [[ -n $line ]] || line="$engine: 0 passed, 1 failed, 0 skipped (no summary)"
+  read -r p f s <<<"$(sed -E 's/^[^:]+: ([0-9]+) passed, ([0-9]+) failed, ([0-9]+) skipped.*/\1 \2 \3/' <<<"$line")"
+  [[ $rc -ne 0 && $f -eq 0 ]] && f=1
+  passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
+  counts+=("$line in $((SECONDS - started)) s")
+  [[ $rc -eq 0 ]] || status=1
+done
+echo
+printf '%s\n' "${counts[@]}"
+echo "Brambix in the browser: $([[ $status -eq 0 ]] && echo PASS || echo FAIL)"
+echo "$passed passed, $failed failed, $skipped skipped"
 exit "$status"

@@ -2,11 +2,30 @@
 # Installs what is missing, builds Brambix twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test in both, then fuzzes the recipe
 # loader for a minute. Ends with one summary line: N passed, M failed, K skipped.
+#
+#   BRAMBIX_SUITES   which of "plain sanitizers fuzz" to run (default all three)
+#   BRAMBIX_CCACHE   where compiled objects are kept between runs (default
+#                    /var/cache/brambix/ccache as root, ~/.cache/brambix/ccache otherwise)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh --test || exit 1
 jobs=$(nproc)
+suites=" ${BRAMBIX_SUITES:-plain sanitizers fuzz} "
+# Compiled objects are kept outside the clone, so that a fresh clone compiles only what
+# differs from an earlier run. Paths inside the clone count as relative, and the folder
+# a build ran in is left out of the key (the debugging information then names the
+# folder of the build that made the object first).
+launcher=()
+if command -v ccache >/dev/null; then
+  if [[ $(id -u) -eq 0 ]]; then
+    export CCACHE_DIR=${BRAMBIX_CCACHE:-/var/cache/brambix/ccache}
+  else
+    export CCACHE_DIR=${BRAMBIX_CCACHE:-$HOME/.cache/brambix/ccache}
+  fi
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 log_dir=build-logs
 mkdir -p "$log_dir"
 
@@ -20,7 +39,8 @@ run_suite() {
   local name=$1 dir=$2
   shift 2
   echo "== $name: configure and build"
-  if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DBRAMBIX_TESTS=ON "$@" > "$log_dir/$name-configure.log" 2>&1; then
+  local started=$SECONDS
+  if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DBRAMBIX_TESTS=ON "${launcher[@]}" "$@" > "$log_dir/$name-configure.log" 2>&1; then
     cat "$log_dir/$name-configure.log"
     failed_steps+=("$name: configure")
     return
@@ -36,12 +56,15 @@ run_suite() {
     failed_steps+=("$name: build")
     return
   fi
+  echo "   built in $((SECONDS - started)) s"
   echo "== $name: tests"
+  started=$SECONDS
   # Every test runs once: one that passes only at a second try has a fault to mend.
   ctest --test-dir "$dir" --output-on-failure -j"$jobs" 2>&1 | tee "$log_dir/$name-ctest.log"
   local rc=${PIPESTATUS[0]}
   local line failed total
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log_dir/$name-ctest.log" | tail -n 1)
+  echo "   tests ran in $((SECONDS - started)) s"
   if [[ -z "$line" ]]; then
     failed_steps+=("$name: no tests ran")
     return
@@ -62,18 +85,22 @@ run_suite() {
   fi
 }
 
-# The benchmarks are built too, so CI catches them breaking; they are run by hand.
-run_suite plain build-test -DBRAMBIX_BENCHMARKS=ON
-# The committed replays, verdict by verdict (ctest runs them too, quietly).
-echo "== replays"
-if [[ -x build-test/run/brambix ]] && ! bash scripts/verify-replays.sh build-test/run/brambix; then
-  failed_steps+=("replays")
+if [[ $suites == *" plain "* ]]; then
+  # The benchmarks are built too, so CI catches them breaking; they are run by hand.
+  run_suite plain build-test -DBRAMBIX_BENCHMARKS=ON
+  # The committed replays, verdict by verdict (ctest runs them too, quietly).
+  echo "== replays"
+  if [[ -x build-test/run/brambix ]] && ! bash scripts/verify-replays.sh build-test/run/brambix; then
+    failed_steps+=("replays")
+  fi
 fi
-# Sanitizers make a failure abort the test that caused it.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
-run_suite sanitizers build-asan -DBRAMBIX_SANITIZE=ON
+if [[ $suites == *" sanitizers "* ]]; then
+  # Sanitizers make a failure abort the test that caused it.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
+  run_suite sanitizers build-asan -DBRAMBIX_SANITIZE=ON
+fi
 
 # The recipe loader and matcher under libFuzzer with the sanitizers, seeded with the
 # shipped book and the broken ones. Anything it finds fails the run and is copied into
@@ -81,7 +108,7 @@ run_suite sanitizers build-asan -DBRAMBIX_SANITIZE=ON
 run_fuzz() {
   local dir=build-fuzz seconds=${BRAMBIX_FUZZ_SECONDS:-60}
   echo "== fuzz: recipe book, ${seconds} s; replay reader, $((seconds / 3)) s"
-  if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -DBRAMBIX_FUZZ=ON > "$log_dir/fuzz-configure.log" 2>&1 ||
+  if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -DBRAMBIX_FUZZ=ON "${launcher[@]}" > "$log_dir/fuzz-configure.log" 2>&1 ||
      ! cmake --build "$dir" -j"$jobs" > "$log_dir/fuzz-build.log" 2>&1; then
     tail -n 30 "$log_dir/fuzz-configure.log" "$log_dir/fuzz-build.log"
     failed_steps+=("fuzz: build")
@@ -119,11 +146,11 @@ fuzz_one() {
     failed_steps+=("fuzz $name: $found finding(s), kept in $keep")
   fi
 }
-run_fuzz
+[[ $suites == *" fuzz "* ]] && run_fuzz
 
 echo
 if [[ ${#failed_steps[@]} -eq 0 ]]; then
-  echo "Brambix tests: PASS (plain and sanitizer builds, fuzzing)"
+  echo "Brambix tests: PASS ($(echo $suites | sed 's/sanitizers/sanitizer/; s/ /, /g'))"
   echo "$passed_total passed, $failed_total failed, $skipped_total skipped"
   exit 0
 fi

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The game's web page in headless Chromium, played as a player would, checks in a row:
+"""The game's web page in a browser engine, played as a player would, checks in a row:
 the first frame is the desktop game's, a trunk breaks into wood, the inventory crafts
 planks, a held D walks, a stand-in pad walks and breaks a tile, the console has no
 errors; then the page itself: it installs, starts from its packed files whatever the
@@ -8,7 +8,8 @@ server fails or stalls, refuses a file cut short, stalled or changed, shows the 
 start-up notices, and on a phone neither scrolls nor zooms and follows a turn.
 Reports the time to the first frame and the frame rate. Each REPLAY (a path below URL) is
 verified by the page's ?replay=, which gives other origins, failed or oversized downloads
-a verdict too.
+a verdict too. Played in the engine BRAMBIX_BROWSER names (chromium, webkit or firefox:
+see engines.py); a group of rows marked with the engines it runs in is skipped elsewhere.
    browser_test.py URL DESKTOP_FIRST_FRAME.bmp ASSETS_DIR DIST_DIR [REPLAY...]"""
 import base64
 import gzip
@@ -24,10 +25,10 @@ import time
 import urllib.request
 
 from PIL import Image, ImageChops, ImageStat
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
+
+import engines
 
 URL, DESKTOP_FRAME, ASSETS, DIST = sys.argv[1:5]
 REPLAYS = sys.argv[5:]
@@ -50,12 +51,39 @@ window.requestAnimationFrame = cb => raf(t => {
 });
 bx.release = () => { shift = realNow() * 0.9; slow = false; held.splice(0).forEach(raf); };
 """
-results = []
+ENGINE = os.environ.get('BRAMBIX_BROWSER', 'chromium')
+results = []  # True, False, or None for a row skipped in this engine
 
 
 def check(name, ok, detail=''):
     results.append(ok)
     print(('ok: ' if ok else 'FAIL: ') + name + (f' ({detail})' if detail else ''), flush=True)
+
+
+def runs_in(*names, rows, why=''):
+    """Marks a group of `rows` rows with the engines it runs in (all when none are named;
+    `why`: what the others lack). Skipped elsewhere; where the engine's driver lacks what
+    a row needs (engines.Lacks), that row and the group's rows after it are skipped."""
+    def mark(group):
+        def run():
+            before = len(results)
+            if names and ENGINE not in names:
+                lack = why
+            else:
+                try:
+                    group()
+                    lack = None
+                except engines.Lacks as error:
+                    lack = str(error)
+            made = len(results) - before
+            if lack is not None:
+                print(f'skipped in {engines.NAMES[ENGINE]}: {group.__name__}, {rows - made} of its {rows} rows ({lack})',
+                      flush=True)
+                results.extend([None] * (rows - made))
+            elif made != rows:
+                check(f'{group.__name__} is marked with {rows} rows', False, f'it checked {made}')
+        return run
+    return mark
 
 
 def wait_for(what, seconds, probe):
@@ -227,6 +255,7 @@ def press(key, seconds=0.05):
     ActionChains(driver).key_down(key).pause(seconds).key_up(key).perform()
 
 
+@runs_in(rows=2)
 def check_notices_and_install():
     lines = 'assets/pig.png: the file is missing\nassets/arial.ttf: the file is empty'
     driver.execute_script('Module.showNotices(arguments[0] + "\\n")', lines)
@@ -240,6 +269,7 @@ def check_notices_and_install():
     check('the page can be installed', not errors, str(errors)[:300])
 
 
+@runs_in(rows=6)
 def check_offline():
     server, url = serve()
     driver.get(url)
@@ -282,6 +312,7 @@ def check_offline():
             'offline': False, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
 
 
+@runs_in(rows=5)
 def check_refused_files():
     """A packed brambix.data cut short, stalled or closed early, a packed brambix.wasm
     changed on the server: the page says which and why, and keeps nothing. Opened as a
@@ -307,6 +338,7 @@ def check_refused_files():
     check('opened as a file, the page says to serve it with scripts/play-web.sh', 'play-web.sh' in message(), message())
 
 
+@runs_in(rows=5)
 def check_replay_faults():
     """?replay= of another origin, or on a server that fails, announces or sends more than
     the limit, or sends a memory bomb: one verdict naming the URL, never a stopped game."""
@@ -327,6 +359,7 @@ def check_replay_faults():
         server.server_close()
 
 
+@runs_in('chromium', 'firefox', rows=3, why='no touch emulation through its driver')
 def check_phone():
     """844x390 at three device pixels a pixel, touch only: drags of one and two fingers
     neither scroll nor zoom the page (nor pull it to a reload); turned, it follows."""
@@ -382,6 +415,7 @@ def check_phone():
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
 
 
+@runs_in(rows=3)
 def check_packed_files():
     """The packed files start the game on a server that gzips every answer, one that sends
     them as Content-Encoding: gzip (the browser inflates them: the page must not again)
@@ -413,7 +447,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 61
+ROWS = 63
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -429,6 +463,7 @@ bx.pad = pad;
 """
 
 
+@runs_in(rows=1)
 def pad_walks_and_breaks():
     """The left stick walks; South breaks the tile the pad's pointer marks, under the player."""
     driver.execute_script(PAD)
@@ -445,6 +480,39 @@ def pad_walks_and_breaks():
     frames_later(30, 'an item in hotbar slot 1', lambda: not near(mean(grab(), slot), mean(after, slot), 3))
     walked = walked_right(before, after)
     check('a stand-in pad walks with its stick and breaks a tile with South', walked > 0, f'{walked} pixels')
+
+
+# The page's screen wake locks, as the browser hands them out.
+WAKE_LOCKS = """
+const request = navigator.wakeLock.request.bind(navigator.wakeLock);
+bx.locks = [];
+navigator.wakeLock.request = type => request(type).then(lock => { bx.locks.push(lock); return lock; });
+"""
+
+
+@runs_in('chromium', rows=2, why='proven in Chromium, the page hidden behind a new tab')
+def wake_lock_rows():
+    """Played with keys, the screen is held awake; hidden, the page lets go; shown again,
+    it takes the lock again."""
+    driver.execute_script(WAKE_LOCKS)
+    tab, others = driver.current_window_handle, []
+    press('q')  # no key of the game's: a player at the keys all the same
+
+    def hide_and_show():
+        driver.switch_to.new_window('tab')  # this page hidden behind another
+        others.append(driver.current_window_handle)
+        driver.switch_to.window(tab)
+    held = 'return bx.locks.length === arguments[0] && !bx.locks[arguments[0] - 1].released'
+    check('played with keys, the page holds the screen awake', frames_later(
+        30, probe=lambda: driver.execute_script(held, 1)), driver.execute_script('return bx.locks.length'))
+    hide_and_show()
+    check('hidden, the page lets the screen go; shown again, it holds it again', frames_later(
+        30, probe=lambda: driver.execute_script('return bx.locks[0].released') and driver.execute_script(held, 2)),
+        driver.execute_script('return bx.locks.map(l => l.released)'))
+    for handle in others:
+        driver.switch_to.window(handle)
+        driver.close()
+    driver.switch_to.window(tab)
 
 
 # ---------------------------------------------------------------- a run kept by its tab
@@ -464,6 +532,7 @@ def reload_page():
             [mean(png(driver.execute_script('return bx.first')), box) for box in HOTBAR])
 
 
+@runs_in(rows=10)
 def run_rows():
     """The run played so far survives a reload with its hash and hotbar; broken kept runs
     start a new world saying why; a new tab and the New world button start afresh."""
@@ -607,6 +676,7 @@ def phone_picture(img=None):  # the canvas's picture, scaled back to 800x600
     return img.crop((*box, box[0] + round(800 * s), box[1] + round(600 * s))).resize((800, 600), Image.NEAREST)
 
 
+@runs_in('chromium', 'firefox', rows=6, why='no touch emulation through its driver')
 def play_by_touch():
     """The page on a phone held sideways, by touch alone."""
     driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
@@ -693,6 +763,7 @@ def play_by_touch():
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone upright starts afresh
 
 
+@runs_in('chromium', 'firefox', rows=2, why='no touch emulation through its driver')
 def left_hand_by_touch():
     """The Controls panel switches the phone to the left hand: kept as brambix.controls,
     the stick comes up in the right bar and walks."""
@@ -724,15 +795,13 @@ def left_hand_by_touch():
     driver.execute_script("localStorage.removeItem('brambix.controls'); Module._brambixKeepRun = null; "
                           "sessionStorage.clear();")
 
-options = webdriver.ChromeOptions()
-for arg in ('--headless=new', '--no-sandbox', '--enable-unsafe-swiftshader', '--window-size=800,600'):
-    options.add_argument(arg)
-options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-options.binary_location = shutil.which('chromium') or ''
+
+NAME = engines.NAMES[ENGINE]
 try:
-    driver = webdriver.Chrome(options=options, service=Service(shutil.which('chromedriver')))
+    driver = engines.start(ENGINE)
 except Exception as error:
-    sys.exit(f'FAIL: cannot start Chromium through chromedriver: {error}\n0 passed, 1 failed')
+    sys.exit(f'FAIL: cannot start {NAME}: {error}\n{NAME}: 0 passed, 1 failed, 0 skipped')
+print(f'{NAME} {driver.version}', flush=True)
 try:
     wait_for('the page server at ' + URL, 10, lambda: urllib.request.urlopen(URL, timeout=2).status == 200)
     driver.set_page_load_timeout(30)
@@ -790,6 +859,8 @@ try:
     play_by_touch()
     left_hand_by_touch()
 
+    wake_lock_rows()
+
     errors = [e['message'] for e in driver.get_log('browser') if e['level'] == 'SEVERE']
     check('no errors in the console', not errors, '; '.join(errors)[:500])
     for replay in REPLAYS:
@@ -808,5 +879,5 @@ except Exception as error:  # a timeout or a lost browser ends the run as one fa
         print('console:', entry['level'], entry['message'][:300])
 finally:
     driver.quit()
-print(f'{results.count(True)} passed, {results.count(False)} failed')
-sys.exit(0 if all(results) and len(results) == ROWS + len(REPLAYS) else 1)
+print(f'{NAME}: {results.count(True)} passed, {results.count(False)} failed, {results.count(None)} skipped')
+sys.exit(0 if False not in results and len(results) == ROWS + len(REPLAYS) else 1)
