@@ -12,6 +12,7 @@ and the few DevTools commands its rows send):
 A DevTools command an engine has no counterpart for raises Lacks: the row that needs it
 is counted as skipped there, with what the engine lacks."""
 import glob
+import gzip
 import hashlib
 import http.client
 import http.server
@@ -104,6 +105,10 @@ class Proxy:
                     body = answer.read() if page else None
                 except (OSError, http.client.HTTPException):
                     return  # cut short or stalled there: closed here without an answer
+                # A page the server compressed on the way is passed on inflated, to be edited.
+                inflated = page and (answer.getheader('Content-Encoding') or '').lower() == 'gzip'
+                if inflated:
+                    body = gzip.decompress(body)
                 if page and path == '/sw.js':
                     if proxy.page:
                         body = re.sub(rb'"index.html": \{"size": \d+, "sha256": "[0-9a-f]+"\}', proxy.page, body)
@@ -113,7 +118,8 @@ class Proxy:
                         len(body), hashlib.sha256(body).hexdigest().encode())
                 self.send_response(answer.status, answer.reason)
                 for k, v in answer.getheaders():
-                    if k.lower() not in ('connection', 'transfer-encoding') and not (page and k.lower() == 'content-length'):
+                    if k.lower() not in ('connection', 'transfer-encoding') and not (page and k.lower() == 'content-length') \
+                            and not (inflated and k.lower() == 'content-encoding'):
                         self.send_header(k, v)
                 if page:
                     self.send_header('Content-Length', str(len(body)))
@@ -376,6 +382,9 @@ class Firefox:
                 driver.context = handle
                 driver.send('browsingContext.activate', {'context': handle})
                 _loaded(driver)
+
+            def new_window(self, kind):
+                driver.context = driver.send('browsingContext.create', {'type': kind})['context']
         return Switch()
 
     def close(self):
