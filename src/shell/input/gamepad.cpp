@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/input/controls.h"
+#include "controls/controls.h"
 #include "rules/inventory.h"
 #include "rules/screens.h"
 #include "rules/state.h"

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "shell/draw/picture.h"
-#include "shell/input/controls.h"
+#include "controls/controls.h"
 
 namespace {
 struct WindowKey {

@@ -1,5 +1,5 @@
 // The controls table, the names a player gives keys and buttons, and the controls file.
-#include "shell/input/controls.h"
+#include "controls/controls.h"
 
 #include <algorithm>
 #include <cctype>
