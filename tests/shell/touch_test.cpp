@@ -9,7 +9,7 @@
 #include "sdl_fixture.h"
 #include "shell/draw/picture.h"
 #include "shell/input/sdl_platform.h"
-#include "controls/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/input/touch.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "controls/controls.h"
+#include "shell/input/bindings.h"
 #include "rules/inventory.h"
 #include "rules/screens.h"
 #include "rules/state.h"
