@@ -1,5 +1,5 @@
 # The numbers and defaults a player reads in the manual page and the READMEs, taken from
-# the table the game itself plays by (src/shell/input/controls.h), so that they are
+# the table the game itself plays by (src/controls/controls.h), so that they are
 # stated once. brambix_player_texts(<source dir>) sets, in the caller's scope:
 #   BRAMBIX_HOLD_MS, BRAMBIX_HOLD_LEAST, BRAMBIX_HOLD_MOST  the hold, in milliseconds
 #   BRAMBIX_HOLD_TEXT       the default hold as words ("half a second")
@@ -10,7 +10,7 @@
 
 include_guard(GLOBAL)
 
-# The hold as the game's --help says it (holdText in controls.cpp).
+# The hold as the game's --help says it (holdText in src/controls/controls.cpp).
 function(brambix_hold_text ms out)
   if(ms EQUAL 500)
     set(text "half a second")
@@ -36,7 +36,7 @@ function(brambix_pad text width out)
 endfunction()
 
 function(brambix_player_texts source_dir)
-  set(header "${source_dir}/src/shell/input/controls.h")
+  set(header "${source_dir}/src/controls/controls.h")
   file(STRINGS "${header}" rows REGEX "^ *\\{\"[a-z_0-9]+\", +\\{[^}]*\\}, +Takes::")
   file(STRINGS "${header}" numbers REGEX "^constexpr uint32_t HOLD_MS_[A-Z]+ = [0-9]+;")
   if(NOT rows OR NOT numbers)
@@ -92,7 +92,7 @@ endfunction()
 # README.md as it should be.
 function(brambix_readme_as_made readme out)
   file(READ "${readme}" text)
-  set(begin "<!-- the controls table: made from src/shell/input/controls.h, checked by the tests -->\n")
+  set(begin "<!-- the controls table: made from src/controls/controls.h, checked by the tests -->\n")
   set(end "<!-- end of the controls table -->")
   string(FIND "${text}" "${begin}" at)
   string(FIND "${text}" "${end}" stop)

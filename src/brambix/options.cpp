@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "shell/app/datadir.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/platform/sdl.h"
 
 #ifndef BRAMBIX_VERSION

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/input/controls.h"
+#include "controls/controls.h"
 
 struct CommandLine {
     enum Action { Play, Help, Version, ListControls, Unknown, Record, Watch, Verify, Misused } action = Play;

@@ -15,7 +15,7 @@
 #include "brambix/options.h"
 #include "shell/app/app.h"
 #include "shell/app/report.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/platform/sdl.h"
 #include "replay/kept_run.h"
 #include "replay/playback.h"

@@ -15,38 +15,33 @@
 template <class R, class Plain>
 concept RecordOf = std::same_as<std::remove_const_t<R>, Plain>;
 
+// Calls `field` with each of `fields`, left to right.
+template <class F, class... T>
+void eachField(F& field, T&... fields)
+{
+    (field(fields), ...);
+}
+
 // Calls `field` with each field of the record `r` (const or not), in the layout's order.
 template <RecordOf<Mob> R, class F>
 void walkFields(R& r, F&& field)
 {
     auto& [type, x, y, tx, ty, nextMove, frame, lastAnim, flip] = r;
-    field(type);
-    field(x);
-    field(y);
-    field(tx);
-    field(ty);
-    field(nextMove);
-    field(frame);
-    field(lastAnim);
-    field(flip);
+    eachField(field, type, x, y, tx, ty, nextMove, frame, lastAnim, flip);
 }
 
 template <RecordOf<DroppedItem> R, class F>
 void walkFields(R& r, F&& field)
 {
     auto& [id, x, y, count] = r;
-    field(id);
-    field(x);
-    field(y);
-    field(count);
+    eachField(field, id, x, y, count);
 }
 
 template <RecordOf<ItemStack> R, class F>
 void walkFields(R& r, F&& field)
 {
     auto& [id, count] = r;
-    field(id);
-    field(count);
+    eachField(field, id, count);
 }
 
 // The player: where the frame loop keeps it, then its health and the health's clock.
@@ -54,11 +49,7 @@ template <RecordOf<PlayerPlace> R, class Hp, class Decay, class F>
 void walkPlayer(R& place, Hp& health, Decay& lastDecayTick, F&& field)
 {
     auto& [x, y, selectedHotbar] = place;
-    field(x);
-    field(y);
-    field(selectedHotbar);
-    field(health);
-    field(lastDecayTick);
+    eachField(field, x, y, selectedHotbar, health, lastDecayTick);
 }
 
 // The layout's bytes handed one at a time to `Out::byte`, lowest first, so that they

@@ -6,7 +6,7 @@ brambix_player_texts("${SOURCE_DIR}")
 brambix_readme_as_made("${SOURCE_DIR}/README.md" want)
 file(READ "${SOURCE_DIR}/README.md" got)
 if(NOT got STREQUAL want)
-  message(FATAL_ERROR "README.md differs from the controls table in src/shell/input/controls.h; its table should read:\n"
+  message(FATAL_ERROR "README.md differs from the controls table in src/controls/controls.h; its table should read:\n"
     "${BRAMBIX_CONTROLS_MD}\nand each <!--hold-->...<!--/hold--> should say ${BRAMBIX_HOLD_TEXT}")
 endif()
 # The hold's words are those --help prints (holdText), at either end of the range too.

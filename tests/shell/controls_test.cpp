@@ -14,7 +14,7 @@
 #include "rules/screens.h"
 #include "rules/world.h"
 #include "sdl_fixture.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/input/sdl_platform.h"
 
 namespace {

@@ -29,17 +29,6 @@
 
 namespace {
 
-// Physical keys, by scancode.
-constexpr int KEY_A = 4;
-constexpr int KEY_D = 7;
-constexpr int KEY_E = 8;
-constexpr int KEY_F = 9;
-constexpr int KEY_S = 22;
-constexpr int KEY_W = 26;
-constexpr int KEY_1 = 30;
-constexpr int KEY_3 = 32;
-constexpr int KEY_5 = 34;
-
 uint64_t now = 0;
 uint64_t fakeTicks()
 {
@@ -150,7 +139,7 @@ TEST_F(FrameTest, CameraIsPlacedBeforeThisFramesMovement)
 {
     loop.pX = 100.0f;
     loop.pY = 50.0f;
-    fake.hold(KEY_D);
+    fake.hold(SDL_SCANCODE_D);
     step();
     EXPECT_FLOAT_EQ(loop.pX, 106.0f);
     EXPECT_FLOAT_EQ(loop.pY, 50.0f);
@@ -169,8 +158,8 @@ TEST_F(FrameTest, HeldMovementKeysAddUp)
 {
     {
         SCOPED_TRACE("W and S cancel out but the player still counts as moving");
-        fake.hold(KEY_W);
-        fake.hold(KEY_S);
+        fake.hold(SDL_SCANCODE_W);
+        fake.hold(SDL_SCANCODE_S);
         step();
         EXPECT_FLOAT_EQ(loop.pX, 0.0f);
         EXPECT_FLOAT_EQ(loop.pY, 0.0f);
@@ -179,8 +168,8 @@ TEST_F(FrameTest, HeldMovementKeysAddUp)
     {
         SCOPED_TRACE("W and D: up and right by 6 each");
         fake.keys = {};
-        fake.hold(KEY_W);
-        fake.hold(KEY_D);
+        fake.hold(SDL_SCANCODE_W);
+        fake.hold(SDL_SCANCODE_D);
         step();
         EXPECT_FLOAT_EQ(loop.pX, 6.0f);
         EXPECT_FLOAT_EQ(loop.pY, -6.0f);
@@ -188,7 +177,7 @@ TEST_F(FrameTest, HeldMovementKeysAddUp)
     {
         SCOPED_TRACE("A alone: left by 6");
         fake.keys = {};
-        fake.hold(KEY_A);
+        fake.hold(SDL_SCANCODE_A);
         step();
         EXPECT_FLOAT_EQ(loop.pX, 0.0f);
         EXPECT_FLOAT_EQ(loop.pY, -6.0f);
@@ -197,13 +186,13 @@ TEST_F(FrameTest, HeldMovementKeysAddUp)
 
 TEST_F(FrameTest, HotbarKeysSelectAndTheHighestHeldWins)
 {
-    fake.hold(KEY_1);
-    fake.hold(KEY_3);
+    fake.hold(SDL_SCANCODE_1);
+    fake.hold(SDL_SCANCODE_3);
     step();
     EXPECT_EQ(loop.selectedHotbar, 2);
 
     fake.keys = {};
-    fake.hold(KEY_5);
+    fake.hold(SDL_SCANCODE_5);
     step();
     EXPECT_EQ(loop.selectedHotbar, 4);
 
@@ -218,7 +207,7 @@ TEST_F(FrameTest, OpenScreenStopsMovementAndHotbarKeysButNotTheWorld)
     loop.pX = 10.0f;
     loop.pY = 20.0f;
     loop.moving = true;
-    for (int k : {KEY_W, KEY_A, KEY_S, KEY_D, KEY_3}) {
+    for (int k : {SDL_SCANCODE_W, SDL_SCANCODE_A, SDL_SCANCODE_S, SDL_SCANCODE_D, SDL_SCANCODE_3}) {
         fake.hold(k);
     }
     hp = 5;
@@ -255,25 +244,25 @@ TEST_F(FrameTest, OpenScreenStopsMovementAndHotbarKeysButNotTheWorld)
 
 TEST_F(FrameTest, EKeyDownTogglesTheInventoryScreen)
 {
-    fake.press(KEY_E);
+    fake.press(SDL_SCANCODE_E);
     step();
     EXPECT_TRUE(showInv);
 
-    fake.press(KEY_F);  // another key does nothing
+    fake.press(SDL_SCANCODE_F);  // another key does nothing
     step();
     EXPECT_TRUE(showInv);
 
-    fake.press(KEY_E);
+    fake.press(SDL_SCANCODE_E);
     step();
     EXPECT_FALSE(showInv);
 
-    fake.hold(KEY_E);  // holding E is not a press
+    fake.hold(SDL_SCANCODE_E);  // holding E is not a press
     step();
     EXPECT_FALSE(showInv);
 
     showCraft = true;  // E at a crafting table shows the inventory instead
     fake.keys = {};
-    fake.press(KEY_E);
+    fake.press(SDL_SCANCODE_E);
     step();
     EXPECT_TRUE(showInv);
     EXPECT_FALSE(showCraft);
@@ -282,8 +271,8 @@ TEST_F(FrameTest, EKeyDownTogglesTheInventoryScreen)
 TEST_F(FrameTest, QuitStopsTheLoopAfterTheRestOfTheFrame)
 {
     fake.quit();
-    fake.press(KEY_E);
-    fake.hold(KEY_D);
+    fake.press(SDL_SCANCODE_E);
+    fake.hold(SDL_SCANCODE_D);
     now = 60001;
     step();
     EXPECT_FALSE(loop.running);
@@ -307,7 +296,7 @@ TEST_F(FrameTest, ScreenFlagsAreReadWhenEachClickIsHandled)
     {
         SCOPED_TRACE("E then a click: the click goes to the open screen");
         inv[0] = {ITEM_PLANKS, 3};
-        fake.press(KEY_E);
+        fake.press(SDL_SCANCODE_E);
         fake.click(1, 260.0f, 270.0f);
         step();
         EXPECT_TRUE(showInv);
@@ -321,7 +310,7 @@ TEST_F(FrameTest, ScreenFlagsAreReadWhenEachClickIsHandled)
         SCOPED_TRACE("a click then E: the click breaks the world tile");
         inv[0] = {ITEM_PLANKS, 3};
         fake.click(1, 260.0f, 270.0f);
-        fake.press(KEY_E);
+        fake.press(SDL_SCANCODE_E);
         step();
         EXPECT_TRUE(showInv);
         ASSERT_EQ(world.count({-2, 0}), 1u);
@@ -347,7 +336,7 @@ TEST_F(FrameTest, EachClickActsWhereThePointerIsWhenItIsHandled)
 TEST_F(FrameTest, ClicksUseTheCameraOfThisFrame)
 {
     loop.pX = 640.0f;  // camera (272, -268) for this frame's clicks
-    fake.hold(KEY_D);  // after the step the camera would be at 278
+    fake.hold(SDL_SCANCODE_D);  // after the step the camera would be at 278
     fake.click(1, 431.0f, 300.0f);  // world (703, 32): tile (10, 0); 709 would be tile 11
     step();
     EXPECT_EQ(world.count({10, 0}), 1u);
@@ -358,7 +347,7 @@ TEST_F(FrameTest, PickUpUsesThePositionBeforeThisFramesMovement)
 {
     dropItem(ITEM_STICK, -39.5f, 0.0f);  // 39.5 away now, 45.5 after the step right
     dropItem(ITEM_WOOD, 45.0f, 0.0f);    // 45 away now, 39 after the step right
-    fake.hold(KEY_D);
+    fake.hold(SDL_SCANCODE_D);
     step();
     EXPECT_FLOAT_EQ(loop.pX, 6.0f);
     ASSERT_EQ(drops.size(), 1u);
@@ -412,7 +401,7 @@ TEST_F(FrameTest, AKeptRunComesBackOrSaysWhyNot)
     keeper.files = files;
     hotbar[0] = {ITEM_WOOD, 3};
     startKeeping(keeper, game, now);
-    fake.hold(KEY_D);
+    fake.hold(SDL_SCANCODE_D);
     const auto frames = [&](int n) {
         for (int i = 0; i < n; ++i) {
             now += 16 + i % 2;
@@ -422,7 +411,7 @@ TEST_F(FrameTest, AKeptRunComesBackOrSaysWhyNot)
     };
     frames(SNAPSHOT_EVERY_FRAMES + 100);  // past a second snapshot
     fake.keys = {};
-    fake.press(KEY_E);
+    fake.press(SDL_SCANCODE_E);
     const SlotRect slot = hotbarSlotRect(0), cell = gridCellRect(0, false);
     fake.click(1, slot.x + 5, slot.y + 5);  // the wood on the pointer, then one into the grid
     fake.click(3, cell.x + 5, cell.y + 5);

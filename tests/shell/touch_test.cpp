@@ -9,7 +9,8 @@
 #include "sdl_fixture.h"
 #include "shell/draw/picture.h"
 #include "shell/input/sdl_platform.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
+#include "shell/input/finger_filter.h"
 #include "shell/input/touch.h"
 
 namespace {
@@ -283,6 +284,58 @@ TEST_F(TouchTest, ControlsAreDrawnInTheBarsOnlyAfterATouch)
     SDL_GetRenderLogicalPresentation(renderer(), &w, &w, &mode);
     EXPECT_EQ(mode, SDL_LOGICAL_PRESENTATION_DISABLED) << "SDL scales the overlay or the picture again";
     resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+// Where the renderer moves fingers, each finger event finds the position it was pushed
+// with, in the order pushed: among fingers that move together, several events of one
+// finger in the same millisecond, and events between that nobody looked up. Elsewhere
+// nothing is kept and the event's own position stands.
+TEST_F(TouchTest, EachFingerEventFindsThePositionItWasPushedWith)
+{
+    for (SDL_Event e; SDL_PollEvent(&e);) {
+    }
+    using P = sdlx::Finger::Phase;
+    struct Pushed {
+        P phase;
+        uint64_t id;
+        float x;
+        float y;
+        bool lookedUp;
+    };
+    // Ids no other test uses, so that nothing left from another test can match.
+    constexpr uint64_t FIRST_ID = 9001;
+    std::vector<Pushed> pushed;
+    for (const P phase : {P::Down, P::Motion, P::Motion, P::Motion, P::Up}) {
+        for (uint64_t id = FIRST_ID; id < FIRST_ID + 3; ++id) {
+            const float n = static_cast<float>(pushed.size());
+            pushed.push_back({phase, id, 0.01f + 0.02f * n, 0.99f - 0.03f * n, pushed.size() % 4 != 3});
+        }
+    }
+    for (const Pushed& p : pushed) {
+        SDL_Event e = sdlx::fingerEvent(p.phase, p.id, p.x, p.y);
+        ASSERT_TRUE(SDL_PushEvent(&e));
+    }
+    size_t next = 0;
+    for (SDL_Event e; SDL_PollEvent(&e);) {
+        sdlx::Finger f;
+        if (!sdlx::readFinger(e, f) || f.id < FIRST_ID || f.id >= FIRST_ID + 3) {
+            continue;
+        }
+        ASSERT_LT(next, pushed.size());
+        const Pushed& p = pushed[next++];
+        SCOPED_TRACE(::testing::Message() << "event " << next - 1 << " of finger " << p.id);
+        EXPECT_EQ(f.id, p.id);
+        EXPECT_EQ(f.phase, p.phase);
+        if (!p.lookedUp) {
+            continue;
+        }
+        f.x = -1.0f;
+        f.y = -1.0f;
+        keptFingerPosition(e, f);
+        EXPECT_EQ(f.x, sdlx::RENDERER_MOVES_FINGERS ? p.x : -1.0f);
+        EXPECT_EQ(f.y, sdlx::RENDERER_MOVES_FINGERS ? p.y : -1.0f);
+    }
+    EXPECT_EQ(next, pushed.size());
 }
 
 }  // namespace

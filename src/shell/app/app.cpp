@@ -11,7 +11,7 @@
 #include "shell/app/frame.h"
 #include "shell/app/report.h"
 #include "shell/draw/picture.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/input/finger_filter.h"
 #include "shell/input/sdl_platform.h"
 #include "rules/recipe_book.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "rules/inventory.h"
 #include "rules/screens.h"
 #include "rules/state.h"
@@ -38,18 +38,19 @@ struct PadRow {
     PadAction action;
     int dx = 0;
     int dy = 0;
+    SDL_GamepadButton button = SDL_GAMEPAD_BUTTON_COUNT;  // none for a stick
 };
 
 // The whole mapping, in one place.
 constexpr PadRow PAD_MAP[] = {
     {PadInput::LeftStick, PadAction::Walk},
-    {PadInput::DpadUp, PadAction::WalkOrSlot, 0, -1},
-    {PadInput::DpadDown, PadAction::WalkOrSlot, 0, 1},
-    {PadInput::DpadLeft, PadAction::WalkOrSlot, -1, 0},
-    {PadInput::DpadRight, PadAction::WalkOrSlot, 1, 0},
+    {PadInput::DpadUp, PadAction::WalkOrSlot, 0, -1, SDL_GAMEPAD_BUTTON_DPAD_UP},
+    {PadInput::DpadDown, PadAction::WalkOrSlot, 0, 1, SDL_GAMEPAD_BUTTON_DPAD_DOWN},
+    {PadInput::DpadLeft, PadAction::WalkOrSlot, -1, 0, SDL_GAMEPAD_BUTTON_DPAD_LEFT},
+    {PadInput::DpadRight, PadAction::WalkOrSlot, 1, 0, SDL_GAMEPAD_BUTTON_DPAD_RIGHT},
     {PadInput::RightStick, PadAction::MovePointer},
-    {PadInput::LeftShoulder, PadAction::Hotbar, -1},
-    {PadInput::RightShoulder, PadAction::Hotbar, 1},
+    {PadInput::LeftShoulder, PadAction::Hotbar, -1, 0, SDL_GAMEPAD_BUTTON_LEFT_SHOULDER},
+    {PadInput::RightShoulder, PadAction::Hotbar, 1, 0, SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER},
 };
 
 // A stick tilted less than this (of full tilt) counts as let go: sticks rest a little
@@ -72,26 +73,6 @@ constexpr uint64_t LONGEST_STEP_MS = 100;
 bool confirmIsEast(SDL_Gamepad* pad)
 {
     return SDL_GetGamepadButtonLabel(pad, SDL_GAMEPAD_BUTTON_EAST) == SDL_GAMEPAD_BUTTON_LABEL_A;
-}
-
-SDL_GamepadButton buttonOf(PadInput input)
-{
-    switch (input) {
-    case PadInput::DpadUp:
-        return SDL_GAMEPAD_BUTTON_DPAD_UP;
-    case PadInput::DpadDown:
-        return SDL_GAMEPAD_BUTTON_DPAD_DOWN;
-    case PadInput::DpadLeft:
-        return SDL_GAMEPAD_BUTTON_DPAD_LEFT;
-    case PadInput::DpadRight:
-        return SDL_GAMEPAD_BUTTON_DPAD_RIGHT;
-    case PadInput::LeftShoulder:
-        return SDL_GAMEPAD_BUTTON_LEFT_SHOULDER;
-    case PadInput::RightShoulder:
-        return SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER;
-    default:
-        return SDL_GAMEPAD_BUTTON_COUNT;  // a stick: no button
-    }
 }
 
 // The part `button` plays on a pad whose confirm button is East or South: confirm, the
@@ -256,7 +237,7 @@ void pressButton(Pads& p, DeviceEvents& out, const OpenPad& pad, SDL_GamepadButt
         return;
     }
     for (const PadRow& row : PAD_MAP) {
-        if (buttonOf(row.input) == button) {
+        if (row.button == button) {
             showPointer(p, out);
             act(p, out, row);
         }
@@ -320,7 +301,7 @@ void Pads::update(uint64_t nowMs, const DeviceView& frame, DeviceEvents& out)
                     holdWalkToward(walk, t.x, t.y);
                 }
             } else if (row.action == PadAction::WalkOrSlot && !screenOpen() &&
-                       SDL_GetGamepadButton(pad.pad, buttonOf(row.input))) {
+                       SDL_GetGamepadButton(pad.pad, row.button)) {
                 holdWalkToward(walk, static_cast<float>(row.dx), static_cast<float>(row.dy));
             } else if (row.action == PadAction::MovePointer) {
                 const Tilt t = stickOf(pad.pad, row.input);

@@ -1,7 +1,7 @@
 // The keyboard as the game reads it: each key gives the action the controls bind it to.
 #include "shell/input/keyboard.h"
 
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 
 bool Keyboard::takeEvent(const Gfx&, const SDL_Event& e, uint64_t, DeviceEvents& out)
 {

@@ -2,7 +2,7 @@
 #include "shell/input/mouse.h"
 
 #include "shell/draw/picture.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "rules/world.h"
 
 bool Mouse::takeEvent(const Gfx& gfx, const SDL_Event& e, uint64_t, DeviceEvents& out)

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "shell/draw/picture.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 #include "shell/input/finger_filter.h"
 #include "rules/screens.h"
 #include "rules/state.h"

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "shell/draw/picture.h"
-#include "shell/input/controls.h"
+#include "shell/input/bindings.h"
 
 namespace {
 struct WindowKey {

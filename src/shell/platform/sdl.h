@@ -332,13 +332,19 @@ inline std::string flavour()
 #endif
 }
 
-inline SDL_Scancode scancode(const SDL_Event& e)
+// The key event's own fields: SDL2 keeps them in `keysym`.
+inline const auto& keyOf(const SDL_Event& e)
 {
 #if defined(BRAMBIX_SDL2)
-    return e.key.keysym.scancode;
+    return e.key.keysym;
 #else
-    return e.key.scancode;
+    return e.key;
 #endif
+}
+
+inline SDL_Scancode scancode(const SDL_Event& e)
+{
+    return keyOf(e).scancode;
 }
 
 // Whether the key event is the platform repeating a held key.
@@ -350,11 +356,7 @@ inline bool isKeyRepeat(const SDL_Event& e)
 // The modifier keys held with the key event, as SDL_KMOD_* bits.
 inline unsigned keyModifiers(const SDL_Event& e)
 {
-#if defined(BRAMBIX_SDL2)
-    return e.key.keysym.mod;
-#else
-    return e.key.mod;
-#endif
+    return keyOf(e).mod;
 }
 
 // Whether the event says the window's size in pixels has changed.

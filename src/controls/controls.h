@@ -2,18 +2,16 @@
 // game's actions, which hand holds the touch stick and how long a touch is held to count
 // as a hold. Read once at start from controls.json; the frame and the replays only ever
 // see the game's own actions (the default keys and the left and right click).
+// Nothing here knows the platform: keys are named through the KeyNames it is given.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "shell/platform/platform.h"
 
 // The game's actions, in the order they are listed and written.
 enum class Action {
@@ -96,21 +94,29 @@ struct Controls {
     const std::vector<Binding>& of(Action a) const { return bound[static_cast<size_t>(a)]; }
 };
 
+// How the platform names keys by their position ("W", "Keypad 8", "Left Shift"): the
+// scancode a name stands for, matched without regard to case (none for a name it does
+// not know), and the name of a scancode.
+struct KeyNames {
+    std::optional<int> (*codeOf)(std::string_view name);
+    std::string (*nameOf)(int code);
+};
+
 // The controls as the game ships them.
-Controls defaultControls();
+Controls defaultControls(const KeyNames& keys);
 
 // The binding a player's name stands for ("W", "keypad 8", "Mouse Left", "Pad Top"),
 // matched without regard to case; none for a name the game does not know.
-std::optional<Binding> bindingNamed(std::string_view name);
+std::optional<Binding> bindingNamed(std::string_view name, const KeyNames& keys);
 
 // The name of `b` as the player writes it.
-std::string nameOf(Binding b);
+std::string nameOf(Binding b, const KeyNames& keys);
 
 // What reading a controls file gave: the controls to play with, and one line for each
 // entry that could not be used, saying which and why.
 struct ControlsRead {
     enum Status { Absent, Read } status = Absent;
-    Controls controls = defaultControls();
+    Controls controls;
     std::vector<std::string> faults;
 };
 
@@ -120,11 +126,11 @@ constexpr int CONTROLS_NESTING_LIMIT = 8;
 
 // Reads the controls from `text`, a file's contents; `name` names it in the faults.
 // Anything it cannot use keeps its default, so every action keeps a key.
-ControlsRead readControlsText(const std::string& text, const std::string& name);
+ControlsRead readControlsText(const std::string& text, const std::string& name, const KeyNames& keys);
 
 // Reads the controls file at `path`: Absent, with the defaults and no fault, when there
 // is no file; a file that cannot be read is a fault like any other.
-ControlsRead readControlsFile(const std::string& path);
+ControlsRead readControlsFile(const std::string& path, const KeyNames& keys);
 
 // Where the player's controls file is: $XDG_CONFIG_HOME/brambix/controls.json, else
 // ~/.config/brambix/controls.json (%APPDATA%\Brambix\controls.json on Windows); empty
@@ -133,36 +139,16 @@ std::string controlsPath();
 
 // The controls in use, one line an action ("walk_right    Right, D"), then the hand and
 // the hold.
-std::string controlsListing(const Controls& c);
+std::string controlsListing(const Controls& c, const KeyNames& keys);
 
 // The controls as a controls file writes them: {"walk_up": ["W"], ..., "hand": "right",
 // "hold_ms": 500}.
-std::string controlsJson(const Controls& c);
+std::string controlsJson(const Controls& c, const KeyNames& keys);
 
 // What a page's controls panel needs, as JSON: the controls in use and the defaults
 // (as controlsJson), what each control takes ("keys", "buttons" or "any") and the
 // hold's range.
-std::string controlsPanelJson(const Controls& inUse);
+std::string controlsPanelJson(const Controls& inUse, const KeyNames& keys);
 
 // The hold as a player reads it: "half a second", "0.3 seconds", "1 second".
 std::string holdText(uint32_t ms);
-
-// What the frame sees for `a`, whatever gave it: a press of its default key, or for
-// break and use a left or right click.
-InputEvent gameEventOf(Action a);
-
-// What the frame sees when `b` is pressed: the game's own key or click for the action
-// the controls bind it to; a key no action stands for, or a mouse button beyond the
-// named ones, as it is; nothing for one that stands for an action moved elsewhere.
-std::optional<InputEvent> frameEventOf(const Controls& c, Binding b);
-
-// Whether `scancode` is the key the frame sees for one of the actions.
-bool isGameKey(int scancode);
-
-// The keys held by `down(scancode)` as the frame sees them: an action's own key where a
-// key bound to it is held, and keys that are no action's as they are.
-KeyState gameKeysHeld(const Controls& c, const std::function<bool(int)>& down);
-
-// The controls the game plays with, read once: set at start, read by the devices.
-const Controls& activeControls();
-void setActiveControls(const Controls& c);

@@ -1,5 +1,5 @@
 // The controls table, the names a player gives keys and buttons, and the controls file.
-#include "shell/input/controls.h"
+#include "controls/controls.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,8 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "files/regular_file.h"
-#include "shell/platform/sdl.h"
-#include "rules/inventory.h"
 
 namespace {
 using ordered = nlohmann::ordered_json;
@@ -103,7 +101,8 @@ struct Asked {
 
 struct Reader {
     std::string name;
-    ControlsRead out;
+    KeyNames keys;
+    ControlsRead out{ControlsRead::Absent, defaultControls(keys), {}};
 
     void fault(const std::string& entry, const std::string& why)
     {
@@ -125,7 +124,7 @@ struct Reader {
                 fault(entry, shown(item) + " is not the name of a key or button");
                 continue;
             }
-            const std::optional<Binding> b = bindingNamed(item.get<std::string>());
+            const std::optional<Binding> b = bindingNamed(item.get<std::string>(), keys);
             if (!b) {
                 fault(entry, "no key or button is named " + shown(item));
             } else if (!takes(a, *b)) {
@@ -172,7 +171,7 @@ struct Reader {
     void assign(const std::vector<Asked>& entries)
     {
         Controls& c = out.controls;
-        const Controls defaults = defaultControls();
+        const Controls defaults = defaultControls(keys);
         std::array<bool, ACTION_COUNT> fixed{};
         fixed.fill(true);
         for (const Asked& e : entries) {
@@ -183,7 +182,7 @@ struct Reader {
             for (const Binding b : e.bindings) {
                 if (const std::optional<Action> holder = c.actionOf(b)) {
                     fault(std::string("\"") + nameOf(e.action) + "\"",
-                          "\"" + nameOf(b) + "\" is already given to " + nameOf(*holder));
+                          "\"" + nameOf(b, keys) + "\" is already given to " + nameOf(*holder));
                 } else {
                     c.of(e.action).push_back(b);
                 }
@@ -205,7 +204,7 @@ struct Reader {
                         auto& other = c.bound[j];
                         if (j != i && std::erase(other, b) > 0) {
                             fault(std::string("\"") + CONTROL_ROWS[j].name + "\"",
-                                  "\"" + nameOf(b) + "\" goes back to " + nameOf(a) + ", which has no other key");
+                                  "\"" + nameOf(b, keys) + "\" goes back to " + nameOf(a) + ", which has no other key");
                         }
                     }
                 }
@@ -257,8 +256,6 @@ struct Reader {
         assign(entries);
     }
 };
-
-Controls active = defaultControls();
 }  // namespace
 
 std::optional<Action> Controls::actionOf(Binding b) const
@@ -271,41 +268,37 @@ std::optional<Action> Controls::actionOf(Binding b) const
     return std::nullopt;
 }
 
-Controls defaultControls()
+Controls defaultControls(const KeyNames& keys)
 {
     Controls c;
     for (size_t i = 0; i < ACTION_COUNT; ++i) {
         for (const char* name : CONTROL_ROWS[i].defaults) {
-            if (name != nullptr) {
-                c.bound[i].push_back(*bindingNamed(name));
+            // A platform that has no name for a default key leaves it out.
+            if (const std::optional<Binding> b = name != nullptr ? bindingNamed(name, keys) : std::nullopt) {
+                c.bound[i].push_back(*b);
             }
         }
     }
     return c;
 }
 
-std::optional<Binding> bindingNamed(std::string_view name)
+std::optional<Binding> bindingNamed(std::string_view name, const KeyNames& keys)
 {
     for (const NamedButton& b : BUTTON_NAMES) {
         if (sameName(name, b.name)) {
             return b.binding;
         }
     }
-    // SDL's own names of the keys by position; a NUL inside would end the name early.
-    if (name.empty() || name.find('\0') != std::string_view::npos) {
-        return std::nullopt;
+    if (const std::optional<int> code = keys.codeOf(name)) {
+        return Binding{Binding::Kind::Key, *code};
     }
-    const SDL_Scancode code = SDL_GetScancodeFromName(std::string(name).c_str());
-    if (code == SDL_SCANCODE_UNKNOWN) {
-        return std::nullopt;
-    }
-    return Binding{Binding::Kind::Key, static_cast<int>(code)};
+    return std::nullopt;
 }
 
-std::string nameOf(Binding b)
+std::string nameOf(Binding b, const KeyNames& keys)
 {
     if (b.kind == Binding::Kind::Key) {
-        return SDL_GetScancodeName(static_cast<SDL_Scancode>(b.code));
+        return keys.nameOf(b.code);
     }
     for (const NamedButton& n : BUTTON_NAMES) {
         if (n.binding == b) {
@@ -315,16 +308,16 @@ std::string nameOf(Binding b)
     return "?";
 }
 
-ControlsRead readControlsText(const std::string& text, const std::string& name)
+ControlsRead readControlsText(const std::string& text, const std::string& name, const KeyNames& keys)
 {
-    Reader r{name, {}};
+    Reader r{name, keys};
     r.read(text);
     return r.out;
 }
 
-ControlsRead readControlsFile(const std::string& path)
+ControlsRead readControlsFile(const std::string& path, const KeyNames& keys)
 {
-    ControlsRead out;
+    ControlsRead out{ControlsRead::Absent, defaultControls(keys), {}};
     if (path.empty()) {
         return out;
     }
@@ -332,7 +325,7 @@ ControlsRead readControlsFile(const std::string& path)
         const FileRead file = readRegularFile(path, CONTROLS_LIMIT_BYTES);
         switch (file.status) {
         case FileRead::Read:
-            return readControlsText(file.text, path);
+            return readControlsText(file.text, path, keys);
         case FileRead::Missing:
             return out;
         case FileRead::NotRegular:
@@ -377,14 +370,14 @@ std::string controlsPath()
 #endif
 }
 
-std::string controlsListing(const Controls& c)
+std::string controlsListing(const Controls& c, const KeyNames& keys)
 {
     std::string out;
     for (size_t i = 0; i < ACTION_COUNT; ++i) {
         std::string line = CONTROL_ROWS[i].name;
         line.resize(std::max<size_t>(line.size() + 1, 14), ' ');
         for (size_t k = 0; k < c.bound[i].size(); ++k) {
-            line += (k > 0 ? ", " : "") + nameOf(c.bound[i][k]);
+            line += (k > 0 ? ", " : "") + nameOf(c.bound[i][k], keys);
         }
         out += line + "\n";
     }
@@ -394,13 +387,13 @@ std::string controlsListing(const Controls& c)
 }
 
 namespace {
-ordered controlsObject(const Controls& c)
+ordered controlsObject(const Controls& c, const KeyNames& keys)
 {
     ordered out = ordered::object();
     for (size_t i = 0; i < ACTION_COUNT; ++i) {
         ordered names = ordered::array();
         for (const Binding b : c.bound[i]) {
-            names.push_back(nameOf(b));
+            names.push_back(nameOf(b, keys));
         }
         out[CONTROL_ROWS[i].name] = names;
     }
@@ -410,18 +403,18 @@ ordered controlsObject(const Controls& c)
 }
 }  // namespace
 
-std::string controlsJson(const Controls& c)
+std::string controlsJson(const Controls& c, const KeyNames& keys)
 {
-    return controlsObject(c).dump(-1, ' ', false, ordered::error_handler_t::replace);
+    return controlsObject(c, keys).dump(-1, ' ', false, ordered::error_handler_t::replace);
 }
 
-std::string controlsPanelJson(const Controls& inUse)
+std::string controlsPanelJson(const Controls& inUse, const KeyNames& keys)
 {
     ordered takes = ordered::object();
     for (const ControlRow& row : CONTROL_ROWS) {
         takes[row.name] = row.takes == Takes::Keys ? "keys" : row.takes == Takes::Buttons ? "buttons" : "any";
     }
-    const ordered out = {{"in_use", controlsObject(inUse)}, {"defaults", controlsObject(defaultControls())},
+    const ordered out = {{"in_use", controlsObject(inUse, keys)}, {"defaults", controlsObject(defaultControls(keys), keys)},
                          {"takes", takes}, {"hold_least", HOLD_MS_LEAST}, {"hold_most", HOLD_MS_MOST}};
     return out.dump(-1, ' ', false, ordered::error_handler_t::replace);
 }
@@ -439,78 +432,4 @@ std::string holdText(uint32_t ms)
         tenths += std::to_string(ms % 100 / 10) + (ms % 10 != 0 ? std::to_string(ms % 10) : "");
     }
     return tenths + " seconds";
-}
-
-InputEvent gameEventOf(Action a)
-{
-    InputEvent e;
-    if (a == Action::Break || a == Action::Use) {
-        e.kind = InputEvent::Kind::MouseDown;
-        e.button = a == Action::Break ? BUTTON_LEFT : BUTTON_RIGHT;
-    } else {
-        e.kind = InputEvent::Kind::KeyDown;
-        e.scancode = bindingNamed(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0])->code;
-    }
-    return e;
-}
-
-std::optional<InputEvent> frameEventOf(const Controls& c, Binding b)
-{
-    if (const std::optional<Action> a = c.actionOf(b)) {
-        return gameEventOf(*a);
-    }
-    InputEvent e;
-    if (b.kind == Binding::Kind::Key && !isGameKey(b.code)) {
-        e.kind = InputEvent::Kind::KeyDown;
-        e.scancode = b.code;
-        return e;
-    }
-    if (b.kind == Binding::Kind::Mouse && b.code > BUTTON_RIGHT) {
-        e.kind = InputEvent::Kind::MouseDown;
-        e.button = b.code;
-        return e;
-    }
-    return std::nullopt;
-}
-
-bool isGameKey(int scancode)
-{
-    for (size_t i = 0; i < ACTION_COUNT; ++i) {
-        const InputEvent e = gameEventOf(static_cast<Action>(i));
-        if (e.kind == InputEvent::Kind::KeyDown && e.scancode == scancode) {
-            return true;
-        }
-    }
-    return false;
-}
-
-KeyState gameKeysHeld(const Controls& c, const std::function<bool(int)>& down)
-{
-    KeyState held{};
-    for (size_t code = 0; code < held.size(); ++code) {
-        held[code] = !isGameKey(static_cast<int>(code)) && !c.actionOf({Binding::Kind::Key, static_cast<int>(code)}) &&
-                     down(static_cast<int>(code));
-    }
-    for (size_t i = 0; i < ACTION_COUNT; ++i) {
-        const InputEvent e = gameEventOf(static_cast<Action>(i));
-        if (e.kind != InputEvent::Kind::KeyDown || e.scancode >= TRACKED_SCANCODES) {
-            continue;
-        }
-        for (const Binding b : c.bound[i]) {
-            if (b.kind == Binding::Kind::Key && down(b.code)) {
-                held[static_cast<size_t>(e.scancode)] = true;
-            }
-        }
-    }
-    return held;
-}
-
-const Controls& activeControls()
-{
-    return active;
-}
-
-void setActiveControls(const Controls& c)
-{
-    active = c;
 }
