@@ -27,8 +27,8 @@ log_dir=$src/build-logs/web
 mkdir -p "$log_dir"
 MIN_EMSCRIPTEN=3.1.69
 # What the build needs in the Debian 13 root: emscripten, apt-get source's unpacking,
-# binaryen's optimiser for the wasm and the packer.
-WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli"
+# binaryen's optimiser for the wasm, the packer and the scripts' minifier.
+WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli terser"
 
 emscripten_usable() {
   command -v emcc >/dev/null || return 1
@@ -199,8 +199,8 @@ for f in "${game[@]}"; do
   zopfli --gzip -c "$web/run/$f" >"$out/$f.gz"
 done
 cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
-# The page and the service worker as they travel: without their comments and indents
-# (every other line kept as it is, so the scripts read as before).
+# The page and the service worker as they travel: without their comments and indents,
+# and their scripts minified once complete (minify_scripts below).
 python3 - "$out/index.html" "$out/sw.js" <<'EOF'
 import re
 import sys
@@ -212,6 +212,35 @@ for path in sys.argv[1:]:
     with open(path, 'w', encoding='utf-8') as f:
         f.write(text)
 EOF
+# minify_scripts FILE...: a script file, or a page's inline scripts, minified in place
+# (names inside functions shortened; the names a page's scripts share kept). Run once
+# the files are complete: the placeholders filled in above are comments.
+minify_scripts() {
+  node - "$@" <<'EOF' || { echo "Brambix: minifying the page's scripts failed" >&2; exit 1; }
+const {minify} = require('terser');
+const fs = require('fs');
+(async () => {
+  for (const path of process.argv.slice(2)) {
+    const text = fs.readFileSync(path, 'utf8');
+    const small = async code => (await minify(code, {compress: true, mangle: true})).code;
+    let out = '';
+    if (path.endsWith('.js')) {
+      out = await small(text);
+    } else {
+      let at = 0;
+      const re = /<script>([\s\S]*?)<\/script>/g;
+      for (let m; (m = re.exec(text));) {
+        out += text.slice(at, m.index) + '<script>' + await small(m[1]) + '</script>';
+        at = re.lastIndex;
+      }
+      out += text.slice(at);
+    }
+    fs.writeFileSync(path, out);
+  }
+})().catch(e => { console.error(String(e)); process.exit(1); });
+EOF
+}
+
 icons=$web/icon
 rm -rf "$icons"
 "$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$icons" brambix 32 192 512 >>"$log_dir/host.log" 2>&1 &&
@@ -245,9 +274,11 @@ files_json() {
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
 sed -i -e "s|{/\* files \*/}|{$(files_json "${game[@]}")}|" -e "s|/\* version \*/|$version|" \
   "$out/index.html"
+minify_scripts "$out/index.html"
 kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
 version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
 sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
+minify_scripts "$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0
