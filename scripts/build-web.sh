@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the game for web browsers into dist/web/: index.html, brambix.js.gz,
-# brambix.wasm.gz, brambix.data.gz (the game and its assets, preloaded at /assets, built
+# brambix.wasm.gz, brambix.data.gz (the game and its pictures and recipe book, preloaded at /assets, built
 # for size and packed with gzip: the page inflates them), favicon.png, and what makes the page
 # installable and playable offline: manifest.json, its icons (icon-192.png,
 # icon-512.png, apple-touch-icon.png) and the service worker sw.js. Any static file
@@ -15,8 +15,10 @@
 # and kept outside the clone, keyed on their versions, emscripten's and the build steps:
 #   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs, or
 #                      ~/.cache/brambix/web-libs for a user other than root)
-# The pictures are drawn and the favicon made by the project's tools built for this
-# machine (build-web-host/), which also makes the desktop game of the same tree.
+# The pictures are drawn, the counts' glyphs rendered from the font and the favicon made
+# by the project's tools built for this machine (build-web-host/), which also makes the
+# desktop game of the same tree. The page's game links no font library (SDL3_ttf and
+# FreeType are still built with the others, but nothing of them is linked).
 #   BRAMBIX_WEB_CCACHE   a folder where ccache keeps the compiled objects of both builds
 #                        between runs (the browser test's builds; a release is built
 #                        without, so that its second build shares nothing with the first)
@@ -28,8 +30,8 @@ log_dir=$src/build-logs/web
 mkdir -p "$log_dir"
 MIN_EMSCRIPTEN=3.1.69
 # What the build needs in the Debian 13 root: emscripten, apt-get source's unpacking,
-# the font cutter, binaryen's optimiser for the wasm and the packer.
-WEB_BUILD_PACKAGES="emscripten dpkg-dev fonttools binaryen zopfli"
+# binaryen's optimiser for the wasm, the packer and the scripts' minifier.
+WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli terser"
 
 emscripten_usable() {
   command -v emcc >/dev/null || return 1
@@ -100,8 +102,10 @@ build_libs() {
       "FT_Renderer_Class, ft_smooth_renderer_class" >freetype-src/include/freetype/config/ftmodule.h
     lib freetype freetype-src -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
       -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-    # Of SDL, only what the game uses in a browser: video, rendering, input and pads.
-    lib sdl libsdl3-src -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DSDL_AUDIO=OFF \
+    # Of SDL, only what the game uses in a browser: video, rendering, input and pads;
+    # lean: no software renderer, RLE, YUV or special-cased blitters (the browser draws
+    # with WebGL, and the generic converter stays for the odd surface).
+    lib sdl libsdl3-src -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TESTS=OFF -DSDL_EXAMPLES=OFF -DSDL_AUDIO=OFF \
       -DSDL_CAMERA=OFF -DSDL_HAPTIC=OFF -DSDL_POWER=OFF -DSDL_SENSOR=OFF -DSDL_DIALOG=OFF -DSDL_GPU=OFF \
       -DSDL_RENDER_GPU=OFF -DSDL_VULKAN=OFF -DSDL_HIDAPI=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYVIDEO=OFF
     # Of SDL3_image, only the PNG reader: the game's pictures are all PNGs.
@@ -148,12 +152,12 @@ if [[ -n ${BRAMBIX_WEB_CCACHE:-} ]] && command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 
-# The pictures, the font, the recipe book and the favicon, drawn by the tools built for
+# The pictures, the recipe book, the counts' glyphs and the favicon, drawn by the tools built for
 # this machine (a build of emscripten's would need node to run).
 host=$src/build-web-host
 echo "== web: drawing the assets with the tools built for this machine"
 cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF "${launcher[@]}" >"$log_dir/host.log" 2>&1 &&
-  cmake --build "$host" -j "$jobs" --target brambix_assets pixelicon >>"$log_dir/host.log" 2>&1 || {
+  cmake --build "$host" -j "$jobs" --target brambix_assets pixelicon countglyphs >>"$log_dir/host.log" 2>&1 || {
   tail -n 30 "$log_dir/host.log"
   echo "Brambix: building the tools for this machine failed (log: build-logs/web/host.log)" >&2
   exit 1
@@ -164,23 +168,29 @@ cmake -S "$src" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF "${lau
 web=$src/build-web
 json=$web/json
 json_headers "$json"
-# The page's assets are the desktop's, the font cut to the glyphs the game can draw: its
-# only texts are the counts of stacks (an integer's digits, and a minus sign). From the
-# same font file, hinting and kerning kept, so the digits look as on the desktop.
+# The page's assets are the desktop's but the font. The game's only texts are the counts
+# of stacks (an integer's digits, and a minus sign): their glyphs are rendered here from
+# the same font file at the game's size (FONT_PT in src/shell/app/app.h) by the font
+# library the desktop game draws with, and built into the page's game.
 assets=$web/assets
 rm -rf "$assets"
 cp -r "$host/run/assets" "$assets"
-pyftsubset "$host/run/assets/arial.ttf" --text=0123456789- --legacy-kern --notdef-outline \
-  --output-file="$assets/arial.ttf" >>"$log_dir/host.log" 2>&1 || {
-  echo "Brambix: cutting the font to the game's glyphs failed (log: build-logs/web/host.log)" >&2
+rm "$assets/arial.ttf"
+mkdir -p "$web"
+"$host/tools/countglyphs/countglyphs" "$host/run/assets/arial.ttf" 14 "$web/count_glyphs.cpp" >>"$log_dir/host.log" 2>&1 || {
+  tail -n 5 "$log_dir/host.log"
+  echo "Brambix: rendering the counts' glyphs failed (log: build-logs/web/host.log)" >&2
   exit 1
 }
+grep '^countglyphs:' "$log_dir/host.log" | tail -n 1
 echo "== web: building the game with emscripten (log: build-logs/web/game.log)"
+# Configured afresh each time: a cache would keep the libraries found under an earlier key.
+rm -f "$web/CMakeCache.txt"
 # Built for size, optimised across the game and the libraries at the link.
 emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-Oz -flto -DNDEBUG" \
   -DCMAKE_EXE_LINKER_FLAGS_RELEASE="-Oz -flto" \
   "-DCMAKE_PREFIX_PATH=$libs;$json" "-DCMAKE_FIND_ROOT_PATH=$libs;$json" \
-  "-DBRAMBIX_WEB_ASSETS=$assets" "${launcher[@]}" >"$log_dir/game.log" 2>&1 &&
+  "-DBRAMBIX_WEB_ASSETS=$assets" "-DBRAMBIX_WEB_COUNT_GLYPHS=$web/count_glyphs.cpp" "${launcher[@]}" >"$log_dir/game.log" 2>&1 &&
   cmake --build "$web" -j "$jobs" --target brambix >>"$log_dir/game.log" 2>&1 || {
   tail -n 30 "$log_dir/game.log"
   echo "Brambix: building the game with emscripten failed (log: build-logs/web/game.log)" >&2
@@ -198,8 +208,8 @@ for f in "${game[@]}"; do
   zopfli --gzip -c "$web/run/$f" >"$out/$f.gz"
 done
 cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
-# The page and the service worker as they travel: without their comments and indents
-# (every other line kept as it is, so the scripts read as before).
+# The page and the service worker as they travel: without their comments and indents,
+# and their scripts minified once complete (minify_scripts below).
 python3 - "$out/index.html" "$out/sw.js" <<'EOF'
 import re
 import sys
@@ -211,6 +221,35 @@ for path in sys.argv[1:]:
     with open(path, 'w', encoding='utf-8') as f:
         f.write(text)
 EOF
+# minify_scripts FILE...: a script file, or a page's inline scripts, minified in place
+# (names inside functions shortened; the names a page's scripts share kept). Run once
+# the files are complete: the placeholders filled in above are comments.
+minify_scripts() {
+  node - "$@" <<'EOF' || { echo "Brambix: minifying the page's scripts failed" >&2; exit 1; }
+const {minify} = require('terser');
+const fs = require('fs');
+(async () => {
+  for (const path of process.argv.slice(2)) {
+    const text = fs.readFileSync(path, 'utf8');
+    const small = async code => (await minify(code, {compress: true, mangle: true})).code;
+    let out = '';
+    if (path.endsWith('.js')) {
+      out = await small(text);
+    } else {
+      let at = 0;
+      const re = /<script>([\s\S]*?)<\/script>/g;
+      for (let m; (m = re.exec(text));) {
+        out += text.slice(at, m.index) + '<script>' + await small(m[1]) + '</script>';
+        at = re.lastIndex;
+      }
+      out += text.slice(at);
+    }
+    fs.writeFileSync(path, out);
+  }
+})().catch(e => { console.error(String(e)); process.exit(1); });
+EOF
+}
+
 icons=$web/icon
 rm -rf "$icons"
 "$host/tools/pixelart/pixelicon" "$src/dist/icon.txt" "$icons" brambix 32 192 512 >>"$log_dir/host.log" 2>&1 &&
@@ -244,9 +283,11 @@ files_json() {
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
 sed -i -e "s|{/\* files \*/}|{$(files_json "${game[@]}")}|" -e "s|/\* version \*/|$version|" \
   "$out/index.html"
+minify_scripts "$out/index.html"
 kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
 version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
 sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
+minify_scripts "$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0

@@ -1,5 +1,4 @@
 // Brambix: a top-down sandbox of grass and trees, creatures and crafting.
-#include <iostream>
 #include <new>
 
 #include "brambix/options.h"
@@ -25,7 +24,7 @@ int main(int argc, char** argv)
             return watchReplay(line.replay, line.wholePixels);
         case CommandLine::Verify: {
             const Verdict v = verifyReplay(line.replay);
-            (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
+            (v.status == 0 ? writeOut : writeErr)(v.line + '\n');
             return v.status;
         }
         default:

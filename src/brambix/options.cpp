@@ -2,10 +2,10 @@
 #include "brambix/options.h"
 
 #include <algorithm>
-#include <iostream>
 #include <string_view>
 
 #include "shell/app/datadir.h"
+#include "shell/app/report.h"
 #include "shell/input/bindings.h"
 #include "shell/platform/sdl.h"
 
@@ -201,25 +201,22 @@ int answerCommandLine(const CommandLine& line)
 {
     switch (line.action) {
     case CommandLine::Help:
-        std::cout << usageText() << std::flush;
-        return std::cout ? 0 : 1;
+        return writeOut(usageText()) ? 0 : 1;
     case CommandLine::Version:
-        std::cout << versionText() << std::flush;
-        return std::cout ? 0 : 1;
+        return writeOut(versionText()) ? 0 : 1;
     case CommandLine::ListControls: {
         const std::string path = controlsPath();
         const ControlsRead read = readControlsFile(path);
         for (const std::string& fault : read.faults) {
-            std::cerr << "brambix: controls: " << fault << '\n';
+            writeErr("brambix: controls: " + fault + '\n');
         }
-        std::cout << controlsText(path, read) << std::flush;
-        return std::cout ? 0 : 1;
+        return writeOut(controlsText(path, read)) ? 0 : 1;
     }
     case CommandLine::Unknown:
-        std::cerr << "brambix: unknown option " << line.unknown << '\n' << usageText();
+        writeErr("brambix: unknown option " + line.unknown + '\n' + usageText());
         return 2;
     case CommandLine::Misused:
-        std::cerr << "brambix: " << line.unknown << '\n' << usageText();
+        writeErr("brambix: " + line.unknown + '\n' + usageText());
         return 2;
     case CommandLine::Play:
     case CommandLine::Record:

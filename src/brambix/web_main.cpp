@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -139,7 +138,7 @@ void finishRestore(const std::string& problem)
         clockTicks = game.io.ticks();
         showRunNotice(("The run kept in this tab could not be brought back: " + problem + ". A new world has begun.").c_str());
         // The player is told what happened; the console, for whoever looks into it, exactly what.
-        std::cout << "Brambix: the kept run was not brought back: " << restore.detail << std::endl;
+        writeOut("Brambix: the kept run was not brought back: " + restore.detail + '\n');
     }
     showRestoreProgress(1.0, emscripten_get_now() - restoreStartMs);
     startKeepingFrom(clockTicks);
@@ -220,7 +219,7 @@ int verifyForPage(const std::string& path)
         }
         std::free(name);
     }
-    (v.status == 0 ? std::cout : std::cerr) << v.line << std::endl;
+    (v.status == 0 ? writeOut : writeErr)(v.line + '\n');
     showReplayVerdict(v.line.c_str(), v.status);
     return v.status;
 }

@@ -3,7 +3,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <string_view>
 #include <utility>
 
@@ -49,7 +48,10 @@ PlayerPlace placeOf(const Loop& loop)
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
 }
 
 // Replaces the snapshot and starts the frames' recording afresh after it.

@@ -2,7 +2,6 @@
 // one.
 #include "replay/playback.h"
 
-#include <iostream>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -219,7 +218,7 @@ int watchReplay(const std::string& path, bool wholePixels)
 {
     Playback p;
     if (auto problem = openReplay(p, path)) {
-        std::cerr << path << ": " << *problem << '\n';
+        writeErr(path + ": " + *problem + '\n');
         return 1;
     }
     Game game;
@@ -228,7 +227,7 @@ int watchReplay(const std::string& path, bool wholePixels)
         return 1;
     }
     if (auto problem = checkBook(p)) {
-        std::cerr << path << ": " << *problem << '\n';
+        writeErr(path + ": " + *problem + '\n');
         stopGame(game);
         return 1;
     }
@@ -260,7 +259,7 @@ int watchReplay(const std::string& path, bool wholePixels)
             noticesShown = true;
         }
         if (verdict) {
-            (verdict->status == 0 ? std::cout : std::cerr) << verdict->line << std::endl;
+            (verdict->status == 0 ? writeOut : writeErr)(verdict->line + '\n');
         }
     }
     stopGame(game);

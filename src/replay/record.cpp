@@ -2,7 +2,7 @@
 // frame by frame.
 #include "replay/record.h"
 
-#include <iostream>
+#include <string>
 
 #include "shell/app/app.h"
 #include "shell/app/report.h"
@@ -98,8 +98,9 @@ void recordFrame(ReplayRecorder& r, const Loop& loop)
     }
     // No player comes near the limit, but a file the reader would refuse is no replay.
     if (r.frame.events.size() > REPLAY_EVENTS_PER_FRAME) {
-        std::cerr << "Brambix: frame " << r.index + 1 << " read more than " << REPLAY_EVENTS_PER_FRAME
-                  << " input events; the replay " << r.path << " ends before it and the game plays on\n";
+        writeErr("Brambix: frame " + std::to_string(r.index + 1) + " read more than " +
+                 std::to_string(REPLAY_EVENTS_PER_FRAME) + " input events; the replay " + r.path +
+                 " ends before it and the game plays on\n");
         r.failed = true;
         return;
     }
@@ -107,8 +108,8 @@ void recordFrame(ReplayRecorder& r, const Loop& loop)
     r.frame.events.clear();
     ++r.index;
     if (!r.file->write(bytes)) {
-        std::cerr << "Brambix: cannot write the replay " << r.path << ": " << r.file->problem()
-                  << "; the game plays on without recording\n";
+        writeErr("Brambix: cannot write the replay " + r.path + ": " + r.file->problem() +
+                 "; the game plays on without recording\n");
         r.failed = true;
     }
 }

@@ -64,7 +64,13 @@ answer version --version
 answer bogus --fly
 [ "$STATUS" -eq 2 ] && [ ! -s "$WORK/bogus.out" ] && grep -q -- '--fly' "$WORK/bogus.err" &&
     grep -q '^Usage: brambix' "$WORK/bogus.err" || fail "an unknown option: status $STATUS, $(head -n 2 "$WORK/bogus.err")"
-say "ok: --help and --version answer with status 0, an unknown option with the usage and 2"
+# An answer that cannot be written (a full disk) is a failure, whatever buffers it.
+for option in --help --version; do
+    STATUS=0
+    (cd "$ELSEWHERE" && exec env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$INSTALLED" "$option" >/dev/full) || STATUS=$?
+    [ "$STATUS" -eq 1 ] || fail "$option to a full disk: status $STATUS, not 1"
+done
+say "ok: --help and --version answer with status 0 (1 to a full disk), an unknown option with the usage and 2"
 
 # ---------------------------------------------------------------- no data anywhere
 # The program alone, away from its data: one line naming every place tried, status 1,

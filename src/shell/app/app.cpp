@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "shell/app/assets.h"
@@ -51,8 +50,19 @@ bool onInvisibleDriverByDefault()
 
 void quitLibraries()
 {
+#if !defined(BRAMBIX_COUNT_GLYPHS)
     TTF_Quit();
+#endif
     SDL_Quit();
+}
+
+bool initLibraries()
+{
+#if defined(BRAMBIX_COUNT_GLYPHS)
+    return SDL_Init(SDL_INIT_VIDEO);
+#else
+    return SDL_Init(SDL_INIT_VIDEO) && TTF_Init();
+#endif
 }
 }  // namespace
 
@@ -63,7 +73,7 @@ bool startGame(Game& game)
         return false;
     }
     sdlx::setAppIdentity("Brambix", BRAMBIX_VERSION, BRAMBIX_APP_ID);
-    if (!SDL_Init(SDL_INIT_VIDEO) || !TTF_Init()) {
+    if (!initLibraries()) {
         reportFatal(INIT_FAILED_MESSAGE);
         return false;
     }

@@ -17,8 +17,10 @@ constexpr const char* MOB_PICTURES[3][2] = {
     {"assets/sheep1.png", "assets/sheep2.png"},
 };
 
+#if !defined(BRAMBIX_COUNT_GLYPHS)
 // The open font reads its bytes from here whenever it draws a new text.
 std::string fontBytes;
+#endif
 
 // Reads `path` whole into `bytes`; false, with the reason in `problem`, when it cannot.
 bool readAsset(const char* path, size_t limitBytes, std::string& bytes, std::string& problem)
@@ -146,6 +148,12 @@ SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path)
     return tex;
 }
 
+#if defined(BRAMBIX_COUNT_GLYPHS)
+// The counts' glyphs are built into the program: there is no font to open.
+void openGameFont(const char*, float) {}
+
+void closeGameFont() {}
+#else
 void openGameFont(const char* path, float pointSize)
 {
     closeGameFont();
@@ -170,6 +178,7 @@ void closeGameFont()
     }
     std::string().swap(fontBytes);
 }
+#endif
 
 void loadTextures(Gfx& gfx)
 {

@@ -32,5 +32,6 @@ SDL_Texture* loadPicture(SDL_Renderer* renderer, const char* path);
 // failure `fnt` stays null (no counts shown) and one line says why.
 void openGameFont(const char* path, float pointSize);
 
-// Closes the font, if open, and lets its bytes go.
+// Closes the font, if open, and lets its bytes go. (Neither does anything in a build
+// whose counts' glyphs are built in.)
 void closeGameFont();

@@ -2,7 +2,6 @@
 #include "shell/app/report.h"
 
 #include <cstdio>
-#include <iostream>
 
 #include "shell/platform/sdl.h"
 
@@ -14,11 +13,26 @@ namespace {
 std::string notices;
 // Set when the game was started with no standard error and no console to send it to.
 bool stderrUnread = false;
+
+bool writeAll(std::FILE* to, const std::string& text)
+{
+    return std::fwrite(text.data(), 1, text.size(), to) == text.size() && std::fflush(to) == 0;
+}
 }  // namespace
+
+bool writeOut(const std::string& text)
+{
+    return writeAll(stdout, text);
+}
+
+bool writeErr(const std::string& text)
+{
+    return writeAll(stderr, text);
+}
 
 void reportFatal(const std::string& line)
 {
-    std::cerr << line << '\n' << std::flush;
+    writeErr(line + '\n');
 #if defined(_WIN32)
     // On Linux a box would also stop any test that checks the line; there the terminal
     // or the desktop's session log has it.
@@ -28,7 +42,7 @@ void reportFatal(const std::string& line)
 
 void reportNotice(const std::string& line)
 {
-    std::cerr << line << '\n';
+    writeErr(line + '\n');
     notices += line + '\n';
 }
 
@@ -59,11 +73,10 @@ void useParentConsole()
     const bool err = unset(STD_ERROR_HANDLE);
     stderrUnread = err;
     if ((out || err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        if (out && std::freopen("CONOUT$", "w", stdout) != nullptr) {
-            std::cout.clear();
+        if (out) {
+            std::freopen("CONOUT$", "w", stdout);
         }
         if (err && std::freopen("CONOUT$", "w", stderr) != nullptr) {
-            std::cerr.clear();
             stderrUnread = false;
         }
     }

@@ -5,6 +5,12 @@
 
 struct SDL_Window;
 
+// Writes `text` as it is to standard output or standard error, at once (C's streams:
+// C++'s would carry their locales into every build, the page's too); false when it could
+// not all be written.
+bool writeOut(const std::string& text);
+bool writeErr(const std::string& text);
+
 // Writes `line` and a newline to standard error; on Windows also shows it in a message
 // box, since a player who double-clicked the game has no terminal to read it in.
 void reportFatal(const std::string& line);

@@ -141,7 +141,7 @@ void fillRect(SDL_Renderer* renderer, Colour c, const SDL_FRect& rect)
 
 void drawTxt(Gfx& gfx, const std::string& text, float x, float y)
 {
-    if (text == "0" || text == "1" || fnt == nullptr) {
+    if (text == "0" || text == "1" || !countsDrawable()) {
         return;
     }
     const TextCache::Entry& e = gfx.text.get(gfx.renderer, text);

@@ -1,4 +1,5 @@
-// The game's font and the textures of the texts drawn with it (stack counts).
+// The game's font and the textures of the texts drawn with it (stack counts); in a build
+// without a font library (the page's), the glyphs built into the program instead.
 #pragma once
 
 #include <map>
@@ -6,8 +7,13 @@
 
 #include "shell/platform/sdl.h"
 
+#if !defined(BRAMBIX_COUNT_GLYPHS)
 // The game's one font, 14 points; null when it could not be opened (no text then).
 extern TTF_Font* fnt;
+#endif
+
+// Whether counts can be drawn: the font is open, or the glyphs are built in.
+bool countsDrawable();
 
 // Rendered count texts, kept while the renderer lives so an unchanged count is not
 // rendered again every frame.

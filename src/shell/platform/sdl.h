@@ -280,7 +280,10 @@ typedef SDL_GameControllerAxis SDL_GamepadAxis;
 
 #include <SDL3/SDL.h>
 #include <SDL3_image/SDL_image.h>
+// A build that draws its counts from built-in glyphs has no font library.
+#if !defined(BRAMBIX_COUNT_GLYPHS)
 #include <SDL3_ttf/SDL_ttf.h>
+#endif
 
 #endif
 
