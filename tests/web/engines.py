@@ -111,7 +111,8 @@ class Proxy:
                     body = gzip.decompress(body)
                 if page and path == '/sw.js':
                     if proxy.page:
-                        body = re.sub(rb'"index.html": \{"size": \d+, "sha256": "[0-9a-f]+"\}', proxy.page, body)
+                        # (as written, or as the minifier leaves it: {size:N,sha256:"hex"})
+                        body = re.sub(rb'"index\.html": ?\{"?size"?: ?\d+, ?"?sha256"?: ?"[0-9a-f]+"\}', proxy.page, body)
                 elif page:
                     body = body.replace(b'<head>', b'<head>\n<script>' + proxy.script().encode() + b'</script>', 1)
                     proxy.page = b'"index.html": {"size": %d, "sha256": "%s"}' % (
