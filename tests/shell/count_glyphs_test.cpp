@@ -15,6 +15,12 @@ class CountGlyphsTest : public shelltest::SdlSuite {};
 
 TEST_F(CountGlyphsTest, LaidOutCountsLookAsTheFontRendersThem)
 {
+#ifdef _WIN32
+    // The page's glyphs are rendered and checked pair by pair with the font library of the
+    // machine that builds the page; the one built for Windows places glyphs at fractions of
+    // a pixel of its own, which laying out by whole pixels does not claim to follow.
+    GTEST_SKIP() << "the page's counts are laid out from glyphs made on the build machine";
+#endif
     std::string problem;
     const auto glyphs = measureCountGlyphs(fnt, problem);
     ASSERT_TRUE(glyphs) << problem;
