@@ -675,6 +675,19 @@ def hold(x, y):
     driver.execute_script(FINGER, ['pointerup'], *on_phone(x, y))
 
 
+def phone_sideways():
+    """The page as on a phone held sideways, touch on."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+        'width': PHONE_W, 'height': PHONE_H, 'deviceScaleFactor': 3, 'mobile': True,
+        'screenOrientation': {'type': 'landscapePrimary', 'angle': 90}})
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+
+
+def stick_walk(before, after):  # how far the world moved left between two phone pictures
+    return min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
+        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+
+
 def phone_picture(img=None):  # the canvas's picture, scaled back to 800x600
     img = img or grab()
     s = min(img.width / 800, img.height / 600)
@@ -685,10 +698,7 @@ def phone_picture(img=None):  # the canvas's picture, scaled back to 800x600
 @runs_in('chromium', 'firefox', rows=6, why='no touch emulation through its driver')
 def play_by_touch():
     """The page on a phone held sideways, by touch alone."""
-    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
-        'width': PHONE_W, 'height': PHONE_H, 'deviceScaleFactor': 3, 'mobile': True,
-        'screenOrientation': {'type': 'landscapePrimary', 'angle': 90}})
-    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    phone_sideways()
     driver.get(URL)
     wait_for('the first frame on the phone', 30, lambda: driver.execute_script('return bx.first !== null'))
     # The tree's four trunk tiles, the player on one; a creature in the way takes a tap.
@@ -767,8 +777,7 @@ def play_by_touch():
         f.write(base64.b64decode(driver.execute_cdp_cmd('Page.captureScreenshot', {'format': 'png'})['data']))
     touch('touchEnd')
     after = phone_picture()
-    shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
-        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+    shift = stick_walk(before, after)
     check('phone: the stick walks right', shift > 0, f'{shift} pixels')
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone upright starts afresh
 
@@ -777,10 +786,7 @@ def play_by_touch():
 def left_hand_by_touch():
     """The Controls panel switches the phone to the left hand: kept as brambix.controls,
     the stick comes up in the right bar and walks."""
-    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
-        'width': PHONE_W, 'height': PHONE_H, 'deviceScaleFactor': 3, 'mobile': True,
-        'screenOrientation': {'type': 'landscapePrimary', 'angle': 90}})
-    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    phone_sideways()
     driver.get(URL)
     wait_for('the controls panel of the game', 30, lambda: driver.execute_script(
         "return !document.getElementById('controls-button').hidden"))
@@ -799,8 +805,7 @@ def left_hand_by_touch():
     frames_later(20)
     touch('touchEnd')
     after = phone_picture()
-    shift = min(range(0, 600, 6), key=lambda dx: sum(ImageStat.Stat(ImageChops.difference(
-        before.crop((dx, 40, 800, 250)), after.crop((0, 40, 800 - dx, 250)))).mean))
+    shift = stick_walk(before, after)
     check('controls: with the left hand the stick in the right bar walks right', shift > 0, f'{shift} pixels')
     driver.execute_script("localStorage.removeItem('brambix.controls'); Module._brambixKeepRun = null; "
                           "sessionStorage.clear();")
