@@ -24,6 +24,7 @@
 #include "shell/draw/draw.h"
 #include "shell/app/frame.h"
 #include "shell/draw/picture.h"
+#include "shell/input/bindings.h"
 #include "shell/platform/sdl.h"
 
 namespace {
@@ -198,6 +199,19 @@ void BM_FirstFrame(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FirstFrame)->Unit(benchmark::kMicrosecond);
+
+// The keyboard's part of every frame: which keys the frame sees held, through the
+// player's controls (here the defaults, W and D held).
+void BM_KeysHeld(benchmark::State& state)
+{
+    const Controls controls = defaultControls();
+    const int w = SDL_SCANCODE_W;
+    const int d = SDL_SCANCODE_D;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gameKeysHeld(controls, [w, d](int code) { return code == w || code == d; }));
+    }
+}
+BENCHMARK(BM_KeysHeld)->Unit(benchmark::kMicrosecond);
 
 // Sizes the window as a player would and lets SDL see it; false if the renderer's
 // output did not follow.

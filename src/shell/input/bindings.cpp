@@ -2,6 +2,8 @@
 // for what the player's controls bind.
 #include "shell/input/bindings.h"
 
+#include <array>
+
 #include "rules/inventory.h"
 #include "shell/platform/sdl.h"
 
@@ -70,15 +72,24 @@ std::string controlsPanelJson(const Controls& inUse)
 
 InputEvent gameEventOf(Action a)
 {
-    InputEvent e;
-    if (a == Action::Break || a == Action::Use) {
-        e.kind = InputEvent::Kind::MouseDown;
-        e.button = a == Action::Break ? BUTTON_LEFT : BUTTON_RIGHT;
-    } else {
-        e.kind = InputEvent::Kind::KeyDown;
-        e.scancode = bindingNamed(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0])->code;
-    }
-    return e;
+    // Worked out once: looking a key up by its name scans SDL's names, and the held keys
+    // ask for every action's event for every key, each frame.
+    static const std::array<InputEvent, ACTION_COUNT> events = [] {
+        std::array<InputEvent, ACTION_COUNT> all{};
+        for (size_t i = 0; i < ACTION_COUNT; ++i) {
+            InputEvent& e = all[i];
+            const auto action = static_cast<Action>(i);
+            if (action == Action::Break || action == Action::Use) {
+                e.kind = InputEvent::Kind::MouseDown;
+                e.button = action == Action::Break ? BUTTON_LEFT : BUTTON_RIGHT;
+            } else {
+                e.kind = InputEvent::Kind::KeyDown;
+                e.scancode = bindingNamed(CONTROL_ROWS[i].defaults[0])->code;
+            }
+        }
+        return all;
+    }();
+    return events[static_cast<size_t>(a)];
 }
 
 std::optional<InputEvent> frameEventOf(const Controls& c, Binding b)
