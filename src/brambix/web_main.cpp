@@ -178,11 +178,20 @@ void beginKeeping()
     restoreSlice(RESTORE_AT_ONCE_MS);
 }
 
+// The page's controls panel is told of the controls once the first picture is up: on a
+// slow phone, building it would hold that picture back.
+bool drewFirstFrame = false;
+bool toldControls = false;
+
 void browserFrame(void*)
 {
     if (restoring) {
         restoreSlice(RESTORE_SLICE_MS);
         return;
+    }
+    if (drewFirstFrame && !toldControls) {
+        toldControls = true;
+        showControlsInPage(controlsPanelJson(activeControls()).c_str());
     }
     const double now = emscripten_get_now();
     if (now < nextFrameMs - FRAME_SLACK_MS) {
@@ -194,6 +203,7 @@ void browserFrame(void*)
         showStopped(failure->c_str());
         return;
     }
+    drewFirstFrame = true;
     keepFrame(keeper, game.loop);
     if (now - keptAtMs >= KEEP_EVERY_MS) {
         keepNow();
@@ -259,7 +269,6 @@ int main(int argc, char** argv)
         EM_ASM(if (Module.startFailed) Module.startFailed(););
         return 1;
     }
-    showControlsInPage(controlsPanelJson(activeControls()).c_str());
     // What the game plays on without reaches only the browser's console: the page shows it.
     if (const std::string notices = collectedNotices(); !notices.empty()) {
         EM_ASM({ if (Module.showNotices) Module.showNotices(UTF8ToString($0)); }, notices.c_str());

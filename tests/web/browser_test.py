@@ -788,9 +788,11 @@ def left_hand_by_touch():
     the stick comes up in the right bar and walks."""
     phone_sideways()
     driver.get(URL)
+    # The game tells the panel its controls once its first picture is up.
+    wait_for('the first frame', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release();')
     wait_for('the controls panel of the game', 30, lambda: driver.execute_script(
         "return !document.getElementById('controls-button').hidden"))
-    driver.execute_script('bx.release();')
     driver.execute_script("""
       document.getElementById('controls-button').click();
       const hand = document.getElementById('controls-hand');
