@@ -160,7 +160,8 @@ def serve(short=None, types=None, faults=None, encoding=None):
     `server.asked`, and `faults` {name: (kind, n)}, which `server.faults` may change
     later: 'stall' and 'cut' send n bytes under the whole file's length, then hold the
     connection (40 s at most) or close it; 'changed' sends the file with one byte changed;
-    'newer' with a line more; 'drop' closes without an answer; 'error' answers 503;
+    'newer' with a line more; 'late' sends n bytes, then the rest 2 s later; 'drop' closes
+    without an answer; 'error' answers 503;
     'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes when n;
     'bomb' a replay of one frame holding n quit events."""
     class Handler(http.server.SimpleHTTPRequestHandler):
@@ -212,8 +213,11 @@ def serve(short=None, types=None, faults=None, encoding=None):
             try:
                 for _ in range(300 if kind == 'flood' else 0):
                     self.wfile.write(bytes(1 << 20))
-                self.wfile.write(body[:n] if kind in ('stall', 'cut') else b'' if kind == 'flood' else body)
+                self.wfile.write(body[:n] if kind in ('stall', 'cut', 'late') else b'' if kind == 'flood' else body)
                 self.wfile.flush()
+                if kind == 'late':
+                    time.sleep(2)
+                    self.wfile.write(body[n:])
                 time.sleep(40 if kind == 'stall' else 0)
             except OSError:
                 pass
@@ -417,15 +421,17 @@ def check_phone():
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
 
 
-@runs_in(rows=3)
+@runs_in(rows=4)
 def check_packed_files():
     """The packed files start the game on a server that gzips every answer, one that sends
-    them as Content-Encoding: gzip (the browser inflates them: the page must not again)
-    and one that names them text/plain: the first frame is the desktop's each time."""
+    them as Content-Encoding: gzip (the browser inflates them: the page must not again),
+    one that names them text/plain, and one whose wasm comes whole well after the game's
+    script has run: the first frame is the desktop's each time."""
     driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',  # the desktop's picture, not the phone's
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
     for how in ({'encoding': 'gzip'}, {'encoding': 'static'},
-                {'types': {name: 'text/plain' for name in ('brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}}):
+                {'types': {name: 'text/plain' for name in ('brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')}},
+                {'faults': {'brambix.wasm.gz': ('late', 1000)}}):
         server, url = serve(**how)
         try:
             driver.get(url)
@@ -434,7 +440,7 @@ def check_packed_files():
             same, differing = same_frame(png(shown), Image.open(DESKTOP_FRAME).convert('RGB')) if shown else (False, 0)
             check(f'{how}: the game starts from its packed files', same, message() or f'{differing} pixels differ')
             if not same and shown:
-                png(shown).save(f'first-frame-{next(iter(how.values())) if "encoding" in how else "types"}.png')
+                png(shown).save(f'first-frame-{how.get("encoding") or next(iter(how))}.png')
         finally:
             server.shutdown()
             server.server_close()
@@ -449,7 +455,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 63
+ROWS = 64
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
