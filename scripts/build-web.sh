@@ -96,17 +96,20 @@ build_libs() {
     }
     must cd "$tmp"
     must unpack_sources "$tmp" "${lib_sources[@]}"
-    # cut FILE TEXT REPLACEMENT: TEXT, which must be in that library source, made
-    # REPLACEMENT. What the page never uses goes: JPEG decoding (the pictures are PNGs);
+    # cut_source FILE TEXT REPLACEMENT: TEXT, which must be in that library source, made
+    # REPLACEMENT. What the page never uses goes: JPEG decoding (the pictures are PNGs,
+    # which SDL3_image reads with SDL's own reader; SDL decodes JPEG only for cameras);
     # the window icon made a PNG with its compressor (the page has its own icon, and the
     # game sets none in a browser); the log of every event that SDL prints on request.
-    cut() {
+    cut_source() {
       must python3 -c 'import sys; p, a, b = sys.argv[1:]; s = open(p).read(); assert a in s, p + ": no " + a
 open(p, "w").write(s.replace(a, b))' "$@"
     }
-    cut libsdl3-image-src/src/IMG_stb.c '#define STBI_ONLY_JPEG' ''
-    cut libsdl3-src/src/video/emscripten/SDL_emscriptenvideo.c 'device->SetWindowIcon = Emscripten_SetWindowIcon;' ''
-    cut libsdl3-src/src/events/SDL_events.c 'if (SDL_EventLoggingVerbosity > 0) {' 'if (false) {'
+    cut_source libsdl3-src/src/video/SDL_stb.c '#define STBI_ONLY_JPEG' ''
+    cut_source libsdl3-src/src/video/SDL_stb.c 'void *pixels = stbi__jpeg_load(&s, &w, &h, &format, 4, &nv12, &ri);' \
+      'void *pixels = NULL;'
+    cut_source libsdl3-src/src/video/emscripten/SDL_emscriptenvideo.c 'device->SetWindowIcon = Emscripten_SetWindowIcon;' ''
+    cut_source libsdl3-src/src/events/SDL_events.c 'if (SDL_EventLoggingVerbosity > 0) {' 'if (false) {'
     # FreeType with the drivers of TrueType fonts alone (the game's font is one): the
     # others and their tables would only make the page slower to load.
     printf 'FT_USE_MODULE( %s )\n' "FT_Driver_ClassRec, tt_driver_class" "FT_Module_Class, sfnt_module_class" \
