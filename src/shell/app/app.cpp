@@ -99,6 +99,12 @@ bool startGame(Game& game)
     useControlsFile();
 
     Gfx& gfx = game.gfx;
+#ifdef __EMSCRIPTEN__
+    // The picture is opaque and flat: a canvas without alpha or depth is one the browser
+    // composes and clears with less work every frame.
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+#endif
     gfx.window = SDL_CreateWindow(WINDOW_TITLE, SCREEN_WIDTH, SCREEN_HEIGHT, WINDOW_FLAGS);
     if (gfx.window == nullptr) {
         reportFatal(std::string("Brambix: cannot create the window: ") + SDL_GetError());
