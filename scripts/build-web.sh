@@ -10,9 +10,10 @@
 # emscripten (Debian 12), it builds inside the Debian 13 root of scripts/debian13.sh
 # (needs root; it asks sudo otherwise) and copies dist/web back here.
 #
-# SDL3, SDL3_image (its own PNG reader) and SDL3_ttf with FreeType are built once with
-# emscripten from Debian's source packages (`apt-get source`, which needs a deb-src line)
-# and kept outside the clone, keyed on their versions, emscripten's and the build steps:
+# SDL3, SDL3_image (for PNGs, which it reads with SDL's own reader) and SDL3_ttf with
+# FreeType are built once with emscripten from Debian's source packages (`apt-get
+# source`, which needs a deb-src line) and kept outside the clone, keyed on their
+# versions, emscripten's and the build steps:
 #   BRAMBIX_WEB_LIBS   where they are kept (default /var/cache/brambix/web-libs, or
 #                      ~/.cache/brambix/web-libs for a user other than root)
 # The pictures are drawn, the counts' glyphs rendered from the font and the favicon made
