@@ -212,60 +212,23 @@ emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_R
   exit 1
 }
 
-# The game's script as the page runs it: emscripten leaves its names whole, and the page
-# shares only a few of them (the module, its file system and its run dependencies); every
-# other name is shortened, a quarter of what a phone downloads of it.
-staged=$web/staged
-rm -rf "$staged"
-mkdir -p "$staged"
-cp "$web/run/brambix.wasm" "$web/run/brambix.data" "$staged/"
-node - "$web/run/brambix.js" "$staged/brambix.js" <<'EOF' || { echo "Brambix: minifying the game's script failed" >&2; exit 1; }
-const {minify} = require('terser');
-const fs = require('fs');
-const shared = ['Module', 'FS', 'addRunDependency', 'removeRunDependency'];
-minify(fs.readFileSync(process.argv[2], 'utf8'), {compress: {toplevel: true}, mangle: {toplevel: true, reserved: shared}})
-  .then(small => fs.writeFileSync(process.argv[3], small.code))
-  .catch(e => { console.error(String(e)); process.exit(1); });
-EOF
-
-rm -rf "$out"
-mkdir -p "$out"
-# The game's files go packed in gzip's format, whatever the server does: the page
-# inflates them (unless the browser did already) and checks what they unpack to. Zopfli
-# packs a twentieth smaller than gzip itself, with no names or times: the same files
-# give the same bytes.
-game=(brambix.js brambix.wasm brambix.data)
-for f in "${game[@]}"; do
-  zopfli --gzip -c "$staged/$f" >"$out/$f.gz"
-done
-cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
-# The page and the service worker as they travel: without their comments and indents,
-# and their scripts minified once complete (minify_scripts below).
-python3 - "$out/index.html" "$out/sw.js" <<'EOF'
-import re
-import sys
-for path in sys.argv[1:]:
-    with open(path, encoding='utf-8') as f:
-        text = re.sub(r'<!--.*?-->\n?', '', f.read(), flags=re.S)
-    text = re.sub(r'(?m)^(//.*)?\n', '', re.sub(r'(?m)^[ \t]+', '', text))
-    text = re.sub(r'(?s)<style>.*?</style>', lambda m: re.sub(r'(?s)/\*.*?\*/\n?', '', m.group(0)), text)
-    with open(path, 'w', encoding='utf-8') as f:
-        f.write(text)
-EOF
-# minify_scripts FILE...: a script file, or a page's inline scripts, minified in place
-# (names inside functions shortened; the names a page's scripts share kept). Run once
-# the files are complete: the placeholders filled in above are comments.
+# minify_scripts FILE...: a script file, or a page's inline scripts, minified in place.
+# A page's scripts share their top-level names, so only the names inside functions are
+# shortened there; a script file's are all shortened but those it shares with the page
+# (the game's module, its file system and its run dependencies, which the page's own
+# scripts call). Run once a file is complete: the placeholders filled in below are comments.
 minify_scripts() {
   node - "$@" <<'EOF' || { echo "Brambix: minifying the page's scripts failed" >&2; exit 1; }
 const {minify} = require('terser');
 const fs = require('fs');
+const shared = ['Module', 'FS', 'addRunDependency', 'removeRunDependency'];
 (async () => {
   for (const path of process.argv.slice(2)) {
     const text = fs.readFileSync(path, 'utf8');
-    const small = async code => (await minify(code, {compress: true, mangle: true})).code;
+    const small = async (code, options) => (await minify(code, options || {compress: true, mangle: true})).code;
     let out = '';
     if (path.endsWith('.js')) {
-      out = await small(text);
+      out = await small(text, {compress: {toplevel: true}, mangle: {toplevel: true, reserved: shared}});
     } else {
       let at = 0;
       const re = /<script>([\s\S]*?)<\/script>/g;
@@ -280,6 +243,39 @@ const fs = require('fs');
 })().catch(e => { console.error(String(e)); process.exit(1); });
 EOF
 }
+
+# The game's script as the page runs it: emscripten leaves its names whole; shortened,
+# it is a quarter less for a phone to download.
+staged=$web/staged
+rm -rf "$staged"
+mkdir -p "$staged"
+cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$staged/"
+minify_scripts "$staged/brambix.js"
+
+rm -rf "$out"
+mkdir -p "$out"
+# The game's files go packed in gzip's format, whatever the server does: the page
+# inflates them (unless the browser did already) and checks what they unpack to. Zopfli
+# packs a twentieth smaller than gzip itself, with no names or times: the same files
+# give the same bytes.
+game=(brambix.js brambix.wasm brambix.data)
+for f in "${game[@]}"; do
+  zopfli --gzip -c "$staged/$f" >"$out/$f.gz"
+done
+cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
+# The page and the service worker as they travel: without their comments and indents,
+# and their scripts minified once complete (minify_scripts above).
+python3 - "$out/index.html" "$out/sw.js" <<'EOF'
+import re
+import sys
+for path in sys.argv[1:]:
+    with open(path, encoding='utf-8') as f:
+        text = re.sub(r'<!--.*?-->\n?', '', f.read(), flags=re.S)
+    text = re.sub(r'(?m)^(//.*)?\n', '', re.sub(r'(?m)^[ \t]+', '', text))
+    text = re.sub(r'(?s)<style>.*?</style>', lambda m: re.sub(r'(?s)/\*.*?\*/\n?', '', m.group(0)), text)
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write(text)
+EOF
 
 icons=$web/icon
 rm -rf "$icons"
