@@ -32,7 +32,6 @@ mkdir -p "$log_dir"
 MIN_EMSCRIPTEN=3.1.69
 # What the build needs in the Debian 13 root: emscripten, apt-get source's unpacking,
 # binaryen's optimiser for the wasm, the packer and the scripts' minifier.
-WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli terser"
 
 emscripten_usable() {
   command -v emcc >/dev/null || return 1
@@ -54,7 +53,7 @@ if ! emscripten_usable; then
   source scripts/debian13.sh
   d13_make_root "$log_dir/debootstrap.log"
   echo "== web: updating the Debian 13 root and installing emscripten"
-  d13_packages "$log_dir/packages.log" $WEB_BUILD_PACKAGES
+  d13_packages "$log_dir/packages.log" "${D13_WEB_BUILD_PACKAGES[@]}"
   name=brambix-web-build-$$
   work=$(d13_copy_project "$name")
   trap 'd13_drop_project "$name"' EXIT
@@ -65,6 +64,7 @@ if ! emscripten_usable; then
   rm -rf "$out"
   mkdir -p "$(dirname "$out")"
   cp -r "$D13_ROOT$work/dist/web" "$out"
+  d13_made_from "$out"
   echo "Brambix for the web: $out"
   exit 0
 fi

@@ -12,6 +12,11 @@
 D13_ROOT=${BRAMBIX_DEBIAN13_ROOT:-/var/cache/brambix/debian13}
 D13_SUITE=trixie
 D13_SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# What the steps that use the root install there beside what scripts/deps.sh --test names:
+# the web build, the browsers that play it, and (scripts/windows-env.sh) the Windows build.
+D13_WEB_BUILD_PACKAGES=(emscripten dpkg-dev binaryen zopfli terser esbuild)
+D13_BROWSER_PACKAGES=(chromium chromium-driver python3-selenium python3-pil webkitgtk-webdriver firefox-esr
+  python3-websocket xvfb xauth)
 
 # The Debian archive the host's apt sources use (deb822 or one-line form): the root takes
 # its packages from where this machine takes its own, as many machines reach Debian only
@@ -35,7 +40,7 @@ d13_make_root() {
   if ! command -v debootstrap >/dev/null; then
     echo "Brambix: installing missing packages: debootstrap"
     DEBIAN_FRONTEND=noninteractive apt-get update -q >>"$log" 2>&1
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap >>"$log" 2>&1 ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends debootstrap >>"$log" 2>&1 ||
       { echo "cannot install debootstrap (log: $log)"; return 1; }
   fi
   mkdir -p "$(dirname "$D13_ROOT")"
@@ -134,4 +139,26 @@ d13_copy_project() {
 # d13_drop_project NAME: removes that copy and its builds.
 d13_drop_project() {
   rm -rf --one-file-system "$D13_ROOT/root/$1"
+}
+
+# d13_prepare LOG: the root made and every package of every step that uses it installed,
+# in one go. CI starts it beside this machine's own tests: on a cold machine the root's
+# downloads and unpacking take minutes in which the compiler needs neither.
+d13_prepare() {
+  local log=$1
+  source "$D13_SRC/scripts/windows-env.sh"
+  d13_make_root "$log" && d13_packages "$log" "${D13_WEB_BUILD_PACKAGES[@]}" "${D13_BROWSER_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+}
+
+# d13_made_from FILE...: marks each file or folder (of this clone) as made from this
+# commit, when the checkout has no changes: a release made later from the same commit
+# may take it as it is (scripts/release.sh, BRAMBIX_RELEASE_REUSE).
+d13_made_from() {
+  local commit
+  commit=$(git -C "$D13_SRC" rev-parse HEAD 2>/dev/null) || return 0
+  [[ -z $(git -C "$D13_SRC" status --porcelain 2>/dev/null) ]] || return 0
+  for f in "$@"; do
+    [[ -e $f ]] && echo "$commit" >"$f.made-from"
+  done
+  return 0
 }

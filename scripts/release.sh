@@ -14,6 +14,9 @@
 #
 #   bash scripts/release.sh [deb] [windows] [web]    some of them only (all by default)
 #   BRAMBIX_RELEASE_DIR   where they go instead of dist/release/<version>
+#   BRAMBIX_RELEASE_REUSE=1   the Windows zip and the web page that this commit's own
+#                         builds left in dist/ (marked as made from it, with no changes
+#                         in the checkout) are taken as they are instead of built again
 #
 # The .deb is built on this machine, which must be Debian 12 so that the package installs
 # there and on later releases; the Windows and web builds use the Debian 13 root on older
@@ -38,8 +41,15 @@ if [[ " ${kinds[*]} " == *" deb "* && $codename != bookworm ]]; then
 fi
 if [[ $(id -u) -ne 0 ]]; then
   echo "Brambix: a release installs packages and uses the Debian 13 root: asking sudo"
-  exec sudo --preserve-env=BRAMBIX_RELEASE_DIR,BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,SOURCE_DATE_EPOCH bash "$0" "$@"
+  exec sudo --preserve-env=BRAMBIX_RELEASE_DIR,BRAMBIX_RELEASE_REUSE,BRAMBIX_DEBIAN13_ROOT,BRAMBIX_WEB_LIBS,SOURCE_DATE_EPOCH bash "$0" "$@"
 fi
+
+# made_here PATH: true where BRAMBIX_RELEASE_REUSE is set and PATH was made from this
+# very commit, with no changes in the checkout then or now.
+made_here() {
+  [[ -n ${BRAMBIX_RELEASE_REUSE:-} && -e $1 && -f $1.made-from && -z $(git status --porcelain 2>/dev/null) ]] &&
+    [[ $(cat "$1.made-from") == "$(git rev-parse HEAD 2>/dev/null)" ]]
+}
 
 version=$(sed -n 's/^project(brambix VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
 [[ -n $version ]] || { echo "Brambix: CMakeLists.txt names no project version" >&2; exit 1; }
@@ -58,6 +68,13 @@ out=$(cd "$out" && pwd)
 install_missing "$logs/packages.log" zip dpkg-dev || exit 1
 echo "== release: Brambix $version, dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'), into $out"
 
+# The .deb's objects are kept by ccache as the tests' are (scripts/test.sh): the same
+# source and flags give the same object, so a warm cache changes no byte.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=${BRAMBIX_CCACHE:-/var/cache/brambix/ccache} CCACHE_BASEDIR=$src CCACHE_NOHASHDIR=true
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 for kind in "${kinds[@]}"; do
   started=$SECONDS
   case $kind in
@@ -67,7 +84,7 @@ for kind in "${kinds[@]}"; do
     {
       bash scripts/deps.sh &&
         rm -rf "$build" &&
-        cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF &&
+        cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRAMBIX_TESTS=OFF "${launcher[@]}" &&
         cmake --build "$build" -j"${BRAMBIX_JOBS:-2}" &&
         (cd "$build" && cpack -G DEB -B "$build/package")
     } >"$logs/deb.log" 2>&1 || { tail -n 30 "$logs/deb.log"; echo "Brambix: building the .deb failed" >&2; exit 1; }
@@ -75,13 +92,21 @@ for kind in "${kinds[@]}"; do
     cp "$build"/package/brambix_"$version"_*.deb "$out/"
     ;;
   windows)
-    echo "== release: the Windows zip"
-    bash scripts/build-windows.sh
+    if made_here "dist/brambix-$version-windows-x86_64.zip"; then
+      echo "== release: the Windows zip, as this commit's Windows build made it"
+    else
+      echo "== release: the Windows zip"
+      bash scripts/build-windows.sh
+    fi
     cp "dist/brambix-$version-windows-x86_64.zip" "$out/"
     ;;
   web)
-    echo "== release: the web page"
-    bash scripts/build-web.sh
+    if made_here dist/web; then
+      echo "== release: the web page, as this commit's web build made it"
+    else
+      echo "== release: the web page"
+      bash scripts/build-web.sh
+    fi
     name=brambix-$version-web
     stage=$src/build-release-web
     rm -rf "$stage"

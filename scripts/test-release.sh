@@ -31,7 +31,7 @@ trap 'rm -rf --one-file-system "$tmp"' EXIT
 clone="$tmp/a folder/brambíx ünd"
 mkdir -p "$(dirname "$clone")"
 git clone -q --no-local "$src" "$clone" && git -C "$clone" checkout -q --detach "$(git rev-parse HEAD)" &&
-  BRAMBIX_RELEASE_DIR="$tmp/second" bash "$clone/scripts/release.sh" "${again[@]}"
+  env -u BRAMBIX_RELEASE_REUSE BRAMBIX_RELEASE_DIR="$tmp/second" bash "$clone/scripts/release.sh" "${again[@]}"
 check "a clone in '$clone' made ${again[*]} again" $?
 while read -r sum name; do
   [[ -f "$tmp/second/$name" ]] || continue

@@ -29,8 +29,7 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   started=$SECONDS
   d13_make_root "$log_dir/debootstrap.log" || summary_fail "making the Debian 13 root"
   echo "== web: updating the Debian 13 root and installing emscripten, Chromium, WebKitGTK and Firefox"
-  d13_packages "$log_dir/packages.log" emscripten dpkg-dev binaryen zopfli terser chromium chromium-driver \
-    python3-selenium python3-pil webkitgtk-webdriver firefox-esr python3-websocket xvfb xauth ||
+  d13_packages "$log_dir/packages.log" "${D13_WEB_BUILD_PACKAGES[@]}" "${D13_BROWSER_PACKAGES[@]}" ||
     summary_fail "installing packages"
   echo "   ready after $((SECONDS - started)) s"
   name=brambix-web-test-$$
@@ -39,6 +38,10 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   d13_sh "cd $work && BRAMBIX_WEB_IN_ROOT=1 bash scripts/test-web.sh"
   status=$?
   cp -r "$D13_ROOT$work/build-logs/web/." "$log_dir/" 2>/dev/null
+  # The page as built, before any row played it: a release of this commit takes it as it is.
+  if [[ -d $D13_ROOT$work/build-web-built ]]; then
+    rm -rf dist/web && mkdir -p dist && cp -r "$D13_ROOT$work/build-web-built" dist/web && d13_made_from dist/web
+  fi
   echo "== web: $((SECONDS - started)) s in all"
   exit "$status"
 fi
@@ -48,6 +51,7 @@ fi
 export BRAMBIX_WEB_CCACHE=${BRAMBIX_WEB_CCACHE:-/var/cache/brambix/web-ccache}
 export CCACHE_DIR=$BRAMBIX_WEB_CCACHE CCACHE_BASEDIR=$src
 bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/web)"
+rm -rf build-web-built && cp -r dist/web build-web-built
 # A first visit moves each file of dist/web once at most, from a server that compresses
 # nothing: a phone on a slow network plays within seconds only while that stays small.
 # (What it moves now, with a little room: the wasm links no font library, no C++ streams

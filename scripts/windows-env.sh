@@ -28,6 +28,7 @@ windows_in_root() {
   status=$?
   mkdir -p "$D13_SRC/dist"
   cp "$D13_ROOT$work"/dist/*.zip "$D13_SRC/dist/" 2>/dev/null
+  [[ $status -eq 0 ]] && d13_made_from "$D13_SRC"/dist/*.zip
   cp -r "$D13_ROOT$work/build-logs/windows/." "$logs/" 2>/dev/null
   d13_drop_project "$name"
   return "$status"
