@@ -105,6 +105,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
 
 std::string usageText()
 {
+    const auto firstKeyOf = [](Action a) { return std::string(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0]); };
     return std::string(
                "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
                "                --record FILE | --replay FILE [--verify]]\n"
@@ -114,12 +115,14 @@ std::string usageText()
                "  -h, --help, /?          show this help and exit\n"
                "  --version               show the version and exit\n"
                "  --controls              show the controls in use and the file they are read from\n"
-               "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
-               "  --record FILE           play, and record the game to FILE as a replay\n"
-               "  --replay FILE           watch the replay in FILE\n"
-               "  --replay FILE --verify  play it back without a window and check its state\n"
-               "\n"
-               "Controls (the defaults; controls.json in the configuration folder changes them):\n") +
+               "  --whole-pixels          start with whole-pixel scaling (") +
+           firstKeyOf(Action::WholePixels) +
+           " switches it)\n"
+           "  --record FILE           play, and record the game to FILE as a replay\n"
+           "  --replay FILE           watch the replay in FILE\n"
+           "  --replay FILE --verify  play it back without a window and check its state\n"
+           "\n"
+           "Controls (the defaults; controls.json in the configuration folder changes them):\n" +
            controlsUsage() +
            "  on a screen         the first button moves a whole stack, the second one item;\n"
            "                      a click on the result takes the product\n"
@@ -129,7 +132,8 @@ std::string usageText()
            "                      square; B on Nintendo pads), Pad Top the top button\n"
            "  touch               a thumb on the stick's side walks, a tap is a left click,\n"
            "                      a hold of " + holdText(HOLD_MS_DEFAULT) + " a right click, a tap on a hotbar\n"
-           "                      slot selects it, the button low on the other side is E\n"
+           "                      slot selects it, the button low on the other side is " +
+           firstKeyOf(Action::Inventory) + "\n"
            "\n"
            "Data: the first of these folders whose assets/ holds the game's files is used:\n"
            "  1. the folder named by " +
