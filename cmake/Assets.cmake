@@ -3,13 +3,16 @@
 #   include(cmake/Assets.cmake)
 #   brambix_stage_assets("${CMAKE_BINARY_DIR}/run")
 #
-# After building the `brambix_assets` target, <run_dir>/assets/ holds the 21
-# PNGs drawn from assets/art/*.txt, recipes.json and the UI font as arial.ttf: the
+# After building the `brambix_assets` target, <run_dir>/assets/ holds a PNG
+# drawn from each of assets/art/*.txt, recipes.json and the UI font as arial.ttf: the
 # data files the game is made of. The window's icon is built into the program.
 
 include_guard(GLOBAL)
 
-# Every picture the game loads; each has a source assets/art/<name>.txt.
+# Every picture the game loads; each has a source assets/art/<name>.txt. The pictures
+# are named in the game's tables (ITEMS in src/rules/items.cpp, CREATURES in
+# src/rules/creatures.h, the player's and the heart in src/shell/app/assets.h): the
+# shell test TexturesTest.TheArtListIsWhatTheGameLoads fails when the two disagree.
 set(BRAMBIX_ART_NAMES
   grass wood leaf planks stick crafting meet
   axe_wood pickaxe_wood shovel_wood hoe_wood sword_wood

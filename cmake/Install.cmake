@@ -38,10 +38,7 @@ configure_file("${_dist}/copyright.in" "${_gen}/copyright" @ONLY)
 # The manual page's controls and numbers from the table the game plays by; the data
 # folder of the prefix is put in while installing.
 include("${CMAKE_CURRENT_LIST_DIR}/PlayerTexts.cmake")
-brambix_player_texts("${PROJECT_SOURCE_DIR}")
-set(BRAMBIX_INSTALLED_DATA "@BRAMBIX_INSTALLED_DATA@")
-configure_file("${_dist}/brambix.6.in" "${_gen}/man/brambix.6.in" @ONLY)
-unset(BRAMBIX_INSTALLED_DATA)
+brambix_player_text("${_dist}/brambix.6.in" "${_gen}/man/brambix.6.in")
 
 set(_icons "")
 foreach(size IN LISTS BRAMBIX_ICON_SIZES)
@@ -60,7 +57,7 @@ add_custom_command(
   DEPENDS "${_gen}/changelog"
   COMMENT "Compressing the changelog"
   VERBATIM)
-add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/changelog.gz")
+add_custom_target(brambix_dist ALL DEPENDS ${_icons} "${_gen}/changelog.gz" "${_gen}/man/brambix.6.in")
 
 install(TARGETS brambix RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 

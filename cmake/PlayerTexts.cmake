@@ -1,95 +1,71 @@
-# The numbers and defaults a player reads in the manual page and the READMEs, taken from
-# the table the game itself plays by (src/controls/controls.h), so that they are
-# stated once. brambix_player_texts(<source dir>) sets, in the caller's scope:
+# The numbers and defaults a player reads in the manual page and the READMEs, printed by
+# tools/playertexts from the table the game itself plays by (src/controls/controls.h),
+# so that they are stated once. Its script sets:
 #   BRAMBIX_HOLD_MS, BRAMBIX_HOLD_LEAST, BRAMBIX_HOLD_MOST  the hold, in milliseconds
 #   BRAMBIX_HOLD_TEXT       the default hold as words ("half a second")
 #   BRAMBIX_CONTROLS_MAN    the controls table as manual page lines
 #   BRAMBIX_CONTROLS_TEXT   the same as plain text, for the Windows README
 #   BRAMBIX_CONTROLS_MD     the same as a Markdown table, for README.md
-# Usable from a project and from a script (cmake -P).
+#
+# From a project: brambix_player_text(<template> <output> [CRLF]) fills the template's
+# other @VARIABLES@ now and these while building, once playertexts is built (run through
+# the cross build's emulator, as the other tools are).
+# As a script: cmake -DTEXTS=<playertexts' script> -DIN=<half-filled> -DOUT=<file> [-DCRLF=ON] -P PlayerTexts.cmake
+
+set(_BRAMBIX_PLAYER_TEXT_VARS BRAMBIX_HOLD_MS BRAMBIX_HOLD_LEAST BRAMBIX_HOLD_MOST BRAMBIX_HOLD_TEXT
+  BRAMBIX_CONTROLS_MAN BRAMBIX_CONTROLS_TEXT BRAMBIX_CONTROLS_MD)
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE AND DEFINED OUT)
+  include("${TEXTS}")
+  foreach(var IN LISTS _BRAMBIX_PLAYER_TEXT_VARS)
+    if(NOT DEFINED ${var})
+      message(FATAL_ERROR "${TEXTS} does not set ${var}")
+    endif()
+  endforeach()
+  # Filled while installing, for the prefix installed to.
+  set(BRAMBIX_INSTALLED_DATA "@BRAMBIX_INSTALLED_DATA@")
+  if(CRLF)
+    configure_file("${IN}" "${OUT}" @ONLY NEWLINE_STYLE CRLF)
+  else()
+    configure_file("${IN}" "${OUT}" @ONLY)
+  endif()
+  return()
+endif()
 
 include_guard(GLOBAL)
 
-# The hold as the game's --help says it (holdText in src/controls/controls.cpp).
-function(brambix_hold_text ms out)
-  if(ms EQUAL 500)
-    set(text "half a second")
-  elseif(ms EQUAL 1000)
-    set(text "1 second")
-  else()
-    math(EXPR whole "${ms} / 1000")
-    math(EXPR part "${ms} % 1000 + 1000")
-    string(SUBSTRING "${part}" 1 3 part)
-    string(REGEX REPLACE "0+$" "" part "${part}")
-    set(text "${whole}.${part} seconds")
-  endif()
-  set(${out} "${text}" PARENT_SCOPE)
-endfunction()
-
-function(brambix_pad text width out)
-  string(LENGTH "${text}" n)
-  while(n LESS width)
-    string(APPEND text " ")
-    math(EXPR n "${n} + 1")
-  endwhile()
-  set(${out} "${text}" PARENT_SCOPE)
-endfunction()
-
-function(brambix_player_texts source_dir)
-  set(header "${source_dir}/src/controls/controls.h")
-  file(STRINGS "${header}" rows REGEX "^ *\\{\"[a-z_0-9]+\", +\\{[^}]*\\}, +Takes::")
-  file(STRINGS "${header}" numbers REGEX "^constexpr uint32_t HOLD_MS_[A-Z]+ = [0-9]+;")
-  if(NOT rows OR NOT numbers)
-    message(FATAL_ERROR "${header}: the controls table or the hold's numbers are not where they were")
-  endif()
-  foreach(line IN LISTS numbers)
-    string(REGEX REPLACE "^constexpr uint32_t HOLD_MS_([A-Z]+) = ([0-9]+);.*" "\\1;\\2" pair "${line}")
-    list(GET pair 0 which)
-    list(GET pair 1 value)
-    if(which STREQUAL "DEFAULT")
-      set(hold_ms ${value})
-    else()
-      set(hold_${which} ${value})
-    endif()
+function(brambix_player_text template output)
+  get_filename_component(name "${output}" NAME)
+  set(dir "${CMAKE_BINARY_DIR}/player_texts")
+  set(half "${dir}/${name}.in")
+  set(texts "${dir}/${name}.texts.cmake")
+  # Everything but the controls' texts now; those stay as they are for the build.
+  foreach(var IN LISTS _BRAMBIX_PLAYER_TEXT_VARS ITEMS BRAMBIX_INSTALLED_DATA)
+    set(${var} "@${var}@")
   endforeach()
-  brambix_hold_text(${hold_ms} hold_text)
-
-  set(man "")
-  set(txt "")
-  set(md "| control | default | what it does |\n|---|---|---|\n")
-  foreach(line IN LISTS rows)
-    string(REGEX REPLACE "^ *\\{\"([a-z_0-9]+)\", +\\{([^}]*)\\}, +Takes::[A-Za-z]+, +\"([^\"]*)\"\\},.*" "\\1" name "${line}")
-    string(REGEX REPLACE "^ *\\{\"([a-z_0-9]+)\", +\\{([^}]*)\\}, +Takes::[A-Za-z]+, +\"([^\"]*)\"\\},.*" "\\2" keys "${line}")
-    string(REGEX REPLACE "^ *\\{\"([a-z_0-9]+)\", +\\{([^}]*)\\}, +Takes::[A-Za-z]+, +\"([^\"]*)\"\\},.*" "\\3" does "${line}")
-    if(name STREQUAL line OR keys STREQUAL line)
-      message(FATAL_ERROR "${header}: a row of the controls table is not on one line: ${line}")
-    endif()
-    string(REPLACE "\"" "" keys "${keys}")
-    string(APPEND man ".TP\n.B ${name}\n${keys}: ${does}\n")
-    brambix_pad("  ${name}" 16 row)
-    string(APPEND txt "${row}${keys}\n                ${does}\n")
-    string(APPEND md "| `${name}` | ${keys} | ${does} |\n")
-  endforeach()
-  string(APPEND md "| `hand` | `\"right\"` | `\"left\"`: the touch stick on the right, the inventory button on the left |\n")
-  string(APPEND md "| `hold_ms` | ${hold_ms} | how long a touch is held to count as a hold: ${hold_LEAST} to ${hold_MOST} |\n")
-  string(REGEX REPLACE "\n$" "" man "${man}")
-  string(REGEX REPLACE "\n$" "" txt "${txt}")
-
-  set(BRAMBIX_HOLD_MS ${hold_ms} PARENT_SCOPE)
-  set(BRAMBIX_HOLD_LEAST ${hold_LEAST} PARENT_SCOPE)
-  set(BRAMBIX_HOLD_MOST ${hold_MOST} PARENT_SCOPE)
-  set(BRAMBIX_HOLD_TEXT "${hold_text}" PARENT_SCOPE)
-  set(BRAMBIX_CONTROLS_MAN "${man}" PARENT_SCOPE)
-  set(BRAMBIX_CONTROLS_TEXT "${txt}" PARENT_SCOPE)
-  set(BRAMBIX_CONTROLS_MD "${md}" PARENT_SCOPE)
-  if(CMAKE_PROJECT_NAME)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${header}")
+  configure_file("${template}" "${half}" @ONLY)
+  set(crlf OFF)
+  if("CRLF" IN_LIST ARGN)
+    set(crlf ON)
   endif()
+  add_custom_command(
+    OUTPUT "${texts}"
+    COMMAND playertexts cmake "${texts}"
+    DEPENDS playertexts
+    COMMENT "Printing the controls' texts for ${name}"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT "${output}"
+    COMMAND "${CMAKE_COMMAND}" -DTEXTS=${texts} -DIN=${half} -DOUT=${output} -DCRLF=${crlf}
+      -P "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
+    DEPENDS "${texts}" "${half}" "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
+    COMMENT "Writing ${name} with the controls' texts"
+    VERBATIM)
 endfunction()
 
 # The blocks of README.md made from the table: the controls table between its two
-# marks, and every <!--hold-->...<!--/hold--> the default hold in words. Sets `out` to
-# README.md as it should be.
+# marks, and every <!--hold-->...<!--/hold--> the default hold in words, from the
+# variables playertexts' script set. Sets `out` to README.md as it should be.
 function(brambix_readme_as_made readme out)
   file(READ "${readme}" text)
   set(begin "<!-- the controls table: made from src/controls/controls.h, checked by the tests -->\n")

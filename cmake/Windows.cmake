@@ -17,8 +17,8 @@ add_custom_command(
   VERBATIM)
 configure_file("${_win}/brambix.rc.in" "${_gen}/brambix.rc" @ONLY)
 include("${PROJECT_SOURCE_DIR}/cmake/PlayerTexts.cmake")
-brambix_player_texts("${PROJECT_SOURCE_DIR}")
-configure_file("${_win}/README.txt.in" "${_gen}/README.txt" @ONLY NEWLINE_STYLE CRLF)
+brambix_player_text("${_win}/README.txt.in" "${_gen}/README.txt" CRLF)
+add_custom_target(brambix_windows_readme ALL DEPENDS "${_gen}/README.txt")
 set_source_files_properties("${_gen}/brambix.rc" PROPERTIES OBJECT_DEPENDS "${BRAMBIX_ICO};${BRAMBIX_MANIFEST}")
 
 target_sources(brambix PRIVATE "${_gen}/brambix.rc")

@@ -4,7 +4,7 @@
 #
 # BRAMBIX_WINDOWS_LIBS is the prefix holding the static SDL3, SDL3_image, SDL3_ttf and
 # FreeType built for Windows (scripts/build-windows.sh makes it). Programs built here
-# that the build runs (pixelart, pixelicon) and the tests run through Wine.
+# that the build runs (pixelart, pixelicon, playertexts) and the tests run through Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(BRAMBIX_MINGW x86_64-w64-mingw32)

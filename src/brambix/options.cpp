@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "controls/player_texts.h"
 #include "shell/app/datadir.h"
 #include "shell/app/report.h"
 #include "shell/input/bindings.h"
@@ -102,41 +103,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     return line;
 }
 
-namespace {
-const ControlRow& rowOf(Action a)
-{
-    return CONTROL_ROWS[static_cast<size_t>(a)];
-}
-
-// The default keys of the actions from `first` to `last`, as one column of the usage.
-std::string defaultsOf(Action first, Action last, const char* between)
-{
-    std::string out;
-    for (auto a = static_cast<size_t>(first); a <= static_cast<size_t>(last); ++a) {
-        for (const char* name : CONTROL_ROWS[a].defaults) {
-            if (name != nullptr && std::string_view(name).substr(0, 4) != "Pad ") {
-                out += (out.empty() ? "" : between) + std::string(name);
-            }
-        }
-    }
-    return out;
-}
-
-// One row of the controls in the usage: the keys, and what they do from the 23rd column
-// (on a line of its own after keys too long for theirs).
-std::string usageRow(const std::string& keys, const std::string& does)
-{
-    constexpr size_t KEYS_WIDTH = 20;
-    std::string row = "  " + keys + (keys.size() >= KEYS_WIDTH ? "\n" : "");
-    const size_t lineStart = row.back() == '\n' ? row.size() : 0;
-    row.resize(lineStart + 2 + KEYS_WIDTH, ' ');
-    return row + does + "\n";
-}
-}  // namespace
-
 std::string usageText()
 {
-    const std::string slots = rowOf(Action::Slot1).defaults[0] + std::string(" to ") + rowOf(Action::Slot5).defaults[0];
+    const auto firstKeyOf = [](Action a) { return std::string(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0]); };
     return std::string(
                "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
                "                --record FILE | --replay FILE [--verify]]\n"
@@ -146,24 +115,15 @@ std::string usageText()
                "  -h, --help, /?          show this help and exit\n"
                "  --version               show the version and exit\n"
                "  --controls              show the controls in use and the file they are read from\n"
-               "  --whole-pixels          start with whole-pixel scaling (P switches it)\n"
-               "  --record FILE           play, and record the game to FILE as a replay\n"
-               "  --replay FILE           watch the replay in FILE\n"
-               "  --replay FILE --verify  play it back without a window and check its state\n"
-               "\n"
-               "Controls (the defaults; controls.json in the configuration folder changes them):\n") +
-           usageRow(defaultsOf(Action::WalkUp, Action::WalkRight, " ") + " (held)", "walk") +
-           usageRow(slots, "select a hotbar slot") +
-           usageRow(defaultsOf(Action::Break, Action::Break, ", "),
-                    "kill the creature under the pointer, else break the tile") +
-           usageRow(defaultsOf(Action::Use, Action::Use, ", "), "eat the selected meat, open a placed crafting") +
-           usageRow("", "table, or place the selected block") +
-           usageRow(defaultsOf(Action::Inventory, Action::Inventory, ", "), "open or close the inventory") +
-           usageRow(defaultsOf(Action::Fullscreen, Action::Fullscreen, ", ") + ", Alt+Enter",
-                    "switch between window and fullscreen") +
-           usageRow(defaultsOf(Action::WholePixels, Action::WholePixels, ", "),
-                    "scale the picture by whole numbers only (every pixel") +
-           usageRow("", "a block of one size, wider bars) or to fill the window") +
+               "  --whole-pixels          start with whole-pixel scaling (") +
+           firstKeyOf(Action::WholePixels) +
+           " switches it)\n"
+           "  --record FILE           play, and record the game to FILE as a replay\n"
+           "  --replay FILE           watch the replay in FILE\n"
+           "  --replay FILE --verify  play it back without a window and check its state\n"
+           "\n"
+           "Controls (the defaults; controls.json in the configuration folder changes them):\n" +
+           controlsUsage() +
            "  on a screen         the first button moves a whole stack, the second one item;\n"
            "                      a click on the result takes the product\n"
            "  gamepad             left stick or d-pad walk, right stick moves a pointer,\n"
@@ -172,7 +132,8 @@ std::string usageText()
            "                      square; B on Nintendo pads), Pad Top the top button\n"
            "  touch               a thumb on the stick's side walks, a tap is a left click,\n"
            "                      a hold of " + holdText(HOLD_MS_DEFAULT) + " a right click, a tap on a hotbar\n"
-           "                      slot selects it, the button low on the other side is E\n"
+           "                      slot selects it, the button low on the other side is " +
+           firstKeyOf(Action::Inventory) + "\n"
            "\n"
            "Data: the first of these folders whose assets/ holds the game's files is used:\n"
            "  1. the folder named by " +

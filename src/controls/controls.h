@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,16 +31,19 @@ enum class Action {
     Break,
     Use,
 };
-constexpr size_t ACTION_COUNT = 14;
+constexpr size_t ACTION_COUNT = static_cast<size_t>(Action::Use) + 1;
 
 // What may give an action: keys for the keyboard's actions, mouse and pad buttons for
 // the clicks, any of them for the inventory and the hotbar slots.
 enum class Takes { Keys, Buttons, Any };
 
-// One row of the table: the action's name in controls.json, its defaults as the player
-// names them, and what it does. The texts a player reads (--help, --controls, the manual
-// page and the READMEs) are made from this table.
+// One row of the table: the action, its name in controls.json, its defaults as the
+// player names them, and what it does. The texts a player reads (--help, --controls, the
+// manual page and the READMEs, printed by tools/playertexts) are made from this table.
+// The first default of an action that takes keys is the game's own key for it: the key
+// the frame acts on and replays record, whatever key the player binds (gameKeyOf).
 struct ControlRow {
+    Action action;
     const char* name;
     std::array<const char*, 3> defaults;  // unused entries are null
     Takes takes;
@@ -47,22 +51,86 @@ struct ControlRow {
 };
 
 // clang-format off
-constexpr ControlRow CONTROL_ROWS[ACTION_COUNT] = {
-    {"walk_up",      {"W"},                             Takes::Keys,    "walk up (held)"},
-    {"walk_left",    {"A"},                             Takes::Keys,    "walk left (held)"},
-    {"walk_down",    {"S"},                             Takes::Keys,    "walk down (held)"},
-    {"walk_right",   {"D"},                             Takes::Keys,    "walk right (held)"},
-    {"inventory",    {"E", "Pad Top"},                  Takes::Any,     "open or close the inventory"},
-    {"slot_1",       {"1"},                             Takes::Any,     "select hotbar slot 1"},
-    {"slot_2",       {"2"},                             Takes::Any,     "select hotbar slot 2"},
-    {"slot_3",       {"3"},                             Takes::Any,     "select hotbar slot 3"},
-    {"slot_4",       {"4"},                             Takes::Any,     "select hotbar slot 4"},
-    {"slot_5",       {"5"},                             Takes::Any,     "select hotbar slot 5"},
-    {"fullscreen",   {"F11"},                           Takes::Keys,    "fullscreen on or off (so does Alt+Enter)"},
-    {"whole_pixels", {"P"},                             Takes::Keys,    "whole-pixel scaling on or off"},
-    {"break",        {"Mouse Left", "Pad Confirm"},     Takes::Buttons, "hit the creature, else break the tile (on a screen, a whole stack)"},
-    {"use",          {"Mouse Right", "Mouse Middle", "Pad Clockwise"}, Takes::Buttons, "eat, open a crafting table or place a block (on a screen, one item)"},
+constexpr ControlRow CONTROL_ROWS[] = {
+    {Action::WalkUp,     "walk_up",      {"W"},                             Takes::Keys,    "walk up (held)"},
+    {Action::WalkLeft,   "walk_left",    {"A"},                             Takes::Keys,    "walk left (held)"},
+    {Action::WalkDown,   "walk_down",    {"S"},                             Takes::Keys,    "walk down (held)"},
+    {Action::WalkRight,  "walk_right",   {"D"},                             Takes::Keys,    "walk right (held)"},
+    {Action::Inventory,  "inventory",    {"E", "Pad Top"},                  Takes::Any,     "open or close the inventory"},
+    {Action::Slot1,      "slot_1",       {"1"},                             Takes::Any,     "select hotbar slot 1"},
+    {Action::Slot2,      "slot_2",       {"2"},                             Takes::Any,     "select hotbar slot 2"},
+    {Action::Slot3,      "slot_3",       {"3"},                             Takes::Any,     "select hotbar slot 3"},
+    {Action::Slot4,      "slot_4",       {"4"},                             Takes::Any,     "select hotbar slot 4"},
+    {Action::Slot5,      "slot_5",       {"5"},                             Takes::Any,     "select hotbar slot 5"},
+    {Action::Fullscreen, "fullscreen",   {"F11"},                           Takes::Keys,    "fullscreen on or off (so does Alt+Enter)"},
+    {Action::WholePixels,"whole_pixels", {"P"},                             Takes::Keys,    "whole-pixel scaling on or off"},
+    {Action::Break,      "break",        {"Mouse Left", "Pad Confirm"},     Takes::Buttons, "hit the creature, else break the tile (on a screen, a whole stack)"},
+    {Action::Use,        "use",          {"Mouse Right", "Mouse Middle", "Pad Clockwise"}, Takes::Buttons, "eat, open a crafting table or place a block (on a screen, one item)"},
 };
+// clang-format on
+static_assert(std::size(CONTROL_ROWS) == ACTION_COUNT, "a row for every action, and an action for every row");
+
+// The position code of a key the game names as its own ("W", "1", "F11"): the number USB
+// keyboards send for the key at that place, which is also SDL's scancode of it (the shell
+// checks the two agree). 0 for any other name.
+constexpr int keyCodeNamed(std::string_view name)
+{
+    if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') {
+        return 4 + (name[0] - 'A');
+    }
+    if (name.size() == 1 && name[0] >= '1' && name[0] <= '9') {
+        return 30 + (name[0] - '1');
+    }
+    if (name == "0") {
+        return 39;
+    }
+    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
+        int n = 0;
+        for (const char c : name.substr(1)) {
+            n = c >= '0' && c <= '9' ? n * 10 + (c - '0') : 100;
+        }
+        return n >= 1 && n <= 12 ? 58 + n - 1 : 0;
+    }
+    return 0;
+}
+
+// The game's own key for `a`: the key of its first default, which the frame acts on and
+// replays record (so changing one changes what recorded replays do: the committed ones
+// stop verifying); 0 for an action on buttons alone (break, use).
+constexpr int gameKeyOf(Action a)
+{
+    const ControlRow& row = CONTROL_ROWS[static_cast<size_t>(a)];
+    return row.takes == Takes::Buttons ? 0 : keyCodeNamed(row.defaults[0]);
+}
+
+// The action that selects hotbar slot `slot` (from 0).
+constexpr Action slotAction(int slot)
+{
+    return static_cast<Action>(static_cast<int>(Action::Slot1) + slot);
+}
+constexpr int SLOT_ACTIONS = static_cast<int>(Action::Slot5) - static_cast<int>(Action::Slot1) + 1;
+
+// The rows in the enum's order, and every action on keys with a game key of its own: a
+// default that is no letter, digit or F key, or a key two actions share, stops the build.
+constexpr bool controlRowsLineUp()
+{
+    for (size_t i = 0; i < ACTION_COUNT; ++i) {
+        const auto a = static_cast<Action>(i);
+        if (CONTROL_ROWS[i].action != a || (CONTROL_ROWS[i].takes != Takes::Buttons && gameKeyOf(a) == 0)) {
+            return false;
+        }
+        for (size_t j = 0; j < i; ++j) {
+            if (gameKeyOf(a) != 0 && gameKeyOf(a) == gameKeyOf(static_cast<Action>(j))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(controlRowsLineUp(), "CONTROL_ROWS: each row's action in the enum's order, each key action's first default "
+                                   "a key of its own (a letter, a digit or F1 to F12)");
+
+// clang-format off
 // The press that turns a touch into a hold, in milliseconds: the default and the range
 // a player may choose from.
 constexpr uint32_t HOLD_MS_DEFAULT = 500;

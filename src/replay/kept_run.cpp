@@ -31,16 +31,6 @@ constexpr const char* CUT_SHORT = "it is incomplete: the last moments played bef
 constexpr const char* DAMAGED = "it is damaged: this tab's storage does not hold what the game kept";
 constexpr const char* DIFFERS = "it differs from the run that was kept: played again, it does not give the same world";
 
-// 64-bit FNV-1a: a change to any one byte always changes it.
-uint64_t digestOf(std::string_view bytes)
-{
-    uint64_t h = 14695981039346656037ull;
-    for (const char c : bytes) {
-        h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
-    }
-    return h;
-}
-
 PlayerPlace placeOf(const Loop& loop)
 {
     return {loop.pX, loop.pY, loop.selectedHotbar};
@@ -59,7 +49,7 @@ void takeNewSnapshot(RunKeeper& k, const Loop& loop, uint64_t clockTicks)
 {
     const std::string snapshot = takeSnapshot({placeOf(loop), clockTicks}, BRAMBIX_VERSION);
     writeFile(k.files.snapshot, snapshot);
-    k.snapshotDigest = digestOf(snapshot);
+    k.snapshotDigest = fnv1a(snapshot);
     ReplayRecorder& r = k.recorder;
     // Emptied first: until the first frame after this snapshot is written the frames
     // file must not hold those played before it.
@@ -97,7 +87,7 @@ void noteKeptHash(const RunKeeper& k, const Loop& loop)
     const FileRead frames = readRegularFile(k.files.frames, REPLAY_LIMIT_BYTES);
     char line[HASH_LIMIT_BYTES + 1];
     std::snprintf(line, sizeof line, HASH_FORMAT, combinedHash(hashState(placeOf(loop))), k.framesSinceSnapshot,
-                  k.snapshotDigest, digestOf(frames.text));
+                  k.snapshotDigest, fnv1a(frames.text));
     writeFile(k.files.hash, line);
 }
 
@@ -105,7 +95,7 @@ namespace {
 // How the frames part was found wanting, when it was: `kept` frames were kept.
 std::optional<std::string> checkFrames(RunRestore& r, const std::string& bytes, uint64_t kept, uint64_t digest)
 {
-    if (digestOf(bytes) == digest) {
+    if (fnv1a(bytes) == digest) {
         return std::nullopt;
     }
     // Told apart by reading no further than one frame past the count kept, whatever the length.
@@ -176,7 +166,7 @@ std::optional<std::string> beginRestore(RunRestore& r, const KeptRunFiles& files
         r.detail = "it counts " + std::to_string(r.keptFrames) + " frames since its snapshot";
         return DAMAGED;
     }
-    if (digestOf(snapshot) != snapshotDigest) {
+    if (fnv1a(snapshot) != snapshotDigest) {
         r.detail = "its snapshot is not the one kept";
         return DAMAGED;
     }

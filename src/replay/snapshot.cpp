@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "replay/state_layout.h"
+#include "rules/creatures.h"
 #include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
@@ -15,7 +16,6 @@
 
 namespace {
 constexpr std::string_view SNAPSHOT_MAGIC = "\x89" "BRS\r\n\x1a\n";
-constexpr int MOB_TYPES = 3;
 // The sequence counts its draws in a size_t, 32 bits in a browser.
 constexpr uint64_t MAX_RAND_DRAWS = uint64_t{1} << 31;
 
@@ -235,7 +235,7 @@ bool readState(Reader& r, State& s, SnapshotPlace& place)
         if (!r.fields(m)) {
             return false;
         }
-        if (m.type < 0 || m.type >= MOB_TYPES) {
+        if (m.type < 0 || m.type >= MOB_KINDS) {
             return r.fail("unknown creature " + std::to_string(m.type));
         }
         s.mobs.push_back(m);

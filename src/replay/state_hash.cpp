@@ -8,16 +8,9 @@
 #include "rules/state.h"
 
 namespace {
-constexpr uint64_t FNV_OFFSET = 14695981039346656037ull;
-constexpr uint64_t FNV_PRIME = 1099511628211ull;
-
 struct FnvBytes {
     uint64_t h = FNV_OFFSET;
-    void byte(uint8_t b)
-    {
-        h ^= b;
-        h *= FNV_PRIME;
-    }
+    void byte(uint8_t b) { h = fnv1a(h, b); }
     uint32_t folded() const { return static_cast<uint32_t>(h ^ (h >> 32)); }
 };
 using Fnv = LayoutWriter<FnvBytes>;
@@ -96,9 +89,14 @@ uint64_t recipeBookDigest()
     if (recipes.is_null()) {
         return 0;
     }
-    Fnv f;
-    for (char ch : recipes.dump()) {
-        f.byte(static_cast<uint8_t>(ch));
+    return fnv1a(recipes.dump());
+}
+
+uint64_t fnv1a(std::string_view bytes)
+{
+    uint64_t h = FNV_OFFSET;
+    for (const char c : bytes) {
+        h = fnv1a(h, static_cast<uint8_t>(c));
     }
-    return f.h;
+    return h;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The parts of the state, in the order they are hashed and stored in a replay.
 enum StatePart : int {
@@ -28,6 +29,16 @@ struct PlayerPlace {
 };
 
 using StateHashes = std::array<uint32_t, STATE_PARTS>;
+
+// 64-bit FNV-1a, the one hash of the state, the recipe book and a kept run's bytes: a
+// change to any one byte always changes it. `h` is where a run of bytes starts from
+// (FNV_OFFSET), or what the bytes before them gave.
+constexpr uint64_t FNV_OFFSET = 14695981039346656037ull;
+constexpr uint64_t fnv1a(uint64_t h, uint8_t byte)
+{
+    return (h ^ byte) * 1099511628211ull;
+}
+uint64_t fnv1a(std::string_view bytes);
 
 // Each part's hash: FNV-1a over a fixed byte layout (integers little-endian, floats
 // by their bits, maps in key order), folded to 32 bits.

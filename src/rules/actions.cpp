@@ -8,7 +8,7 @@
 #include "rules/world.h"
 
 namespace {
-// Meat lies centred in the 64 by 64 square the creature stood on.
+// What a creature leaves lies centred in the 64 by 64 square it stood on.
 constexpr float CENTRED_DROP_OFFSET_PX = (MOB_PX - DROP_PX) / 2.0f;
 
 bool killCreatureAt(float mx, float my, float cameraX, float cameraY)
@@ -17,7 +17,7 @@ bool killCreatureAt(float mx, float my, float cameraX, float cameraY)
         const float left = it->x - cameraX;
         const float top = it->y - cameraY;
         if (mx > left && mx < left + MOB_PX && my > top && my < top + MOB_PX) {
-            dropItem(ITEM_MEAT, it->x + CENTRED_DROP_OFFSET_PX, it->y + CENTRED_DROP_OFFSET_PX);
+            dropItem(CREATURES[static_cast<size_t>(it->type)].drops, it->x + CENTRED_DROP_OFFSET_PX, it->y + CENTRED_DROP_OFFSET_PX);
             mobs.erase(it);
             return true;
         }

@@ -8,14 +8,12 @@
 #include "rules/items.h"
 
 namespace {
-constexpr size_t PATTERN_CELLS = GRID_CELLS;
-constexpr size_t EQ_PATTERN_CELLS = map22.size();
-
-// A whole grid as one number: the nine cell ids, 4 bits each. Only catalogue ids fit,
-// and only they can be in a grid or in a layout that passed the load-time check.
+// A whole grid as one number: the nine cell ids, CELL_BITS each. Only catalogue ids fit,
+// and only they can be in a grid or in a book that passed the book reader's check.
 using GridKey = uint64_t;
-constexpr int CELL_BITS = 4;
-static_assert(ITEM_COUNT <= (1 << CELL_BITS));
+constexpr int CELL_BITS = 7;
+static_assert(GRID_CELLS * CELL_BITS <= 64, "the grid's key holds every cell");
+static_assert((1 << CELL_BITS) == CRAFTING_ID_CEILING, "items.h states the ceiling the key sets");
 
 // The product of the first recipe in file order for each layout: one map per grid.
 // The 2x2 layouts are keyed as the whole grid, with the five other cells empty.
@@ -27,21 +25,13 @@ void putCell(GridKey& key, size_t cell, int64_t id)
     key |= static_cast<GridKey>(id) << (CELL_BITS * cell);
 }
 
-// The key of a layout whose entry k lies in grid cell `cellOf(k)`; nothing when it is
-// not an array of `n` catalogue ids, since no grid could match it.
+// The key of a checked layout whose entry k lies in grid cell `cellOf(k)`.
 template <typename CellOf>
-std::optional<GridKey> layoutKey(const json& cells, size_t n, CellOf cellOf)
+GridKey layoutKey(const json& cells, CellOf cellOf)
 {
-    if (!cells.is_array() || cells.size() != n) {
-        return std::nullopt;
-    }
     GridKey key = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const json& id = cells[k];
-        if (!id.is_number_integer() || id.get<int64_t>() < 0 || id.get<int64_t>() >= ITEM_COUNT) {
-            return std::nullopt;
-        }
-        putCell(key, cellOf(k), id.get<int64_t>());
+    for (size_t k = 0; k < cells.size(); ++k) {
+        putCell(key, cellOf(k), cells[k].get<int64_t>());
     }
     return key;
 }
@@ -61,11 +51,6 @@ std::optional<GridKey> gridKey()
 }
 }  // namespace
 
-bool isIntIn(const json& v, int64_t lo, int64_t hi)
-{
-    return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
-}
-
 void indexRecipes()
 {
     tableIndex.clear();
@@ -78,26 +63,11 @@ void indexRecipes()
         return;
     }
     for (const json& entry : *list) {
-        if (!entry.is_object()) {
-            continue;
-        }
-        auto result = entry.find("result");
-        auto amount = entry.find("amount");
-        if (result == entry.end() || amount == entry.end() || !isIntIn(*result, 1, ITEM_COUNT - 1) ||
-            !isIntIn(*amount, 1, INT32_MAX)) {
-            continue;  // only a document that skipped the load-time check gets here
-        }
-        const ItemStack product = {result->get<int32_t>(), amount->get<int32_t>()};
+        const ItemStack product = {entry.at("result").get<int32_t>(), entry.at("amount").get<int32_t>()};
         // emplace keeps what is there: an earlier recipe with the same layout wins.
-        if (auto p = entry.find("pattern"); p != entry.end()) {
-            if (auto key = layoutKey(*p, PATTERN_CELLS, [](size_t k) { return k; })) {
-                tableIndex.emplace(*key, product);
-            }
-        }
-        if (auto eq = entry.find("eq_pattern"); eq != entry.end()) {
-            if (auto key = layoutKey(*eq, EQ_PATTERN_CELLS, [](size_t k) { return static_cast<size_t>(map22[k]); })) {
-                inventoryIndex.emplace(*key, product);
-            }
+        tableIndex.emplace(layoutKey(entry.at("pattern"), [](size_t k) { return k; }), product);
+        if (auto eq = entry.find("eq_pattern"); eq != entry.end() && !eq->is_null()) {
+            inventoryIndex.emplace(layoutKey(*eq, [](size_t k) { return static_cast<size_t>(map22[k]); }), product);
         }
     }
 }

@@ -1,11 +1,34 @@
 // Creatures that wander, the roll that spawns them, and picking up dropped items.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
+#include "rules/items.h"
 #include "rules/state.h"
 
-constexpr int MOB_KINDS = 3;                // pig, cow, sheep
+// A creature walks in two pictures, the second shown every other MOB_ANIM_MS.
+constexpr int MOB_FRAMES = 2;
+
+// One kind of creature: its name, its walking pictures (paths in the data folder, each
+// drawn from assets/art/<name>.txt) and the item it leaves when killed.
+struct CreatureKind {
+    const char* name;
+    std::array<const char*, MOB_FRAMES> pictures;
+    ItemId drops;
+};
+
+// Every kind, by its number (Mob::type): spawning, drawing, the snapshot and killing
+// read this table, and everything sized by kind is sized by it. A new kind is a row
+// here, its art in assets/art and its names in cmake/Assets.cmake's art list. The rows'
+// order is part of every replay: a spawn draws a kind by its place here.
+inline constexpr auto CREATURES = std::to_array<CreatureKind>({
+    {"pig", {"assets/pig1.png", "assets/pig2.png"}, ITEM_MEAT},
+    {"cow", {"assets/cow1.png", "assets/cow2.png"}, ITEM_MEAT},
+    {"sheep", {"assets/sheep1.png", "assets/sheep2.png"}, ITEM_MEAT},
+});
+constexpr int MOB_KINDS = static_cast<int>(CREATURES.size());
+
 constexpr int SPAWN_CHANCE_PERCENT = 5;     // of newly seen grass tiles
 constexpr int WANDER_RANGE_PX = 200;        // a target lies -200 to 199 pixels away on each axis
 constexpr uint64_t WANDER_MIN_MS = 3000;    // a new target 3000 to 5999 ms later

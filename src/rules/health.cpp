@@ -5,7 +5,7 @@
 
 void decayHealth(uint64_t now)
 {
-    if (now - lastDecay > static_cast<uint64_t>(HP_DECAY_MS)) {
+    if (now - lastDecay > HP_DECAY_MS) {
         if (hp > 0) {
             --hp;
         }

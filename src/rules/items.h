@@ -19,7 +19,12 @@ enum ItemId : int {
     ITEM_WOODEN_SWORD = 12,
 };
 
-constexpr int ITEM_COUNT = 13;  // ids 0 to 12
+constexpr int ITEM_COUNT = ITEM_WOODEN_SWORD + 1;  // ids 0 (nothing) to the last above
+
+// Crafting keys a whole grid by its nine ids in one 64-bit number, 7 bits a cell
+// (rules/crafting.cpp): ids must stay below this.
+constexpr int CRAFTING_ID_CEILING = 1 << 7;
+static_assert(ITEM_COUNT <= CRAFTING_ID_CEILING, "an item id past CRAFTING_ID_CEILING no longer fits crafting's key");
 
 struct ItemInfo {
     const char* name;
@@ -30,7 +35,7 @@ struct ItemInfo {
 
 extern const std::array<ItemInfo, ITEM_COUNT> ITEMS;
 
-// True for ids 1 to 12, the ones with a catalogue entry and a picture.
+// True for ids 1 to ITEM_COUNT - 1, the ones with a catalogue entry and a picture.
 bool isItem(int id);
 bool isPlaceable(int id);
 bool showsCount(int id);

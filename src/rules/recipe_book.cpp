@@ -14,8 +14,6 @@
 #include "rules/items.h"
 
 namespace {
-constexpr size_t PATTERN_CELLS = GRID_CELLS;
-constexpr size_t EQ_PATTERN_CELLS = map22.size();
 constexpr size_t SHOWN_STRING_BYTES = 40;    // of a bad string value in a message
 constexpr size_t SHOWN_PROBLEM_BYTES = 240;  // of the JSON library's own description
 // A recipe book nests three levels deep; far deeper is no book, and building it would
@@ -61,7 +59,13 @@ std::string describe(const json& v)
     }
 }
 
-// Empty when `v` is an array of `n` item ids (0 to 12) naming at least one item, else
+// Whether `v` is a whole number from `lo` to `hi`: what ids and amounts in a book must be.
+bool isIntIn(const json& v, int64_t lo, int64_t hi)
+{
+    return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
+}
+
+// Empty when `v` is an array of `n` item ids (0 to ITEM_COUNT - 1) naming at least one item, else
 // what is wrong with it.
 std::optional<std::string> checkLayout(const json& v, size_t n, const char* key, bool nullable)
 {

@@ -15,7 +15,6 @@ constexpr int SCREEN_WIDTH = 800;
 constexpr int SCREEN_HEIGHT = 600;
 // A stack takes one more item only while its count is below this, so a full stack holds 128.
 constexpr int MAX_STACK = 128;
-constexpr int HP_DECAY_MS = 60000;
 constexpr int MAX_HP = 10;
 
 constexpr int TILE_PX = 64;
@@ -42,7 +41,7 @@ struct DroppedItem {
 
 // One creature; x, y is the top-left corner of its 64 by 64 square.
 struct Mob {
-    int32_t type = 0;  // 0 pig, 1 cow, 2 sheep
+    int32_t type = 0;  // its kind: a row of CREATURES (rules/creatures.h)
     float x = 0.0f;
     float y = 0.0f;
     float tx = 0.0f;  // the point it walks towards

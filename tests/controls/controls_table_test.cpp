@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/controls.h"
+#include "controls/player_texts.h"
 
 namespace {
 
@@ -105,5 +106,39 @@ TEST(ControlsTable, ThePanelOffersWhatTheReaderTakes)
         }
         EXPECT_EQ(panel["defaults"][row.name], nlohmann::json(defaults));
     }
+}
+
+// The game's own keys are the table's first defaults, numbered as the keys' positions
+// (the namer above numbers them as a platform does), and the texts made for the player
+// and the page name what the table holds.
+TEST(ControlsTable, TheGameKeysAndThePlayersTextsFollowTheTable)
+{
+    const std::pair<const char*, int> codes[] = {{"A", 4},  {"Z", 29},   {"1", 30}, {"9", 38}, {"0", 39},  {"F1", 58},
+                                                 {"F12", 69}, {"F0", 0},  {"F13", 0}, {"FF", 0}, {"AB", 0}, {"", 0},
+                                                 {"Right", 0}, {"Mouse Left", 0}};
+    for (const auto& [name, code] : codes) {
+        EXPECT_EQ(keyCodeNamed(name), code) << name;
+    }
+    const std::pair<const char*, const char*> web[] = {{"W", "KeyW"}, {"1", "Digit1"}, {"0", "Digit0"},
+                                                       {"F11", "F11"}, {"Right", ""},     {"Pad Top", ""}};
+    for (const auto& [name, code] : web) {
+        EXPECT_EQ(webCodeOf(name), code) << name;
+    }
+    nlohmann::json keys = nlohmann::json::array();
+    const std::string usage = controlsUsage();
+    for (const ControlRow& row : CONTROL_ROWS) {
+        SCOPED_TRACE(row.name);
+        const bool onKeys = row.takes != Takes::Buttons;
+        EXPECT_EQ(gameKeyOf(row.action), onKeys ? *codeOf(row.defaults[0]) : 0);
+        if (onKeys) {
+            keys.push_back(webCodeOf(row.defaults[0]));
+        }
+        EXPECT_NE(usage.find(std::string("  ") + row.defaults[0]), std::string::npos);
+        EXPECT_NE(usage.find(std::string(row.does) + "\n"), std::string::npos);
+        EXPECT_NE(controlsManLines().find(std::string(".B ") + row.name + "\n"), std::string::npos);
+    }
+    EXPECT_EQ(nlohmann::json::parse(gameKeysWebJson()), keys);
+    EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), static_cast<long>(ACTION_COUNT) + 2)
+        << "one line a control, two of them with keys too long to share it";
 }
 }  // namespace

@@ -55,7 +55,7 @@ answer() {
 }
 answer help --help
 [ "$STATUS" -eq 0 ] && [ ! -s "$WORK/help.err" ] || fail "--help: status $STATUS, $(cat "$WORK/help.err")"
-for word in --version 'W A S D' '1 to 5' 'E ' F11 Alt+Enter BRAMBIX_DATA_DIR 'working folder' share/brambix; do
+for word in --version 'walk up (held)' 'select hotbar slot 5' 'E, Pad Top' F11 Alt+Enter BRAMBIX_DATA_DIR 'working folder' share/brambix; do
     grep -qF -- "$word" "$WORK/help.out" || fail "--help does not mention '$word'"
 done
 answer version --version

@@ -33,7 +33,7 @@ inline std::optional<std::string> matchBoth()
 }
 
 // The first `bookSize` bytes are the book; every 9 bytes after the one that follows it
-// fill the grid, byte b giving item b % 13 (empty for 0) with count b / 13 + 1. A book
+// fill the grid, byte b giving item b % ITEM_COUNT (empty for 0) with count b / ITEM_COUNT + 1. A book
 // that loads is also matched against each of its first recipes' own layouts.
 inline std::optional<std::string> checkBookAndGrids(const uint8_t* data, size_t size, size_t bookSize)
 {

@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "rules/crafting.h"
+#include "rules/items.h"
 #include "rules/state.h"
 
 // The product of the first entry of `book` whose layout for the grid in use holds the
-// ids of `craftGrid`, skipping entries without a product from 1 to 12 and an amount from 1
+// ids of `craftGrid`, skipping entries without a product from 1 to ITEM_COUNT - 1 and an amount from 1
 // up; empty when none does.
 inline ItemStack firstMatchInOrder(const json& book, bool is3x3)
 {
@@ -32,7 +33,7 @@ inline ItemStack firstMatchInOrder(const json& book, bool is3x3)
         }
         const json result = e.value("result", json());
         const json amount = e.value("amount", json());
-        if (match && result.is_number_integer() && result.get<int64_t>() >= 1 && result.get<int64_t>() <= 12 &&
+        if (match && result.is_number_integer() && result.get<int64_t>() >= 1 && result.get<int64_t>() < ITEM_COUNT &&
             amount.is_number_integer() && amount.get<int64_t>() >= 1 && amount.get<int64_t>() <= INT32_MAX) {
             return {result.get<int32_t>(), amount.get<int32_t>()};
         }

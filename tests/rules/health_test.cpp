@@ -16,29 +16,31 @@ protected:
 
 TEST_F(Health, DecaysOnlyAfterMoreThanAMinute)
 {
-    lastDecay = 1000;
+    const uint64_t start = 1000;
+    lastDecay = start;
 
-    decayHealth(61000);  // exactly 60000 later
+    decayHealth(start + HP_DECAY_MS);  // exactly one period later
     EXPECT_EQ(hp, 10);
-    EXPECT_EQ(lastDecay, 1000u);
+    EXPECT_EQ(lastDecay, start);
 
-    decayHealth(61001);
+    const uint64_t first = start + HP_DECAY_MS + 1;
+    decayHealth(first);
     EXPECT_EQ(hp, 9);
-    EXPECT_EQ(lastDecay, 61001u);
+    EXPECT_EQ(lastDecay, first);
 
-    decayHealth(121001);
+    decayHealth(first + HP_DECAY_MS);  // the next period counts from the last decay
     EXPECT_EQ(hp, 9);
-    decayHealth(121002);
+    decayHealth(first + HP_DECAY_MS + 1);
     EXPECT_EQ(hp, 8);
-    EXPECT_EQ(lastDecay, 121002u);
+    EXPECT_EQ(lastDecay, first + HP_DECAY_MS + 1);
 }
 
 TEST_F(Health, ClockMovesOnAtZero)
 {
     hp = 0;
-    decayHealth(60001);
+    decayHealth(HP_DECAY_MS + 1);
     EXPECT_EQ(hp, 0);
-    EXPECT_EQ(lastDecay, 60001u);
+    EXPECT_EQ(lastDecay, HP_DECAY_MS + 1);
 }
 
 TEST_F(Health, RespawnInTheFrameHealthRunsOut)
@@ -60,7 +62,7 @@ TEST_F(Health, RespawnInTheFrameHealthRunsOut)
     EXPECT_EQ(hp, 1);
 
     // One frame: the decay, then the respawn check.
-    decayHealth(60001);
+    decayHealth(HP_DECAY_MS + 1);
     EXPECT_EQ(hp, 0);
     EXPECT_TRUE(respawnIfDead(pX, pY));
     EXPECT_EQ(pX, 0.0f);

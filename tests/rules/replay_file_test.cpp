@@ -10,10 +10,14 @@
 #include "replay/snapshot.h"
 #include "replay/state_hash.h"
 #include "replay/state_layout.h"
+#include "rules/items.h"
 #include "rules/random.h"
 #include "rules/state.h"
 
 namespace {
+
+// The first id past the item catalogue.
+constexpr int UNKNOWN_ITEM = ITEM_COUNT;
 
 // A header and `frames` frames (the last one ending the recording), with a click, a key
 // and held keys early on; the offsets where each frame ends come back in `ends`.
@@ -254,7 +258,7 @@ TEST(Snapshot, BrokenOrForeignSnapshotsChangeNothingAndSayWhy)
         const char* what;
         std::string bytes;
         const char* version;
-        const char* problem;
+        std::string problem;
     };
     std::vector<Case> cases = {
         {"a replay", sampleFile(3), "0.1.0", "not a kept run"},
@@ -262,7 +266,8 @@ TEST(Snapshot, BrokenOrForeignSnapshotsChangeNothingAndSayWhy)
         {"another format under this version", with(8, 2), "0.1.0", "damaged"},
         {"another book", with(16, 1), "0.1.0", "kept with another recipe book"},
         {"health 11", with(state + 20, 11), "0.1.0", "health is out of range"},
-        {"a bad tile id", with(state + 169, 13), "0.1.0", "unknown item 13"},
+        {"a tile id past the catalogue", with(state + 169, static_cast<char>(UNKNOWN_ITEM)), "0.1.0",
+         "unknown item " + std::to_string(UNKNOWN_ITEM)},
         {"a bad seen flag", with(state + 178, 2), "0.1.0", "holds 2"},
         {"bytes after", good + "x", "0.1.0", "bytes follow its end"},
     };

@@ -16,6 +16,7 @@
 
 #include "rules/clock.h"
 #include "rules/creatures.h"
+#include "rules/health.h"
 #include "rules/items.h"
 #include "replay/snapshot.h"
 #include "rules/random.h"
@@ -28,6 +29,9 @@
 #include "shell/platform/sdl.h"
 
 namespace {
+
+// The first time, with the last decay at 0, at which health falls a point.
+constexpr uint64_t DECAY_DUE = HP_DECAY_MS + 1;
 
 uint64_t now = 0;
 uint64_t fakeTicks()
@@ -96,17 +100,17 @@ protected:
 TEST_F(FrameTest, HealthDecaysOnlyWhenMoreThanAMinuteHasPassed)
 {
     lastDecay = 1000;
-    now = 61000;  // exactly 60000 ms later
+    now = 1000 + HP_DECAY_MS;  // exactly one period later
     step();
     EXPECT_EQ(hp, 10);
     EXPECT_EQ(lastDecay, 1000u);
 
-    now = 61001;
+    now = 1000 + DECAY_DUE;
     step();
     EXPECT_EQ(hp, 9);
-    EXPECT_EQ(lastDecay, 61001u);
+    EXPECT_EQ(lastDecay, 1000 + DECAY_DUE);
 
-    now = 121001;  // the next minute counts from the last decay
+    now = 1000 + DECAY_DUE + HP_DECAY_MS;  // the next period counts from the last decay
     step();
     EXPECT_EQ(hp, 9);
 }
@@ -115,7 +119,7 @@ TEST_F(FrameTest, LastPointRespawnsAtOriginInTheSameFrameKeepingEverything)
 {
     hp = 1;
     lastDecay = 0;
-    now = 60001;
+    now = DECAY_DUE;
     loop.pX = 500.0f;
     loop.pY = -300.0f;
     hotbar[0] = {ITEM_WOOD, 7};
@@ -212,7 +216,7 @@ TEST_F(FrameTest, OpenScreenStopsMovementAndHotbarKeysButNotTheWorld)
     }
     hp = 5;
     lastDecay = 0;
-    now = 60001;
+    now = DECAY_DUE;
     Mob walker;
     walker.x = 0.0f;
     walker.y = 0.0f;
@@ -222,7 +226,7 @@ TEST_F(FrameTest, OpenScreenStopsMovementAndHotbarKeysButNotTheWorld)
     mobs.push_back(walker);
     Mob due;  // due for a new target by the rules' clock
     due.x = 5000.0f;
-    due.nextMove = 60000;
+    due.nextMove = DECAY_DUE - 1;
     mobs.push_back(due);
     dropItem(ITEM_STICK, 20.0f, 30.0f);
 
@@ -235,8 +239,8 @@ TEST_F(FrameTest, OpenScreenStopsMovementAndHotbarKeysButNotTheWorld)
     EXPECT_EQ(hp, 4);
     ASSERT_GE(mobs.size(), 2u);  // and those the view's first sight spawned
     EXPECT_FLOAT_EQ(mobs[0].x, 1.2f);
-    EXPECT_GE(mobs[1].nextMove, 60001u + 3000u);
-    EXPECT_LT(mobs[1].nextMove, 60001u + 6000u);
+    EXPECT_GE(mobs[1].nextMove, DECAY_DUE + WANDER_MIN_MS);
+    EXPECT_LT(mobs[1].nextMove, DECAY_DUE + WANDER_MIN_MS + WANDER_SPREAD_MS);
     EXPECT_TRUE(drops.empty());
     EXPECT_EQ(hotbar[0], (ItemStack{ITEM_STICK, 1}));
     EXPECT_TRUE(showInv);
@@ -273,7 +277,7 @@ TEST_F(FrameTest, QuitStopsTheLoopAfterTheRestOfTheFrame)
     fake.quit();
     fake.press(SDL_SCANCODE_E);
     fake.hold(SDL_SCANCODE_D);
-    now = 60001;
+    now = DECAY_DUE;
     step();
     EXPECT_FALSE(loop.running);
     EXPECT_TRUE(showInv);  // a later event of the same drain is still handled

@@ -9,13 +9,6 @@
 #include "files/regular_file.h"
 
 namespace {
-constexpr const char* PLAYER_PICTURES[2] = {"assets/plgo1.png", "assets/plgo2.png"};
-constexpr const char* HEART_PICTURE = "assets/healt.png";
-constexpr const char* MOB_PICTURES[3][2] = {
-    {"assets/pig1.png", "assets/pig2.png"},
-    {"assets/cow1.png", "assets/cow2.png"},
-    {"assets/sheep1.png", "assets/sheep2.png"},
-};
 
 #if !defined(BRAMBIX_COUNT_GLYPHS)
 // The open font reads its bytes from here whenever it draws a new text.
@@ -180,6 +173,20 @@ void closeGameFont()
 }
 #endif
 
+std::vector<std::string> gamePictures()
+{
+    std::vector<std::string> paths;
+    for (int id = 1; id < ITEM_COUNT; ++id) {
+        paths.emplace_back(ITEMS[static_cast<size_t>(id)].picture);
+    }
+    for (const CreatureKind& kind : CREATURES) {
+        paths.insert(paths.end(), kind.pictures.begin(), kind.pictures.end());
+    }
+    paths.insert(paths.end(), PLAYER_PICTURES.begin(), PLAYER_PICTURES.end());
+    paths.emplace_back(HEART_PICTURE);
+    return paths;
+}
+
 void loadTextures(Gfx& gfx)
 {
     gfx.texs.fill(nullptr);
@@ -191,8 +198,8 @@ void loadTextures(Gfx& gfx)
     }
     gfx.healthTex = loadPicture(gfx.renderer, HEART_PICTURE);
     for (size_t type = 0; type < gfx.mobFrames.size(); ++type) {
-        for (size_t f = 0; f < 2; ++f) {
-            gfx.mobFrames[type][f] = loadPicture(gfx.renderer, MOB_PICTURES[type][f]);
+        for (size_t f = 0; f < gfx.mobFrames[type].size(); ++f) {
+            gfx.mobFrames[type][f] = loadPicture(gfx.renderer, CREATURES[type].pictures[f]);
         }
     }
     if (gfx.window != nullptr) {

@@ -2,11 +2,22 @@
 // through the one non-blocking reader before SDL decodes it; and the window's icon.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shell/draw/draw.h"
+
+// The player's walking pictures and the heart, paths in the data folder.
+constexpr std::array<const char*, 2> PLAYER_PICTURES = {"assets/plgo1.png", "assets/plgo2.png"};
+constexpr const char* HEART_PICTURE = "assets/healt.png";
+
+// Every picture the game loads, each once: the items' (ITEMS), the creatures'
+// (CREATURES), the player's and the heart. The art list in cmake/Assets.cmake names
+// the same pictures, and a test holds the two together.
+std::vector<std::string> gamePictures();
 
 // The window's icon as the bytes of a PNG file, built into the program (none in a
 // browser): a data folder holds only the game's own files.

@@ -4,6 +4,7 @@
 #include "shell/draw/draw.h"
 #include "shell/draw/picture.h"
 #include "shell/platform/sdl.h"
+#include "controls/controls.h"
 #include "rules/actions.h"
 #include "rules/clock.h"
 #include "rules/creatures.h"
@@ -13,8 +14,6 @@
 #include "rules/world.h"
 
 namespace {
-constexpr int HOTBAR_KEY_FIRST = SDL_SCANCODE_1;
-
 // The tick the frame being played read from its platform: the rules' one clock.
 uint64_t frameTick = 0;
 uint64_t currentFrameTick()
@@ -42,7 +41,7 @@ void handleEvents(Loop& loop, Platform& io)
         if (e.kind == InputEvent::Kind::Quit) {
             loop.running = false;
         }
-        if (e.kind == InputEvent::Kind::KeyDown && e.scancode == SDL_SCANCODE_E) {
+        if (e.kind == InputEvent::Kind::KeyDown && e.scancode == gameKeyOf(Action::Inventory)) {
             toggleInventory(loop.pX, loop.pY);
         }
         // Clicks act where the pointer is now, not where the event says it was.
@@ -65,25 +64,25 @@ void applyKeyboard(Loop& loop, const KeyState& keys)
         return;
     }
     struct Move {
-        int scancode;
+        Action walk;
         float dx;
         float dy;
     };
     static constexpr Move MOVES[] = {
-        {SDL_SCANCODE_W, 0.0f, -PLAYER_SPEED_PX},
-        {SDL_SCANCODE_S, 0.0f, PLAYER_SPEED_PX},
-        {SDL_SCANCODE_A, -PLAYER_SPEED_PX, 0.0f},
-        {SDL_SCANCODE_D, PLAYER_SPEED_PX, 0.0f},
+        {Action::WalkUp, 0.0f, -PLAYER_SPEED_PX},
+        {Action::WalkDown, 0.0f, PLAYER_SPEED_PX},
+        {Action::WalkLeft, -PLAYER_SPEED_PX, 0.0f},
+        {Action::WalkRight, PLAYER_SPEED_PX, 0.0f},
     };
     for (const Move& m : MOVES) {
-        if (keys[static_cast<size_t>(m.scancode)]) {
+        if (keys[static_cast<size_t>(gameKeyOf(m.walk))]) {
             loop.pX += m.dx;
             loop.pY += m.dy;
             loop.moving = true;
         }
     }
     for (int i = 0; i < HOTBAR_SLOTS; ++i) {
-        if (keys[static_cast<size_t>(HOTBAR_KEY_FIRST + i)]) {
+        if (keys[static_cast<size_t>(gameKeyOf(slotAction(i)))]) {
             loop.selectedHotbar = i;
         }
     }

@@ -8,6 +8,7 @@
 #include "shell/draw/text.h"
 #include "shell/platform/platform.h"
 #include "shell/platform/sdl.h"
+#include "rules/creatures.h"
 #include "rules/items.h"
 
 // The window, renderer and every texture; owned by main from start-up to shutdown.
@@ -17,7 +18,7 @@ struct Gfx {
     std::array<SDL_Texture*, ITEM_COUNT> texs{};  // by item id; entry 0 stays empty
     std::array<SDL_Texture*, 2> playerFrames{};
     SDL_Texture* healthTex = nullptr;
-    std::array<std::array<SDL_Texture*, 2>, 3> mobFrames{};  // [type][frame]
+    std::array<std::array<SDL_Texture*, MOB_FRAMES>, MOB_KINDS> mobFrames{};  // [type][frame]
     TextCache text;
     SDL_Texture* picture = nullptr;  // the frame's 800 by 600 picture; null: drawn straight into the window
     bool resized = false;            // the window changed size since the last picture was shown

@@ -27,6 +27,12 @@ std::string sdlNameOf(int code)
 }
 
 Controls active = defaultControls();
+
+// The controls' own numbers of the keys are SDL's scancodes.
+static_assert(keyCodeNamed("A") == SDL_SCANCODE_A && keyCodeNamed("Z") == SDL_SCANCODE_Z);
+static_assert(keyCodeNamed("1") == SDL_SCANCODE_1 && keyCodeNamed("9") == SDL_SCANCODE_9 &&
+              keyCodeNamed("0") == SDL_SCANCODE_0);
+static_assert(keyCodeNamed("F1") == SDL_SCANCODE_F1 && keyCodeNamed("F12") == SDL_SCANCODE_F12);
 }  // namespace
 
 const KeyNames& sdlKeyNames()
@@ -72,8 +78,7 @@ std::string controlsPanelJson(const Controls& inUse)
 
 InputEvent gameEventOf(Action a)
 {
-    // Worked out once: looking a key up by its name scans SDL's names, and the held keys
-    // ask for every action's event for every key, each frame.
+    // Worked out once: the held keys ask for every action's event for every key, each frame.
     static const std::array<InputEvent, ACTION_COUNT> events = [] {
         std::array<InputEvent, ACTION_COUNT> all{};
         for (size_t i = 0; i < ACTION_COUNT; ++i) {
@@ -84,7 +89,7 @@ InputEvent gameEventOf(Action a)
                 e.button = action == Action::Break ? BUTTON_LEFT : BUTTON_RIGHT;
             } else {
                 e.kind = InputEvent::Kind::KeyDown;
-                e.scancode = bindingNamed(CONTROL_ROWS[i].defaults[0])->code;
+                e.scancode = gameKeyOf(action);
             }
         }
         return all;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls/controls.h"
 #include "rules/state.h"
 
 namespace {
@@ -13,6 +14,7 @@ namespace {
 constexpr float SLOT_SHARE_PX = 5.0f;
 constexpr float HIGHLIGHT_PX = 3.0f;
 constexpr Colour HIGHLIGHT = {255, 255, 255, 230};
+static_assert(SLOT_ACTIONS == HOTBAR_SLOTS, "a control selects each hotbar slot");
 }  // namespace
 
 void queueClick(DeviceEvents& out, int button, PointerPos at)
@@ -35,8 +37,10 @@ void queueKey(DeviceEvents& out, int scancode)
 void queueKeyPress(DeviceEvents& out, int scancode)
 {
     queueKey(out, scancode);
-    if (scancode >= SDL_SCANCODE_1 && scancode < SDL_SCANCODE_1 + HOTBAR_SLOTS) {
-        pulseHotbar(out, scancode - SDL_SCANCODE_1);
+    for (int slot = 0; slot < HOTBAR_SLOTS; ++slot) {
+        if (scancode == gameKeyOf(slotAction(slot))) {
+            pulseHotbar(out, slot);
+        }
     }
 }
 
@@ -44,10 +48,14 @@ void holdWalkToward(KeyState& held, float x, float y)
 {
     // sin(22.5°) of the push: further than this off an axis, it walks along that axis too.
     const float edge = 0.38268343f * std::hypot(x, y);
-    held[SDL_SCANCODE_A] = held[SDL_SCANCODE_A] || x < -edge;
-    held[SDL_SCANCODE_D] = held[SDL_SCANCODE_D] || x > edge;
-    held[SDL_SCANCODE_W] = held[SDL_SCANCODE_W] || y < -edge;
-    held[SDL_SCANCODE_S] = held[SDL_SCANCODE_S] || y > edge;
+    const auto hold = [&held](Action walk, bool pushed) {
+        bool& key = held[static_cast<size_t>(gameKeyOf(walk))];
+        key = key || pushed;
+    };
+    hold(Action::WalkLeft, x < -edge);
+    hold(Action::WalkRight, x > edge);
+    hold(Action::WalkUp, y < -edge);
+    hold(Action::WalkDown, y > edge);
 }
 
 void holdAlso(KeyState& held, const KeyState& more)
@@ -60,7 +68,7 @@ void holdAlso(KeyState& held, const KeyState& more)
 void pulseHotbar(DeviceEvents& out, int slot)
 {
     if (slot >= 0 && slot < HOTBAR_SLOTS) {
-        out.pulsed[static_cast<size_t>(SDL_SCANCODE_1 + slot)] = true;
+        out.pulsed[static_cast<size_t>(gameKeyOf(slotAction(slot)))] = true;
     }
 }
 

@@ -112,7 +112,7 @@ void fingerDown(const Gfx& gfx, TouchState& t, DeviceEvents& out, const Layout& 
     const PointerPos p = pictureAtWindowPoint(gfx, f.x, f.y);
     if (l.button.contains(f.x, f.y)) {
         f.role = TouchFinger::Role::Button;
-        queueKey(out, SDL_SCANCODE_E);
+        queueKey(out, gameKeyOf(Action::Inventory));
     } else if (l.stick.contains(f.x, f.y) && !stickTaken && !(l.stickOverPicture && screenOpen())) {
         f.role = TouchFinger::Role::Stick;
         f.at = p;
