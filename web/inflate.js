@@ -1,5 +1,20 @@
 // Inflating the game's packed files (gzip), shared by the page and the service worker.
 
+// What the inflater is given at a time. Deflate packs at most about 1032 to 1, and a
+// browser's inflater unpacks all it is given at once: fed a piece at a time, as the
+// reader asks, a packed file never unpacks more than about a megabyte past what its
+// reader has taken, however much its few bytes claim (a gzip bomb is refused by the
+// reader's limit, not by the memory running out).
+export const PIECE = 1024;
+
+function inPieces() {
+  return new TransformStream({
+    transform(chunk, controller) {
+      for (let at = 0; at < chunk.length; at += PIECE) controller.enqueue(chunk.subarray(at, at + PIECE));
+    },
+  });
+}
+
 // Whether bytes start as gzip does. None of the game's files starts so unpacked.
 export function startsPacked(head) {
   return head.length >= 2 && head[0] === 0x1f && head[1] === 0x8b;
@@ -41,5 +56,5 @@ export async function unpacked(stream, layers = 2) {
     },
   });
   return layers > 0 && startsPacked(head) ?
-    unpacked(whole.pipeThrough(new DecompressionStream('gzip')), layers - 1) : whole;
+    unpacked(whole.pipeThrough(inPieces()).pipeThrough(new DecompressionStream('gzip')), layers - 1) : whole;
 }

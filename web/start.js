@@ -53,7 +53,12 @@ export function startGame(loading) {
   loading.onProgress();
 
   const notice = startNotice(canvas);
-  const offline = offlineCopy();
+  const offline = offlineCopy(function (text, ms) {
+    const line = document.getElementById('update');
+    line.textContent = text;
+    line.hidden = false;
+    if (ms) setTimeout(function () { line.hidden = true; }, ms);
+  });
 
   window.Module = {
     canvas: canvas,

@@ -4,9 +4,9 @@ import assert from 'node:assert/strict';
 import {test} from 'node:test';
 
 import {DownloadFault, collect, downloadStream} from '../../../web/download.js';
-import {Incomplete, checked, startLoading} from '../../../web/game_files.js';
+import {DIGEST_HEADER, Incomplete, checked, keptResponse, startLoading} from '../../../web/game_files.js';
 import {unpacked} from '../../../web/inflate.js';
-import {chunked, described, gzip, server} from './streams.mjs';
+import {bomb, chunked, described, gzip, server} from './streams.mjs';
 
 const STALL = 100;  // ms: nothing arrives at all in the stalled cases, so any bound names them
 // Bytes that do not pack small, so that a packed file comes in several chunks.
@@ -39,12 +39,22 @@ test('a download ends: stalled, cut, dropped, refused, too large, or whole', asy
     [server([], {status: 503}), 'answered', 'the server answered 503'],
     [server(parts, {headers: {'Content-Length': '99999999'}}), 'large', 'the server announces 99999999 bytes'],
     [server(chunked(new Uint8Array(3 << 20))), 'large', 'more than that arrived'],
+    // A server that answers every path with its page; one that marks a file packed that is not.
+    [server([new TextEncoder().encode('<!doctype html>')], {headers: {'Content-Type': 'text/html; charset=utf-8'}}),
+     'page', 'the server sent a web page instead of the file'],
+    [server([], {end: 'error', headers: {'Content-Encoding': 'gzip'}}), 'encoding',
+     'the server marks the file packed (Content-Encoding: gzip) but it is not'],
+    [server([], {headers: {'Content-Encoding': 'gzip', 'Content-Length': '900'}}), 'encoding', 'but it is not'],
+    // A byte at a time: named once the pace shows the rest would take too long.
+    [server(parts.slice(0, 1), {end: 'drip', dripMs: 30, headers: length}), 'slow',
+     'bytes arrived in 0.2 s (16'],
     // A body inflated by the browser on the way ends short of the announced length.
     [server(parts.slice(0, 2), {headers: {...length, 'Content-Encoding': 'gzip'}}), null, ''],
     [server(parts, {headers: length}), null, ''],
   ];
   for (const [fetch, kind, words] of cases) {
-    const stream = downloadStream('brambix.data.gz', {fetch, stallMs: STALL, limit: 2 << 20});
+    const stream = downloadStream('brambix.data.gz', {fetch, stallMs: STALL, paceMs: 200, slowestMs: 60000,
+                                                      limit: 2 << 20});
     if (kind === null) {
       assert.ok((await collect(stream)).length > 0);
       continue;
@@ -92,38 +102,82 @@ test('a file is used only as the build described it', async () => {
   }
 });
 
-test('the game\'s files: a damaged kept copy is named and downloaded again; a failed download names its file', async () => {
+test('a gzip bomb is refused one chunk past the file\'s length, on every branch, once or twice packed', async () => {
+  const size = 200000;
+  // The wasm's compiling branch, as a browser compiles it: reading all it is given.
+  const compile = WebAssembly.compileStreaming;
+  let compiled = null;
+  WebAssembly.compileStreaming = async response => {
+    const reader = response.body.getReader();
+    compiled = {read: 0, ended: 'no'};
+    try {
+      for (let chunk; !(chunk = await reader.read()).done;) compiled.read += chunk.value.length;
+      compiled.ended = 'whole';
+    } catch (e) {
+      compiled.ended = 'refused';
+    }
+    throw new WebAssembly.CompileError('not a module');
+  };
+  try {
+    for (const [name, packed] of [['brambix.wasm', await bomb(1 << 30)], ['brambix.data', await bomb(64 << 20, 2)]]) {
+      const want = {size, sha256: '0'.repeat(64), packed: name + '.gz', packedSize: packed.length};
+      const e = await fault(checked(name, want, await unpacked(downloadStream(want.packed, {fetch: server(chunked(packed))}))));
+      assert.ok(e instanceof Incomplete && e.message.includes('it unpacks to more than 200000 bytes'), e.message);
+    }
+    assert.equal(compiled.ended, 'refused');
+    assert.ok(compiled.read <= size + (1 << 20), `the compiling branch read ${compiled.read} bytes`);
+  } finally {
+    WebAssembly.compileStreaming = compile;
+  }
+});
+
+test('the game\'s files: a kept copy damaged is said and mended, another version\'s replaced, a good one used', async () => {
   const files = {};
   const wasm = new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]);  // a module with nothing in it
   const bytes = {'brambix.js': DATA.subarray(0, 5000), 'brambix.wasm': wasm, 'brambix.data': DATA};
   for (const name in bytes) files[name] = await described(name, bytes[name]);
   const fromServer = name => server(chunked(gzip(bytes[name.replace('.gz', '')])));
-  {
-    const damaged = bytes['brambix.data'].slice();
-    damaged[7] ^= 1;
-    const loading = startLoading(files, {
-      kept: true,
-      findKept: async name => name === 'brambix.data' ? new Response(damaged) : null,
-      download: (url, options) => downloadStream(url, {...options, fetch: fromServer(url), stallMs: STALL}),
+  const damaged = bytes['brambix.data'].slice();
+  damaged[7] ^= 1;
+  const older = keptResponse('brambix.js', {...files['brambix.js'], sha256: 'f'.repeat(64)}, DATA.subarray(0, 4000));
+  const kept = {
+    'brambix.js': older,
+    'brambix.wasm': new Response(wasm, {headers: {'Content-Type': 'application/wasm'}}),  // kept by an earlier page: no digest named
+    'brambix.data': keptResponse('brambix.data', files['brambix.data'], damaged),
+  };
+  const mended = [];
+  const loading = startLoading(files, {
+    kept: true,
+    findKept: async name => kept[name],
+    mend: (name, want, good) => mended.push([name, good]),
+    download: (url, options) => downloadStream(url, {...options, fetch: fromServer(url), stallMs: STALL}),
+  });
+  const got = await loading.files;
+  assert.deepEqual(got.map(file => file.bytes), Object.values(bytes));
+  assert.deepEqual(got.map(file => !!file.kept), [false, true, false]);
+  assert.ok((await got[1].module) instanceof WebAssembly.Module);
+  assert.deepEqual(loading.keptNotes, [
+    'brambix.js: the copy kept on this device was of another version of Brambix; this version\'s was downloaded, and replaces it',
+    'brambix.data: the copy kept on this device was damaged (its contents differ from this version\'s); downloaded again, and put back']);
+  assert.deepEqual(mended, [['brambix.data', DATA]]);
+  assert.equal(kept['brambix.data'].headers.get(DIGEST_HEADER), files['brambix.data'].sha256);
+});
+
+test('the game\'s files: a failed download names its file, and says to try again where that may help', async () => {
+  const files = {};
+  for (const name of ['brambix.js', 'brambix.wasm', 'brambix.data']) files[name] = await described(name, DATA);
+  const good = () => server(chunked(gzip(DATA)));
+  for (const [answer, words] of [
+    [server([], {end: 'hold'}), 'The download of brambix.js was incomplete: nothing arrived for 0.1 s. Try again.'],
+    [server([], {end: 'error'}), 'The download of brambix.js was incomplete: the connection closed before the end. Try again.'],
+    [server([], {status: 404}), 'brambix.js could not be downloaded: the server answered 404 '],
+    [server([new TextEncoder().encode('<html>')], {headers: {'Content-Type': 'text/html'}}),
+     'brambix.js could not be downloaded: the server sent a web page instead of the game\'s file'],
+  ]) {
+    const failing = startLoading(files, {
+      download: (url, options) => downloadStream(url, {...options, stallMs: STALL, fetch: url === 'brambix.js.gz' ? answer : good()}),
     });
-    const got = await loading.files;
-    assert.deepEqual(got.map(file => file.bytes), Object.values(bytes));
-    assert.ok((await got[1].module) instanceof WebAssembly.Module);
-    assert.deepEqual(loading.keptNotes, ['brambix.data: the copy kept on this device was damaged (the server\'s file ' +
-                                         'does not match: its contents differ from this version\'s); downloaded again']);
-    for (const [end, words, kind] of [['hold', 'The download of brambix.js was incomplete: nothing arrived', Incomplete],
-                                      ['error', 'The download of brambix.js was incomplete: the connection closed', Incomplete]]) {
-      const failing = startLoading(files, {
-        download: (url, options) => downloadStream(url, {...options, stallMs: STALL,
-          fetch: url === 'brambix.js.gz' ? server([], {end}) : fromServer(url)}),
-      });
-      const e = await fault(failing.files);
-      assert.ok(e instanceof kind && e.message.startsWith(words), e.message);
-      assert.ok(e.message.endsWith('Try again.'), e.message);
-    }
-    const answered = startLoading(files, {
-      download: (url, options) => downloadStream(url, {...options, fetch: server([], {status: 404})}),
-    });
-    assert.equal((await fault(answered.files)).message, 'brambix.js could not be downloaded: the server answered 404 ');
+    assert.equal((await fault(failing.files)).message, words);
+    await Promise.allSettled(failing.each);
   }
 });
