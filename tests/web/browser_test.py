@@ -23,6 +23,7 @@ import sys
 import threading
 import time
 import urllib.request
+import zlib
 
 from PIL import Image, ImageChops, ImageStat
 from selenium.webdriver.common.action_chains import ActionChains
@@ -163,7 +164,13 @@ def serve(short=None, types=None, faults=None, encoding=None):
     'newer' with a line more; 'late' sends n bytes, then the rest 2 s later; 'drop' closes
     without an answer; 'error' answers 503;
     'flood' sends zeros until 300 MiB or a closed connection, announcing n bytes when n;
-    'bomb' a replay of one frame holding n quit events."""
+    a name starting with /a/ or /b/ faults it in that folder alone;
+    'bomb' a replay of one frame holding n quit events; 'gzbomb' 1 GiB of zeros packed
+    (about 1 MB); 'drip' sends n bytes, then one every 5 s; 'page' answers with the page
+    (text/html), as a server of a single-page app does; 'notpacked' sends the file
+    unpacked, marked Content-Encoding: gzip. A name ending in '*' faults only the service
+    worker's requests (those without the page's own header). The page is served in the
+    folders /a/ and /b/ too."""
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
             super().__init__(*args, directory=DIST, **kwargs)
@@ -181,9 +188,14 @@ def serve(short=None, types=None, faults=None, encoding=None):
             return (types or {}).get(os.path.basename(path)) or super().guess_type(path)
 
         def do_GET(self):
+            folder = self.path[:3] if self.path.startswith(('/a/', '/b/')) else ''
+            self.path = self.path[len(folder) - 1:] if folder else self.path
             name = os.path.basename(self.path.split('?')[0]) or 'index.html'
             self.server.asked.append(name)
-            kind, n = self.server.faults.get(name, ('short', short[name]) if name in (short or {}) else (None, 0))
+            kind, n = self.server.faults.get(folder + name, self.server.faults.get(
+                name, ('short', short[name]) if name in (short or {}) else (None, 0)))
+            if 'X-Brambix-Page-Checks' not in self.headers and name + '*' in self.server.faults:
+                kind, n = self.server.faults[name + '*']
             if kind is None and (not encoding or not os.path.isfile(os.path.join(DIST, name))):
                 return super().do_GET()
             if kind == 'drop':
@@ -193,18 +205,24 @@ def serve(short=None, types=None, faults=None, encoding=None):
             if kind == 'bomb':  # a committed replay's header (its game version's length at byte 10), n in 4 bytes
                 head = urllib.request.urlopen(URL + REPLAYS[0], timeout=5).read(64)
                 body = head[:27 + head[10]] + bytes([4] + [0x80 | n >> 7 * i & 0x7f for i in range(3)] + [n >> 21]) + bytes(n)
+            elif kind == 'gzbomb':
+                body = gzip_bomb()
+            elif kind == 'page':
+                with open(os.path.join(DIST, 'index.html'), 'rb') as f:
+                    body = f.read()
             elif kind != 'flood':
                 with open(os.path.join(DIST, name), 'rb') as f:
                     body = f.read()
                 half = len(body) // 2
                 body = (body[:-n] if kind == 'short' else
                         body[:half] + bytes([body[half] ^ 1]) + body[half + 1:] if kind == 'changed' else
-                        body + b'\n// newer\n' if kind == 'newer' else body)
-            packed = encoding == 'gzip' or encoding == 'static' and name.endswith('.gz')
+                        body + b'\n// newer\n' if kind == 'newer' else
+                        gzip.decompress(body) if kind == 'notpacked' else body)
+            packed = encoding == 'gzip' or encoding == 'static' and name.endswith('.gz') or kind == 'notpacked'
             if encoding == 'gzip':
                 body = gzip.compress(body)
             self.send_response(200)
-            self.send_header('Content-Type', self.guess_type(name))
+            self.send_header('Content-Type', 'text/html' if kind == 'page' else self.guess_type(name))
             if packed:
                 self.send_header('Content-Encoding', 'gzip')
             if kind != 'flood' or n:
@@ -213,8 +231,12 @@ def serve(short=None, types=None, faults=None, encoding=None):
             try:
                 for _ in range(300 if kind == 'flood' else 0):
                     self.wfile.write(bytes(1 << 20))
-                self.wfile.write(body[:n] if kind in ('stall', 'cut', 'late') else b'' if kind == 'flood' else body)
+                self.wfile.write(body[:n] if kind in ('stall', 'cut', 'late', 'drip') else b'' if kind == 'flood' else body)
                 self.wfile.flush()
+                for byte in body[n:] if kind == 'drip' else b'':
+                    time.sleep(5)
+                    self.wfile.write(bytes([byte]))
+                    self.wfile.flush()
                 if kind == 'late':
                     time.sleep(2)
                     self.wfile.write(body[n:])
@@ -225,6 +247,49 @@ def serve(short=None, types=None, faults=None, encoding=None):
     server.faults, server.asked = faults or {}, []
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, f'http://127.0.0.1:{server.server_address[1]}/'
+
+
+BOMB = []
+
+
+def gzip_bomb():
+    """1 GiB of zeros, packed: about 1 MB (made once)."""
+    if not BOMB:
+        packer, block = zlib.compressobj(9, zlib.DEFLATED, 31), bytes(1 << 20)
+        BOMB.append(b''.join([packer.compress(block) for _ in range(1024)] + [packer.flush()]))
+    return BOMB[0]
+
+
+def peak_memory_mb(seconds_or_probe):
+    """The largest resident size of one of the browser's processes, sampled every 50 ms
+    while the probe is false (or for that many seconds); 0 where this engine's processes
+    are not the driver's children."""
+    root = getattr(getattr(driver, 'service', None), 'process', None)
+    if ENGINE != 'chromium' or root is None:
+        return 0
+    peak, end = 0, time.monotonic() + (seconds_or_probe if isinstance(seconds_or_probe, (int, float)) else 60)
+    while time.monotonic() < end:
+        children, found = {}, []
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                with open(f'/proc/{pid}/stat') as f:
+                    children.setdefault(int(f.read().rsplit(')', 1)[1].split()[1]), []).append(int(pid))
+            except OSError:
+                pass
+        todo = [root.pid]
+        while todo:
+            found.append(todo.pop())
+            todo.extend(children.get(found[-1], []))
+        for pid in found:
+            try:
+                with open(f'/proc/{pid}/status') as f:
+                    peak = max(peak, next(int(line.split()[1]) for line in f if line.startswith('VmRSS:')) // 1024)
+            except (OSError, StopIteration):
+                pass
+        if not isinstance(seconds_or_probe, (int, float)) and seconds_or_probe():
+            break
+        time.sleep(0.05)
+    return peak
 
 
 def message():
@@ -318,12 +383,22 @@ def check_offline():
             'offline': False, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
 
 
-@runs_in(rows=5)
+@runs_in(rows=9)
 def check_refused_files():
-    """A packed brambix.data cut short, stalled or closed early, a packed brambix.wasm
-    changed on the server: the page says which and why, and keeps nothing. Opened as a
+    """A packed brambix.data cut short, stalled, closed early, sent a byte at a time or
+    not packed though marked so, a packed brambix.wasm changed on the server or a gzip
+    bomb (in Chromium, no process of the browser past 600 MB meanwhile), a server that
+    answers with its page: the page says which and why, and keeps nothing. Opened as a
     file, it says to serve it."""
-    for fault, want in (({'short': {'brambix.data.gz': 100}}, ('brambix.data', 'incomplete', 'Try again')),
+    game = ('brambix.js.gz', 'brambix.wasm.gz', 'brambix.data.gz')
+    for fault, want in (({'faults': {'brambix.wasm.gz': ('gzbomb', 0)}}, ('brambix.wasm', 'unpacks to more than',
+                                                                         'Try again')),
+                        ({'faults': {'brambix.data.gz': ('drip', 1000)}}, ('brambix.data', 'incomplete', 'at that pace',
+                                                                          'Try again')),
+                        ({'faults': {name: ('page', 0) for name in game}}, ('sent a web page instead of the game',)),
+                        ({'faults': {'brambix.data.gz': ('notpacked', 0)}}, ('brambix.data', 'marks the file packed',
+                                                                             'but it is not')),
+                        ({'short': {'brambix.data.gz': 100}}, ('brambix.data', 'incomplete', 'Try again')),
                         ({'faults': {'brambix.data.gz': ('stall', 1000)}}, ('brambix.data', 'incomplete', 'for 15 s',
                                                                             'Try again')),
                         ({'faults': {'brambix.data.gz': ('cut', 1000)}}, ('brambix.data', 'incomplete', 'closed before',
@@ -332,16 +407,144 @@ def check_refused_files():
                                                                            'Try again'))):
         server, url = serve(**fault)
         try:
+            started = time.monotonic()
             driver.get(url)
-            wait_for('the message', 30, message)
+            peak = peak_memory_mb(message)
+            wait_for('the message', 75, message)  # a byte at a time is judged after 30 s
             text = message()
-            check(f'{fault}: the page says {want}', all(w in text for w in want) and not cached(), text)
+            check(f'{fault}: the page says {want}', all(w in text for w in want) and not cached() and peak < 600,
+                  f'{text} ({time.monotonic() - started:.1f} s, {peak} MB at most in one process)')
         finally:
             server.shutdown()
             server.server_close()
     driver.get('file://' + os.path.abspath(DIST) + '/index.html')  # its manifest refused: after the console's check
     wait_for('the message', 10, message)
     check('opened as a file, the page says to serve it with scripts/play-web.sh', 'play-web.sh' in message(), message())
+
+
+def offline(on):
+    driver.execute_cdp_cmd('Network.enable', {})
+    driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
+        'offline': on, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+
+
+def first_frame(what):
+    wait_for('the first frame ' + what, 30, lambda: message() or driver.execute_script('return bx.first !== null'))
+    return driver.execute_script('return bx.first !== null') and not message()
+
+
+def notice():
+    return driver.execute_script("return document.getElementById('notice').hidden ? '' :"
+                                 "document.getElementById('notice-text').textContent")
+
+
+# The byte at 100 of the kept brambix.data (arguments[0]: changed first).
+KEPT_BYTE = """
+const [change, done] = arguments;
+(async () => {
+  const key = (await caches.keys()).find(k => k.startsWith('brambix-'));
+  const cache = await caches.open(key), kept = await cache.match('brambix.data');
+  const bytes = new Uint8Array(await kept.arrayBuffer());
+  if (change) {
+    bytes[100] ^= 1;
+    await cache.put('brambix.data', new Response(bytes, {headers: kept.headers}));
+  }
+  return bytes[100];
+})().then(done, e => done(String(e)));
+"""
+
+
+@runs_in('chromium', rows=5, why='no network emulation or storage quota through its driver')
+def check_kept_copy():
+    """The copy kept for offline play mends itself: a damaged file is put back by the
+    download that replaced it (said once), a copy deleted while playing is filled again on
+    the next visit, two folders of one site keep a copy each, a copy the storage cannot
+    hold is not kept and said once, and a gzip bomb served to the service worker alone is
+    refused with the memory of the browser's processes under 600 MB."""
+    server, url = serve()
+    try:
+        driver.get(url)
+        first_frame('online')
+        wait_for("the service worker's cache", 30, keeps_files)
+        with open(os.path.join(DIST, 'brambix.data.gz'), 'rb') as f:
+            good = gzip.decompress(f.read())[100]
+        driver.execute_async_script(KEPT_BYTE, True)
+        driver.refresh()
+        said = first_frame('with a damaged copy') and notice()
+        wait_for('the copy put back', 30, lambda: driver.execute_async_script(KEPT_BYTE, False) == good)
+        server.asked = []
+        driver.refresh()
+        first_frame('with the copy put back')
+        asked = [name for name in server.asked if name.endswith('.gz')]
+        check('a damaged kept file is said, put back, and the next start plays the copy saying nothing',
+              'brambix.data: the copy kept on this device was damaged' in said and 'put back' in said and not asked
+              and not notice(), f'{said!r}; then asked for {asked}, said {notice()!r}')
+        # Deleted while the page plays, as a browser frees storage: back after one visit.
+        driver.execute_async_script('caches.keys().then(keys => Promise.all(keys.map(k => caches.delete(k))))'
+                                    '.then(arguments[0])')
+        driver.refresh()
+        first_frame('with the copy deleted')
+        wait_for('the copy filled again', 30, lambda: driver.execute_async_script(
+            'caches.keys().then(k => k.length && caches.open(k[0])).then(c => c && c.keys())'
+            '.then(r => arguments[0](r ? r.length : 0))') == 9)
+        offline(True)
+        try:
+            driver.refresh()
+            check('a copy deleted while playing is filled again on the next visit, and plays offline',
+                  first_frame('offline after the copy was filled again'), message() or '')
+        finally:
+            offline(False)
+    finally:
+        server.shutdown()
+        server.server_close()
+    # Two folders of one site, two versions: each keeps its own copy.
+    server, url = serve(faults={'/b/sw.js': ('newer', 0)})
+    try:
+        for folder in ('a/', 'b/'):
+            driver.get(url + folder)
+            first_frame('in /' + folder)
+            wait_for(f'the copy of /{folder}', 30, lambda: any(k.endswith(' /' + folder) for k in cached()))
+        kept = cached()
+        offline(True)
+        try:
+            driver.get(url + 'a/')
+            check('two folders of one site keep a copy each, and the first plays offline', first_frame('in /a/ offline')
+                  and len([k for k in kept if k.endswith(' /a/')]) == 1 and len([k for k in kept if k.endswith(' /b/')]) == 1,
+                  f'{kept} {message() or ""}')
+        finally:
+            offline(False)
+    finally:
+        server.shutdown()
+        server.server_close()
+    # A site whose storage cannot hold the copy: nothing kept, said once.
+    server, url = serve()
+    try:
+        driver.execute_cdp_cmd('Storage.overrideQuotaForOrigin', {'origin': url.rstrip('/'), 'quotaSize': 200000})
+        said = []
+        for start in range(2):
+            driver.get(url)
+            first_frame('with little storage')
+            driver.execute_script('bx.release();')
+            frames_later(600, probe=lambda: 'cannot be kept' in driver.execute_script(
+                'const u = document.getElementById("update"); return u.hidden ? "" : u.textContent'))
+            said.append(driver.execute_script('const u = document.getElementById("update"); return u.hidden ? "" : u.textContent'))
+        check('a copy the storage cannot hold is not kept, and said once', 'cannot be kept for offline play' in said[0]
+              and not said[1] and not cached(), f'{said} {cached()}')
+    finally:
+        server.shutdown()
+        server.server_close()
+    # A gzip bomb in place of brambix.wasm.gz, to the service worker alone, on a first visit.
+    server, url = serve(faults={'brambix.wasm.gz*': ('gzbomb', 0)})
+    try:
+        driver.get(url)
+        played = first_frame('with a bomb for the service worker')
+        peak = peak_memory_mb(lambda: server.asked.count('brambix.wasm.gz') > 1 and driver.execute_async_script(
+            'navigator.serviceWorker.getRegistration().then(r => arguments[0](!r || !r.installing))'))
+        check('a gzip bomb served to the service worker is refused: the page plays, nothing is kept, memory stays low',
+              played and not cached() and 0 < peak < 600, f'{peak} MB at most in one process; kept {cached()}')
+    finally:
+        server.shutdown()
+        server.server_close()
 
 
 @runs_in(rows=5)
@@ -451,11 +654,12 @@ def page_rows():
     check_packed_files()
     check_offline()
     check_refused_files()
+    check_kept_copy()
     check_replay_faults()
     check_phone()
 
 
-ROWS = 64
+ROWS = 73
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.

@@ -1,0 +1,78 @@
+// Stand-in servers for the page's download code under node: a fetch that answers with
+// chunks as a test says, and gzip as the build packs.
+import {webcrypto} from 'node:crypto';
+import {createGzip, gzipSync} from 'node:zlib';
+
+// Node 18 has the browser's digest only under its own name.
+if (!globalThis.crypto) Object.defineProperty(globalThis, 'crypto', {value: webcrypto});
+
+export const gzip = bytes => new Uint8Array(gzipSync(bytes));
+
+// A gzip bomb: `size` zero bytes packed (1 GiB packs to about 1 MB), packed again
+// `layers - 1` times.
+export async function bomb(size, layers = 1) {
+  const packer = createGzip({level: 9}), parts = [];
+  packer.on('data', part => parts.push(part));
+  const ended = new Promise(resolve => packer.on('end', resolve));
+  const block = Buffer.alloc(1 << 20);
+  for (let left = size; left > 0; left -= block.length) {
+    if (!packer.write(block.subarray(0, Math.min(left, block.length)))) await new Promise(r => packer.once('drain', r));
+  }
+  packer.end();
+  await ended;
+  let packed = new Uint8Array(Buffer.concat(parts));
+  for (let i = 1; i < layers; i++) packed = gzip(packed);
+  return packed;
+}
+
+// A fetch answering every URL with `chunks` (Uint8Arrays), `headers` as the server sends
+// them, then ending as `end` says: 'done', 'hold' (never another byte), 'error' (the
+// connection drops), 'drip' (a byte every `dripMs`). Gives up as fetch does when its
+// signal aborts. `fetch.sent` counts the bytes the page took.
+export function server(chunks, {headers = {}, end = 'done', status = 200, dripMs = 0} = {}) {
+  const asked = [];
+  const fetch = async (url, options) => {
+    asked.push(url);
+    const signal = options && options.signal;
+    let at = 0;
+    const body = new ReadableStream({
+      start(controller) {
+        signal.addEventListener('abort', () => controller.error(new DOMException('aborted', 'AbortError')));
+      },
+      async pull(controller) {
+        if (at < chunks.length) {
+          fetch.sent += chunks[at].length;
+          return controller.enqueue(chunks[at++]);
+        }
+        if (end === 'drip' && !signal.aborted) {
+          await new Promise(resolve => setTimeout(resolve, dripMs));
+          return controller.enqueue(new Uint8Array(1));
+        }
+        if (end === 'done') return controller.close();
+        if (end === 'error') return controller.error(new TypeError('network error'));
+        return new Promise(resolve => signal.addEventListener('abort', resolve));
+      },
+    });
+    return new Response(status === 204 ? null : body, {status, headers});
+  };
+  fetch.asked = asked;
+  fetch.sent = 0;
+  return fetch;
+}
+
+// `bytes` in chunks of `size`.
+export function chunked(bytes, size = 16384) {
+  const out = [];
+  for (let i = 0; i < bytes.length; i += size) out.push(bytes.subarray(i, i + size));
+  return out;
+}
+
+export async function digestOf(bytes) {
+  const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', bytes));
+  return Array.from(digest, b => b.toString(16).padStart(2, '0')).join('');
+}
+
+// A game file as the build describes it: {size, sha256, packed, packedSize}.
+export async function described(name, bytes) {
+  return {size: bytes.length, sha256: await digestOf(bytes), packed: name + '.gz', packedSize: gzip(bytes).length};
+}
