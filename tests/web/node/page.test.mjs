@@ -39,8 +39,8 @@ test('the shared count reads as it is written, and a count behind it was taken o
 // The default keys of the controls table (src/controls/controls.h), as the game names them.
 function defaultKeys() {
   const header = readFileSync(new URL('../../../src/controls/controls.h', import.meta.url), 'utf8');
-  const table = header.slice(header.indexOf('CONTROL_ROWS[ACTION_COUNT] = {'), header.indexOf('};', header.indexOf('CONTROL_ROWS')));
-  const rows = [...table.matchAll(/\{"(\w+)",\s*\{([^}]*)\}/g)];
+  const table = header.slice(header.indexOf('CONTROL_ROWS[] = {'), header.indexOf('};', header.indexOf('CONTROL_ROWS[] = {')));
+  const rows = [...table.matchAll(/\{Action::\w+,\s*"(\w+)",\s*\{([^}]*)\}/g)];
   assert.ok(rows.length >= 10, 'the controls table is where it was');
   return rows.map(([, action, keys]) => [action, [...keys.matchAll(/"([^"]+)"/g)].map(m => m[1])
     .filter(name => !/^(Mouse|Pad) /.test(name))]);
