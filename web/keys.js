@@ -33,6 +33,7 @@ export function handleKeys(canvas) {
   // the game never sees its keys.
   for (const type of ['keydown', 'keyup']) {
     window.addEventListener(type, function (e) {
+      if (window.brambixControlsWaiting) return;  // the Controls panel takes the key
       if (keptFromBrowser(e, window.brambixBoundCodes, window.brambixFullscreenCodes)) e.preventDefault();
       if (isFullscreenKey(e, window.brambixFullscreenCodes)) {
         e.stopImmediatePropagation();

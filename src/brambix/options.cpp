@@ -2,7 +2,9 @@
 #include "brambix/options.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string_view>
+#include <system_error>
 
 #include "controls/player_texts.h"
 #include "shell/app/datadir.h"
@@ -158,20 +160,37 @@ std::string versionText()
     return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
 }
 
+namespace {
+// Writes `text`, the answer to an option, to standard output: status 0, or where it
+// cannot all be written (a full disk, a closed output) a line on standard error saying
+// so and status 1, so that a script never takes a cut answer for a whole one.
+int answerWith(const std::string& text, const char* what)
+{
+    errno = 0;
+    if (writeOut(text)) {
+        return 0;
+    }
+    const int err = errno;
+    writeErr(std::string("brambix: cannot write ") + what + " to standard output" +
+             (err != 0 ? ": " + std::error_code(err, std::generic_category()).message() : std::string()) + '\n');
+    return 1;
+}
+}  // namespace
+
 int answerCommandLine(const CommandLine& line)
 {
     switch (line.action) {
     case CommandLine::Help:
-        return writeOut(usageText()) ? 0 : 1;
+        return answerWith(usageText(), "the help");
     case CommandLine::Version:
-        return writeOut(versionText()) ? 0 : 1;
+        return answerWith(versionText(), "the version");
     case CommandLine::ListControls: {
         const std::string path = controlsPath();
         const ControlsRead read = readControlsFile(path);
         for (const std::string& fault : read.faults) {
             writeErr("brambix: controls: " + fault + '\n');
         }
-        return writeOut(controlsText(path, read)) ? 0 : 1;
+        return answerWith(controlsText(path, read), "the controls");
     }
     case CommandLine::Unknown:
         writeErr("brambix: unknown option " + line.unknown + '\n' + usageText());

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <new>
 #include <nlohmann/json.hpp>
 
@@ -216,10 +217,17 @@ struct Reader {
     {
         out.status = ControlsRead::Read;
         ordered doc;
+        // How often each name of the object is given: the object keeps only the first
+        // entry of a name, and the later ones are named (a parsed object would keep one
+        // of them and never tell).
+        std::map<std::string, size_t, std::less<>> given;
         try {
-            doc = ordered::parse(text, [](int depth, ordered::parse_event_t, ordered&) {
+            doc = ordered::parse(text, [&given](int depth, ordered::parse_event_t event, ordered& parsed) {
                 if (depth > CONTROLS_NESTING_LIMIT) {
                     throw TooDeep{};
+                }
+                if (event == ordered::parse_event_t::key && depth == 1) {
+                    return ++given[parsed.get<std::string>()] == 1;
                 }
                 return true;
             });
@@ -241,6 +249,11 @@ struct Reader {
         }
         std::vector<Asked> entries;
         for (const auto& [key, value] : doc.items()) {
+            const bool known = key == "hand" || key == "hold_ms" || actionNamed(key);
+            if (const size_t times = given.find(key)->second; times > 1 && known) {
+                fault(shown(ordered(key)), "named " + std::to_string(times) +
+                                               " times; the first entry is used and the later ones are left out");
+            }
             if (key == "hand") {
                 hand(value);
             } else if (key == "hold_ms") {
@@ -326,8 +339,16 @@ ControlsRead readControlsFile(const std::string& path, const KeyNames& keys)
         switch (file.status) {
         case FileRead::Read:
             return readControlsText(file.text, path, keys);
-        case FileRead::Missing:
-            return out;
+        case FileRead::Missing: {
+            // A link left pointing at nothing is the player's file gone astray, not no file.
+            std::error_code ec;
+            if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
+                return out;
+            }
+            out.faults.push_back(path + ": cannot read: it is a symbolic link to a file that does not exist; "
+                                        "the default controls are used");
+            break;
+        }
         case FileRead::NotRegular:
             out.faults.push_back(path + ": cannot read: it is " + file.problem +
                                  ", not a regular file; the default controls are used");

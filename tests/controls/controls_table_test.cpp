@@ -57,6 +57,7 @@ TEST(ControlsTable, WhatIsWrittenReadsBackAsTheSameControls)
         R"({"inventory": ["W"], "slot_2": ["Up", "Down"], "walk_left": ["Lefty"]})",
         R"({"walk_left": ["W"], "walk_up": ["S"], "hold_ms": 300})",
         R"(["not", "an", "object"])",
+        R"({"walk_up": ["Up"], "walk_up": ["W"], "hand": "left", "hand": "right", "hold_ms": 725})",
     };
     for (const std::string& text : files) {
         SCOPED_TRACE(text);

@@ -64,13 +64,22 @@ answer version --version
 answer bogus --fly
 [ "$STATUS" -eq 2 ] && [ ! -s "$WORK/bogus.out" ] && grep -q -- '--fly' "$WORK/bogus.err" &&
     grep -q '^Usage: brambix' "$WORK/bogus.err" || fail "an unknown option: status $STATUS, $(head -n 2 "$WORK/bogus.err")"
-# An answer that cannot be written (a full disk) is a failure, whatever buffers it.
-for option in --help --version; do
-    STATUS=0
-    (cd "$ELSEWHERE" && exec env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$INSTALLED" "$option" >/dev/full) || STATUS=$?
-    [ "$STATUS" -eq 1 ] || fail "$option to a full disk: status $STATUS, not 1"
+# An answer that cannot be written (a full disk, a closed output) is a failure, said in a
+# line on standard error, whatever buffers it.
+for option in --help --version --controls; do
+    for output in /dev/full closed; do
+        STATUS=0
+        (cd "$ELSEWHERE" && export XDG_CONFIG_HOME="$WORK/no-config" && if [ "$output" = closed ]; then
+            exec env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$INSTALLED" "$option" >&-
+        else
+            exec env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$INSTALLED" "$option" >"$output"
+        fi) 2>"$WORK/unwritten.err" || STATUS=$?
+        [ "$STATUS" -eq 1 ] && [ "$(wc -l <"$WORK/unwritten.err")" -eq 1 ] &&
+            grep -qE '^brambix: cannot write the [a-z]+ to standard output: .' "$WORK/unwritten.err" ||
+            fail "$option to $output: status $STATUS, '$(cat "$WORK/unwritten.err")'"
+    done
 done
-say "ok: --help and --version answer with status 0 (1 to a full disk), an unknown option with the usage and 2"
+say "ok: --help, --version and --controls answer with status 0 (1 and a line to a full disk or a closed output), an unknown option with the usage and 2"
 
 # ---------------------------------------------------------------- no data anywhere
 # The program alone, away from its data: one line naming every place tried, status 1,

@@ -71,6 +71,11 @@ TEST(ControlsFile, EachEntryIsReadOrNamedWithWhyAndNoActionIsLeftWithoutAKey)
          {R"("hand": is "both", not "left" or "right")", R"("hold_ms": is 1001, not a whole number)",
           R"("slot_2": is 2, not a list)", R"("slot_3": names no key)", R"("slot_4": 4 is not the name)",
           R"("slot_4": nothing it names)"}},
+        {"a control and a setting named again: the first entry is used",
+         R"({"walk_up": ["Up"], "hold_ms": 800, "walk_up": ["W"], "jump": 1, "walk_up": ["Down"], "hold_ms": 9, "jump": 2})",
+         {"walk_up Up", "hold_ms 800", "walk_down S"},
+         {R"("walk_up": named 3 times; the first entry is used and the later ones are left out)",
+          R"("hold_ms": named 2 times)", R"("jump": no such control)"}},
         {"a fraction of a millisecond and a name with a NUL", "{\"hold_ms\": 400.5, \"walk_up\": [\"W\\u0000X\"]}",
          {"hold_ms 500", "walk_up W"}, {"is 400.5", R"(no key or button is named "W)", "nothing it names"}},
     };
@@ -110,7 +115,7 @@ TEST(ControlsFile, EachEntryIsReadOrNamedWithWhyAndNoActionIsLeftWithoutAKey)
     }
 }
 
-TEST(ControlsFile, NoFileSaysNothingAndAFileOfAnotherKindOrSizeIsNamed)
+TEST(ControlsFile, NoFileSaysNothingAndAFileOfAnotherKindOrSizeOrALinkToNothingIsNamed)
 {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "brambix-controls-test";
     std::filesystem::remove_all(dir);
@@ -121,12 +126,18 @@ TEST(ControlsFile, NoFileSaysNothingAndAFileOfAnotherKindOrSizeIsNamed)
         ControlsRead::Status status;
         std::string fault;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"", ControlsRead::Absent, ""},
         {(dir / "none.json").string(), ControlsRead::Absent, ""},
         {(dir / "folder.json").string(), ControlsRead::Read, "it is a directory, not a regular file"},
         {(dir / "big.json").string(), ControlsRead::Read, "larger than the limit of"},
     };
+    std::error_code ec;  // Wine makes no symbolic links
+    std::filesystem::create_symlink(dir / "gone.json", dir / "link.json", ec);
+    if (!ec) {
+        cases.push_back({(dir / "link.json").string(), ControlsRead::Read,
+                         "cannot read: it is a symbolic link to a file that does not exist"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         const ControlsRead read = readControlsFile(c.path);

@@ -659,7 +659,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 73
+ROWS = 80
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -818,6 +818,117 @@ def full_and_new_rows():
     driver.find_element('id', 'new-world-yes').click()
     wait_for('the new world', 30, lambda: driver.execute_script('return bx.first !== null && bx.kept === null'))
     check('the New world button starts a new world', True)
+
+
+# ---------------------------------------------------------------- the Controls panel
+def panel(script, *args):
+    """Runs `script` in the page with row(name) (a control's button in the panel), key(code)
+    (a key pressed), press(element) (a mouse button pressed on it, then a click), said()
+    (the panel's line), kept() (the controls stored) and notice() (the game's notice)."""
+    return driver.execute_script("""
+      const row = name => document.querySelector('#controls-table button[data-control="' + name + '"]');
+      const key = code => window.dispatchEvent(new KeyboardEvent('keydown', {code, bubbles: true, cancelable: true}));
+      const press = (el, button = 0) => {
+        el.dispatchEvent(new MouseEvent('mousedown', {button, bubbles: true, cancelable: true}));
+        if (el !== document.getElementById('canvas')) el.click();
+      };
+      const said = () => document.getElementById('controls-say').textContent;
+      const kept = () => JSON.parse(localStorage.getItem('brambix.controls'));
+      const notice = () => document.getElementById('notice').hidden ? '' : document.getElementById('notice-text').textContent;
+      const open = () => document.getElementById('controls-button').click();
+      const choice = start => [...document.querySelectorAll('#controls-say button')]
+        .find(b => b.textContent.startsWith(start)).click();
+    """ + script, *args)
+
+
+# Keys a player may give in the panel beyond the letters: every one must reach the game's
+# reader as a name it takes.
+PANEL_KEYS = ['CapsLock', 'MetaLeft', 'MetaRight', 'ContextMenu', 'IntlBackslash', 'NumLock', 'Pause', 'ScrollLock',
+              'PrintScreen', 'F13', 'F24', 'NumpadEqual', 'NumpadComma', 'IntlRo', 'Lang1', 'Backquote', 'Numpad5',
+              'Insert', 'BrowserBack', 'AudioVolumeMute']
+
+
+@runs_in(rows=6)
+def controls_panel_rows():
+    """The Controls panel never binds a click meant for itself, never leaves a control
+    without a key nor stores what the game would fault, takes every key the game reads,
+    says when the browser keeps nothing, shows the hold in use, and follows another tab."""
+    driver.execute_script('bx.release();')
+    wait_for('the Controls button', 30, lambda: driver.execute_script(
+        "return !document.getElementById('controls-button').hidden"))
+    panel("open(); press(row('inventory')); press(row('walk_up')); press(document.getElementById('controls-done'));")
+    state = panel("return [kept(), document.getElementById('controls-panel').hidden, row('break').textContent, "
+                  "row('inventory').textContent, notice(), document.getElementById('controls-button').hidden]")
+    check('controls: a click on another row or on Done while a control waits binds nothing',
+          state[0] is None and state[1] and state[2] == 'Mouse Left, Pad Confirm' and state[3] == 'E, Pad Top' and
+          not state[4] and not state[5], str(state))
+
+    asked = panel("open(); row('walk_right').click(); key('KeyW'); return said();")
+    panel("choice('Swap');")
+    state = panel("return [kept(), row('walk_right').textContent, row('walk_up').textContent, notice()]")
+    check('controls: walk right given W asks to swap; swapped, walk up has D and no notice comes',
+          'walk up' in asked and state[0] and state[0]['walk_right'] == ['W'] and state[0]['walk_up'] == ['D'] and
+          state[1:] == ['W', 'D', ''], f'{asked!r} {state}')
+
+    before = panel("return localStorage.getItem('brambix.controls')")
+    asked = panel("row('inventory').click(); key('KeyS'); const a = said(); choice('Keep'); return a;")
+    refused = panel("row('walk_up').click(); press(document.getElementById('canvas')); return said();")
+    state = panel("return [localStorage.getItem('brambix.controls'), row('inventory').textContent, "
+                  "row('walk_up').textContent, row('walk_down').textContent, notice()]")
+    check('controls: a key kept by its control, a click refused by a walk: nothing changes',
+          'walk down' in asked and 'keys only' in refused and state == [before, 'E, Pad Top', 'D', 'S', ''],
+          f'{asked!r} {refused!r} {state}')
+
+    given = panel("return arguments[0].map(code => { row('slot_5').click(); key(code); "
+                  "return [code, row('slot_5').textContent, said()]; })", PANEL_KEYS)
+    unnamed = panel("row('slot_5').click(); key(''); const s = said(); key('Escape'); return s;")
+    names = [name for _, name, _ in given]
+    check('controls: every key the game reads is taken: ' + ', '.join(names),
+          len(set(names)) == len(PANEL_KEYS) and not any(line for _, _, line in given) and '5' not in names and
+          'cannot be given' in unnamed and not panel('return notice()'), f'{given} {unnamed!r}')
+
+    # As an earlier page kept them: a hold the slider's steps miss, and the inventory with no key.
+    panel("localStorage.setItem('brambix.controls', JSON.stringify(Object.assign(kept(), "
+          "{hold_ms: 725, inventory: []})));")
+    reload_page()
+    driver.execute_script('bx.release();')
+    wait_for('the Controls button after a reload', 30, lambda: driver.execute_script(
+        "return !document.getElementById('controls-button').hidden"))
+    shown = panel("open(); const shown = [document.getElementById('controls-hold').value, "
+                  "document.getElementById('controls-hold-text').textContent, kept().inventory, notice()];"
+                  "document.getElementById('notice-close').click(); return shown;")
+    # The game's line on the console is the one expected here; any other is a failure of this row.
+    others = [e['message'] for e in driver.get_log('browser')
+              if e['level'] == 'SEVERE' and 'names no key; the default is kept' not in e['message']]
+    full = panel("""
+      const set = Storage.prototype.setItem;
+      Storage.prototype.setItem = () => { throw new DOMException('full', 'QuotaExceededError'); };
+      const hand = document.getElementById('controls-hand');
+      hand.value = 'left';
+      hand.dispatchEvent(new Event('change'));
+      Storage.prototype.setItem = set;
+      return [said(), hand.value, kept().hand, notice()];""")
+    check('controls: the hold shows the 725 ms in use; an inventory kept with no key is kept again with its own; '
+          'with storage full the hand changes and one line says it is not kept',
+          shown[:3] == ['725', '725 ms', ['E', 'Pad Top']] and '"inventory"' in shown[3] and not others and
+          'no room' in full[0] and full[1:] == ['left', 'right', ''], f'{shown} {full} {others}')
+
+    tab = driver.current_window_handle
+    driver.execute_script('window.open(location.href)')
+    driver.switch_to.window([h for h in driver.window_handles if h != tab][0])
+    wait_for('the Controls button in a second tab', 30, lambda: driver.execute_script(
+        "return !document.getElementById('controls-button').hidden"))
+    panel("open(); row('walk_up').click(); key('KeyI');")
+    driver.close()
+    driver.switch_to.window(tab)
+    wait_for("the first tab to take the second's walk up on I", 10,
+             lambda: panel("return row('walk_up').textContent") == 'I')
+    panel("row('walk_down').click(); key('KeyK');")
+    state = panel("return [kept(), notice()]")
+    check("controls: two tabs: each keeps the other's change, and the last change of each control stays",
+          state[0]['walk_up'] == ['I'] and state[0]['walk_down'] == ['K'] and state[0]['walk_right'] == ['W'] and
+          not state[1], str(state))
+    panel("document.getElementById('controls-defaults').click(); document.getElementById('controls-done').click();")
 
 
 @runs_in('chromium', 'firefox', rows=2, why="its driver runs no script before a new tab's page")
@@ -1023,6 +1134,34 @@ def left_hand_by_touch():
                           "sessionStorage.clear();")
 
 
+@runs_in('chromium', rows=1, why='its driver emulates no finger as the pointer')
+def controls_panel_on_a_phone():
+    """On a phone upright and 360 CSS pixels wide, the Controls panel shows the touch
+    options first with the keys folded away, fits the screen, and hides its own button."""
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {'width': 360, 'height': 740, 'deviceScaleFactor': 3,
+                                                                   'mobile': True})
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    driver.get(URL)
+    wait_for('the first frame', 30, lambda: driver.execute_script('return bx.first !== null'))
+    driver.execute_script('bx.release();')
+    wait_for('the Controls button', 30, lambda: driver.execute_script(
+        "return !document.getElementById('controls-button').hidden"))
+    seen = driver.execute_script("""
+      document.getElementById('controls-button').click();
+      const p = document.getElementById('controls-panel'), r = p.getBoundingClientRect();
+      const order = [...p.children].map(c => c.id).filter(id => id === 'controls-touch' || id === 'controls-keys');
+      return [r.left >= 0 && r.right <= innerWidth && p.scrollWidth <= p.clientWidth, order.join(' '),
+              document.getElementById('controls-keys').open, document.getElementById('controls-button').hidden,
+              Math.round(r.width), innerWidth];""")
+    check('controls on a phone 360 wide: touch options first, keys folded, within the screen, its button hidden',
+          seen[:4] == [True, 'controls-touch controls-keys', False, True], str(seen))
+    driver.execute_script("document.getElementById('controls-done').click();"
+                          "Module._brambixKeepRun = null; sessionStorage.clear();")  # the phone starts afresh
+    driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                           {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
+
+
 NAME = engines.NAMES[ENGINE]
 try:
     driver = engines.start(ENGINE)
@@ -1084,8 +1223,10 @@ try:
     run_rows()
     copy_after_leaving()
     full_and_new_rows()
+    controls_panel_rows()
     driver.execute_script('Module._brambixKeepRun = null; sessionStorage.clear();')  # the phone starts afresh
 
+    controls_panel_on_a_phone()
     play_by_touch()
     left_hand_by_touch()
 

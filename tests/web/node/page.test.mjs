@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {test} from 'node:test';
 
-import {NAMED, codeOf, sdlName} from '../../../web/controls_panel.js';
+import {MOUSE, NAMED, codeOf, faultOf, offer, sdlName} from '../../../web/controls_panel.js';
 import {GAME_KEYS, keptFromBrowser} from '../../../web/keys.js';
 import {sharedCountOf, startingRun, takenOnElsewhere} from '../../../web/kept_run.js';
 
@@ -49,7 +49,7 @@ function defaultKeys() {
 test('the panel names every key as the game does, one name a key, both ways', () => {
   const codes = [...'ABCDEFGHIJKLMNOPQRSTUVWXYZ'].map(c => 'Key' + c)
     .concat([...'0123456789'].flatMap(d => ['Digit' + d, 'Numpad' + d]))
-    .concat(Array.from({length: 12}, (_, i) => 'F' + (i + 1)), Object.keys(NAMED));
+    .concat(Array.from({length: 24}, (_, i) => 'F' + (i + 1)), Object.keys(NAMED));
   const names = new Map();
   for (const code of codes) {
     const name = sdlName(code);
@@ -59,7 +59,11 @@ test('the panel names every key as the game does, one name a key, both ways', ()
     assert.ok(!names.has(name.toLowerCase()), `${code} and ${names.get(name.toLowerCase())} are both ${name}`);
     names.set(name.toLowerCase(), code);
   }
-  assert.equal(sdlName('Lang1'), null);
+  // Keys a keyboard has beyond the letters, which SDL passes to the game in a browser.
+  for (const code of ['CapsLock', 'MetaLeft', 'IntlBackslash', 'F13', 'NumLock', 'ContextMenu', 'Pause']) {
+    assert.ok(sdlName(code), code + ' has no name');
+  }
+  assert.equal(sdlName('Fn'), null);
   for (const [action, keys] of defaultKeys()) {
     for (const key of keys) assert.ok(codeOf(key), `${action}'s default key ${key} is unknown to the panel`);
   }
@@ -73,4 +77,61 @@ test('the page keeps the default keys from the browser, and keeps no other befor
   assert.ok(!keptFromBrowser({code: 'KeyQ'}));
   // Keys the panel binds are kept too.
   assert.ok(keptFromBrowser({code: 'KeyQ'}, new Set(['KeyQ'])));
+});
+
+// The whole controls table (src/controls/controls.h) as the game tells the panel of it.
+function toldDefaults() {
+  const header = readFileSync(new URL('../../../src/controls/controls.h', import.meta.url), 'utf8');
+  const rows = [...header.matchAll(/\{"(\w+)",\s*\{([^}]*)\},\s*Takes::(\w+)/g)];
+  assert.ok(rows.length >= 10, 'the controls table is where it was');
+  const told = {in_use: {}, takes: {}, hold_least: 300, hold_most: 1000};
+  for (const [, action, names, takes] of rows) {
+    told.in_use[action] = [...names.matchAll(/"([^"]+)"/g)].map(m => m[1]);
+    told.takes[action] = takes.toLowerCase();
+  }
+  Object.assign(told.in_use, {hand: 'right', hold_ms: 500});
+  return told;
+}
+
+test('walk right given W offers to swap with walk up, and nothing else', () => {
+  const told = toldDefaults();
+  const offered = offer(told, 'walk_right', 'W');
+  assert.match(offered.say, /walk up/);
+  assert.deepEqual(offered.choices.map(c => c.changes), [{walk_right: ['W'], walk_up: ['D']}]);
+});
+
+test('whatever the player chooses, in any order, no control is left without a key or mouse button and none shares one', () => {
+  const told = toldDefaults();
+  const actions = Object.keys(told.takes);
+  const candidates = [...new Set(Object.values(told.in_use).flat().filter(b => typeof b === 'string'))]
+    .filter(b => !/^Pad /.test(b)).concat(['I', 'Q', 'CapsLock', 'F13', 'Keypad 5']).concat(MOUSE);
+  let seed = 12345;
+  const next = n => (seed = (seed * 1103515245 + 12345) % 2147483648) % n;
+  let changed = 0, asked = 0, refused = 0;
+  for (let step = 0; step < 3000; step++) {
+    const name = actions[next(actions.length)], chosen = candidates[next(candidates.length)];
+    const offered = offer(told, name, chosen);
+    const outcomes = offered.changes ? [offered.changes] : offered.choices.map(c => c.changes);
+    offered.changes ? changed++ : offered.choices.length ? asked++ : refused++;
+    for (const changes of outcomes) {
+      const controls = {...told.in_use, ...changes};
+      const where = `${name} given ${chosen}: ${JSON.stringify(changes)}`;
+      assert.equal(faultOf(told, controls, changes), null, where);
+      const seen = new Set();
+      for (const action of actions) {
+        assert.ok(controls[action].some(b => !/^Pad /.test(b)), `${where}: ${action} has no key or mouse button`);
+        for (const b of controls[action]) {
+          assert.ok(!seen.has(b.toLowerCase()), `${where}: ${b} is on two controls`);
+          seen.add(b.toLowerCase());
+          const button = /^(Mouse|Pad) /.test(b);
+          assert.ok(told.takes[action] === 'any' || (told.takes[action] === 'buttons') === button, `${where}: ${action} has ${b}`);
+        }
+      }
+      assert.ok(controls[name].includes(chosen), where);
+    }
+    // The player takes one of the choices at random, and goes on from there.
+    if (outcomes.length) told.in_use = {...told.in_use, ...outcomes[next(outcomes.length)]};
+  }
+  // Each kind of answer was met along the way.
+  assert.ok(changed > 100 && asked > 100 && refused > 100, `${changed} changed, ${asked} asked, ${refused} refused`);
 });
