@@ -36,14 +36,19 @@ test('the shared count reads as it is written, and a count behind it was taken o
   assert.equal(takenOnElsewhere(3, null), false);
 });
 
-// The default keys of the controls table (src/controls/controls.h), as the game names them.
-function defaultKeys() {
+// The rows of the controls table (src/controls/controls.h): each control's name, its
+// defaults as the game names them, and what it takes.
+function controlRows() {
   const header = readFileSync(new URL('../../../src/controls/controls.h', import.meta.url), 'utf8');
-  const table = header.slice(header.indexOf('CONTROL_ROWS[] = {'), header.indexOf('};', header.indexOf('CONTROL_ROWS[] = {')));
-  const rows = [...table.matchAll(/\{Action::\w+,\s*"(\w+)",\s*\{([^}]*)\}/g)];
+  const rows = [...header.matchAll(/\{Action::\w+,\s*"(\w+)",\s*\{([^}]*)\},\s*Takes::(\w+)/g)];
   assert.ok(rows.length >= 10, 'the controls table is where it was');
-  return rows.map(([, action, keys]) => [action, [...keys.matchAll(/"([^"]+)"/g)].map(m => m[1])
-    .filter(name => !/^(Mouse|Pad) /.test(name))]);
+  return rows.map(([, name, names, takes]) => ({name, defaults: [...names.matchAll(/"([^"]+)"/g)].map(m => m[1]),
+                                                takes: takes.toLowerCase()}));
+}
+
+// The default keys of the controls table, without its mouse and pad buttons.
+function defaultKeys() {
+  return controlRows().map(row => [row.name, row.defaults.filter(name => !/^(Mouse|Pad) /.test(name))]);
 }
 
 test('the panel names every key as the game does, one name a key, both ways', () => {
@@ -81,13 +86,10 @@ test('the page keeps the default keys from the browser, and keeps no other befor
 
 // The whole controls table (src/controls/controls.h) as the game tells the panel of it.
 function toldDefaults() {
-  const header = readFileSync(new URL('../../../src/controls/controls.h', import.meta.url), 'utf8');
-  const rows = [...header.matchAll(/\{"(\w+)",\s*\{([^}]*)\},\s*Takes::(\w+)/g)];
-  assert.ok(rows.length >= 10, 'the controls table is where it was');
   const told = {in_use: {}, takes: {}, hold_least: 300, hold_most: 1000};
-  for (const [, action, names, takes] of rows) {
-    told.in_use[action] = [...names.matchAll(/"([^"]+)"/g)].map(m => m[1]);
-    told.takes[action] = takes.toLowerCase();
+  for (const row of controlRows()) {
+    told.in_use[row.name] = row.defaults;
+    told.takes[row.name] = row.takes;
   }
   Object.assign(told.in_use, {hand: 'right', hold_ms: 500});
   return told;
