@@ -101,7 +101,8 @@ build_libs() {
     # REPLACEMENT. What the page never uses goes: JPEG decoding (the pictures are PNGs,
     # which SDL3_image reads with SDL's own reader; SDL decodes JPEG only for cameras);
     # the window icon made a PNG with its compressor (the page has its own icon, and the
-    # game sets none in a browser); the log of every event that SDL prints on request.
+    # game sets none in a browser); the log of every event that SDL prints on request;
+    # WebGL's functions looked up by name; pad layouts guessed for other platforms' drivers.
     cut_source() {
       must python3 -c 'import sys; p, a, b = sys.argv[1:]; s = open(p).read(); assert a in s, p + ": no " + a
 open(p, "w").write(s.replace(a, b))' "$@"
@@ -111,6 +112,33 @@ open(p, "w").write(s.replace(a, b))' "$@"
       'void *pixels = NULL;'
     cut_source libsdl3-src/src/video/emscripten/SDL_emscriptenvideo.c 'device->SetWindowIcon = Emscripten_SetWindowIcon;' ''
     cut_source libsdl3-src/src/events/SDL_events.c 'if (SDL_EventLoggingVerbosity > 0) {' 'if (false) {'
+    # The renderer calls WebGL's functions directly, as it does on phones, instead of
+    # asking for each by name: a lookup by name links every WebGL function, and a table
+    # of all their names, into the page (with -sGL_ENABLE_GET_PROC_ADDRESS=0 at the
+    # game's link). SDL itself asks by name for a few only, which it still finds.
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c $'#elif defined(SDL_VIDEO_DRIVER_ANDROID)\n#define __SDL_NOGETPROCADDR__\n' \
+      $'#elif defined(SDL_VIDEO_DRIVER_ANDROID) || defined(SDL_VIDEO_DRIVER_EMSCRIPTEN)\n#define __SDL_NOGETPROCADDR__\n'
+    cut_source libsdl3-src/src/video/emscripten/SDL_emscriptenopengles.c '    return emscripten_webgl_get_proc_address(proc);' \
+      "$(cat <<'C'
+    static const struct { const char *name; SDL_FunctionPointer func; } asked[] = {
+        { "glGetString", (SDL_FunctionPointer)glGetString }, { "glGetIntegerv", (SDL_FunctionPointer)glGetIntegerv },
+        { "glGetError", (SDL_FunctionPointer)glGetError }, { "glEnable", (SDL_FunctionPointer)glEnable },
+        { "glDisable", (SDL_FunctionPointer)glDisable }, { "glBindFramebuffer", (SDL_FunctionPointer)glBindFramebuffer },
+        { "glGetFramebufferAttachmentParameteriv", (SDL_FunctionPointer)glGetFramebufferAttachmentParameteriv },
+    };
+    for (size_t i = 0; i < SDL_arraysize(asked); i++) {
+        if (SDL_strcmp(proc, asked[i].name) == 0) {
+            return asked[i].func;
+        }
+    }
+    SDL_SetError("No WebGL function %s", proc);
+    return NULL;
+C
+)"
+    # Pads in a browser come from its Gamepad API, never from the USB and Windows drivers
+    # whose pads SDL would otherwise map by guessing (with a table of their layouts).
+    cut_source libsdl3-src/src/joystick/SDL_gamepad.c $'    if (SDL_IsJoystickHIDAPI(guid)) {\n        mapping = SDL_CreateMappingForHIDAPIGamepad(guid);\n    } else if (SDL_IsJoystickRAWINPUT(guid)) {\n        mapping = SDL_CreateMappingForRAWINPUTGamepad(guid);\n    } else if (SDL_IsJoystickWGI(guid)) {\n        mapping = SDL_CreateMappingForWGIGamepad(guid);\n    } else if (SDL_IsJoystickVIRTUAL(guid)) {' \
+      '    if (SDL_IsJoystickVIRTUAL(guid)) {'
     # FreeType with the drivers of TrueType fonts alone (the game's font is one): the
     # others and their tables would only make the page slower to load.
     printf 'FT_USE_MODULE( %s )\n' "FT_Driver_ClassRec, tt_driver_class" "FT_Module_Class, sfnt_module_class" \
