@@ -31,8 +31,9 @@ log_dir=$src/build-logs/web
 mkdir -p "$log_dir"
 MIN_EMSCRIPTEN=3.1.69
 # What the build needs in the Debian 13 root: emscripten, apt-get source's unpacking,
-# binaryen's optimiser for the wasm, the packer and the scripts' minifier.
-WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli terser"
+# binaryen's optimiser for the wasm, the packer, the game's script's minifier and the
+# page's bundler.
+WEB_BUILD_PACKAGES="emscripten dpkg-dev binaryen zopfli terser esbuild"
 
 emscripten_usable() {
   command -v emcc >/dev/null || return 1
@@ -240,36 +241,32 @@ emcmake cmake -S "$src" -B "$web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_R
   exit 1
 }
 
-# minify_scripts FILE...: a script file, or a page's inline scripts, minified in place.
-# A page's scripts share their top-level names, so only the names inside functions are
-# shortened there; a script file's are all shortened but those it shares with the page
-# (the game's module, its file system and its run dependencies, which the page's own
-# scripts call). Run once a file is complete: the placeholders filled in below are comments.
-minify_scripts() {
-  node - "$@" <<'EOF' || { echo "Brambix: minifying the page's scripts failed" >&2; exit 1; }
+# minify_script FILE: the game's script minified in place: its names are all shortened
+# but those it shares with the page (the game's module, its file system and its run
+# dependencies, which the page's own code calls). Run once the file is complete.
+minify_script() {
+  node - "$@" <<'EOF' || { echo "Brambix: minifying the game's script failed" >&2; exit 1; }
 const {minify} = require('terser');
 const fs = require('fs');
 const shared = ['Module', 'FS', 'addRunDependency', 'removeRunDependency'];
 (async () => {
-  for (const path of process.argv.slice(2)) {
-    const text = fs.readFileSync(path, 'utf8');
-    const small = async (code, options) => (await minify(code, options || {compress: true, mangle: true})).code;
-    let out = '';
-    if (path.endsWith('.js')) {
-      out = await small(text, {compress: {toplevel: true}, mangle: {toplevel: true, reserved: shared}});
-    } else {
-      let at = 0;
-      const re = /<script>([\s\S]*?)<\/script>/g;
-      for (let m; (m = re.exec(text));) {
-        out += text.slice(at, m.index) + '<script>' + await small(m[1]) + '</script>';
-        at = re.lastIndex;
-      }
-      out += text.slice(at);
-    }
-    fs.writeFileSync(path, out);
-  }
+  const path = process.argv[2];
+  const out = await minify(fs.readFileSync(path, 'utf8'), {compress: {toplevel: true}, mangle: {toplevel: true, reserved: shared}});
+  fs.writeFileSync(path, out.code);
 })().catch(e => { console.error(String(e)); process.exit(1); });
 EOF
+}
+
+# bundle ENTRY [NAME=VALUE...]: the page's module web/ENTRY with all it imports, as one
+# minified script (an immediately run function: no module loading, no extra request),
+# on standard output; each NAME in the code is replaced by the JSON VALUE.
+bundle() {
+  local entry=$1 define=()
+  shift
+  for d in "$@"; do define+=("--define:$d"); done
+  esbuild "$src/web/$entry" --bundle --minify --format=iife --target=es2020 --charset=utf8 \
+    --legal-comments=none --log-level=warning "${define[@]}" ||
+    { echo "Brambix: bundling web/$entry failed" >&2; exit 1; }
 }
 
 # The game's script as the page runs it: emscripten leaves its names whole; shortened,
@@ -278,7 +275,7 @@ staged=$web/staged
 rm -rf "$staged"
 mkdir -p "$staged"
 cp "$web/run/brambix.js" "$web/run/brambix.wasm" "$web/run/brambix.data" "$staged/"
-minify_scripts "$staged/brambix.js"
+minify_script "$staged/brambix.js"
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -290,16 +287,15 @@ game=(brambix.js brambix.wasm brambix.data)
 for f in "${game[@]}"; do
   zopfli --gzip -c "$staged/$f" >"$out/$f.gz"
 done
-cp "$src/dist/index.html" "$src/dist/manifest.json" "$src/dist/sw.js" "$out/"
-# The page and the service worker as they travel: without their comments and indents,
-# and their scripts minified once complete (minify_scripts above).
-python3 - "$out/index.html" "$out/sw.js" <<'EOF'
+cp "$src/dist/index.html" "$src/dist/manifest.json" "$out/"
+# The page as it travels: without its comments and indents (its scripts are bundled in below).
+python3 - "$out/index.html" <<'EOF'
 import re
 import sys
 for path in sys.argv[1:]:
     with open(path, encoding='utf-8') as f:
         text = re.sub(r'<!--.*?-->\n?', '', f.read(), flags=re.S)
-    text = re.sub(r'(?m)^(//.*)?\n', '', re.sub(r'(?m)^[ \t]+', '', text))
+    text = re.sub(r'(?m)^\n', '', re.sub(r'(?m)^[ \t]+', '', text))
     text = re.sub(r'(?s)<style>.*?</style>', lambda m: re.sub(r'(?s)/\*.*?\*/\n?', '', m.group(0)), text)
     with open(path, 'w', encoding='utf-8') as f:
         f.write(text)
@@ -336,13 +332,31 @@ files_json() {
 # files' digests (by their names alone, so that the same files give the same name
 # whatever folder they were built in).
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
-sed -i -e "s|{/\* files \*/}|{$(files_json "${game[@]}")}|" -e "s|/\* version \*/|$version|" \
-  "$out/index.html"
-minify_scripts "$out/index.html"
+sed -i -e "s|/\* version \*/|$version|" "$out/index.html"
+# The page's code in its two places: <script>/* web/ENTRY */</script> takes the bundle of
+# web/ENTRY (the head's, with the game's files as it checks them).
+bundle head.js "BRAMBIX_FILES={$(files_json "${game[@]}")}" >"$web/head.bundle.js"
+bundle page.js >"$web/page.bundle.js"
+python3 - "$out/index.html" "$web" <<'EOF'
+import re
+import sys
+path, bundles = sys.argv[1:]
+with open(path, encoding='utf-8') as f:
+    page = f.read()
+def bundled(m):
+    with open(f'{bundles}/{m.group(1)}.bundle.js', encoding='utf-8') as f:
+        code = f.read().strip()
+    # The page's parser would end the script there.
+    assert '</script' not in code.lower(), m.group(1) + ' holds </script'
+    return '<script>' + code + '</script>'
+page, n = re.subn(r'<script>/\* web/([a-z_]+)\.js \*/</script>', bundled, page)
+assert n == 2, f'{n} of the 2 places of the page\'s code found in index.html'
+with open(path, 'w', encoding='utf-8') as f:
+    f.write(page)
+EOF
 kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
 version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
-sed -i -e "s|{/\* files \*/}|{$(files_json "${kept[@]}")}|" -e "s|/\* version \*/|$version|" "$out/sw.js"
-minify_scripts "$out/sw.js"
+bundle service_worker.js "BRAMBIX_FILES={$(files_json "${kept[@]}")}" "BRAMBIX_VERSION=\"$version\"" >"$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"
 total=0

@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config nlohmann-json3-dev)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev xvfb xdotool x11-utils imagemagick evilwm
-            clang libclang-rt-dev desktop-file-utils appstream lintian dpkg-dev file ccache)
+            clang libclang-rt-dev desktop-file-utils appstream lintian dpkg-dev file ccache nodejs)
 fi
 sdl3=(libsdl3-dev libsdl3-image-dev libsdl3-ttf-dev)
 sdl2=(libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev)

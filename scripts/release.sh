@@ -97,7 +97,7 @@ done
 # need the same compilers and libraries. Not among the files SHA256SUMS covers.
 tools="gcc-12 g++-12 g++-14 cmake libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev nlohmann-json3-dev
   fonts-liberation2 fonts-liberation dpkg-dev zip g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 emscripten
-  binaryen zopfli terser"
+  binaryen zopfli terser esbuild"
 {
   echo "Brambix $version from commit $(git rev-parse HEAD 2>/dev/null || echo unknown), dated $SOURCE_DATE_EPOCH"
   echo "This machine ($(. /etc/os-release && echo "$PRETTY_NAME")):"

@@ -29,7 +29,7 @@ if [[ -z ${BRAMBIX_WEB_IN_ROOT:-} ]]; then
   started=$SECONDS
   d13_make_root "$log_dir/debootstrap.log" || summary_fail "making the Debian 13 root"
   echo "== web: updating the Debian 13 root and installing emscripten, Chromium, WebKitGTK and Firefox"
-  d13_packages "$log_dir/packages.log" emscripten dpkg-dev binaryen zopfli terser chromium chromium-driver \
+  d13_packages "$log_dir/packages.log" emscripten dpkg-dev binaryen zopfli terser esbuild chromium chromium-driver \
     python3-selenium python3-pil webkitgtk-webdriver firefox-esr python3-websocket xvfb xauth ||
     summary_fail "installing packages"
   echo "   ready after $((SECONDS - started)) s"

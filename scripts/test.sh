@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Brambix twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test in both, then fuzzes the recipe
-# loader for a minute. Ends with one summary line: N passed, M failed, K skipped.
+# loader for a minute, and tests the web page's code (web/) with node's test runner.
+# Ends with one summary line: N passed, M failed, K skipped.
 #
-#   BRAMBIX_SUITES   which of "plain sanitizers fuzz" to run (default all three)
+#   BRAMBIX_SUITES   which of "plain sanitizers fuzz page" to run (default all four)
 #   BRAMBIX_CCACHE   where compiled objects are kept between runs (default
 #                    /var/cache/brambix/ccache as root, ~/.cache/brambix/ccache otherwise)
 set -uo pipefail
@@ -11,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh --test || exit 1
 jobs=$(nproc)
-suites=" ${BRAMBIX_SUITES:-plain sanitizers fuzz} "
+suites=" ${BRAMBIX_SUITES:-plain sanitizers fuzz page} "
 # Compiled objects are kept outside the clone, so that a fresh clone compiles only what
 # differs from an earlier run. Paths inside the clone count as relative, and the folder
 # a build ran in is left out of the key (the debugging information then names the
@@ -147,6 +148,31 @@ fuzz_one() {
   fi
 }
 [[ $suites == *" fuzz "* ]] && run_fuzz
+
+# The page's code without a browser: its downloads, checks and unpacking, the kept run's
+# rules and the keys it knows (tests/web/node, with node's own runner; the browser test
+# plays the rest).
+run_page() {
+  echo "== page: node --test tests/web/node"
+  local started=$SECONDS log=$log_dir/page-node.log
+  node --test --test-reporter=tap tests/web/node/*.test.mjs >"$log" 2>&1
+  local rc=$? passed failed skipped
+  passed=$(sed -n 's/^# pass //p' "$log" | tail -n 1)
+  failed=$(sed -n 's/^# fail //p' "$log" | tail -n 1)
+  skipped=$(sed -n 's/^# skipped //p' "$log" | tail -n 1)
+  if [[ -z $passed || -z $failed ]]; then
+    tail -n 20 "$log"
+    failed_steps+=("page: no tests ran (log: $log)")
+    return
+  fi
+  grep -A 14 '^not ok' "$log" | head -n 80
+  echo "   page: $passed passed, $failed failed in $((SECONDS - started)) s (log: $log)"
+  passed_total=$((passed_total + passed))
+  failed_total=$((failed_total + failed))
+  skipped_total=$((skipped_total + ${skipped:-0}))
+  [[ $rc -eq 0 && $failed -eq 0 ]] || failed_steps+=("page: tests")
+}
+[[ $suites == *" page "* ]] && run_page
 
 echo
 if [[ ${#failed_steps[@]} -eq 0 ]]; then

@@ -1,0 +1,129 @@
+// The page's downloads, their checks and their unpacking, as the service worker shares
+// them: what a server that stalls, cuts, changes or packs twice gets from the page.
+import assert from 'node:assert/strict';
+import {test} from 'node:test';
+
+import {DownloadFault, collect, downloadStream} from '../../../web/download.js';
+import {Incomplete, checked, startLoading} from '../../../web/game_files.js';
+import {unpacked} from '../../../web/inflate.js';
+import {chunked, described, gzip, server} from './streams.mjs';
+
+const STALL = 100;  // ms: nothing arrives at all in the stalled cases, so any bound names them
+// Bytes that do not pack small, so that a packed file comes in several chunks.
+let seed = 1;
+const DATA = new Uint8Array(200000).map(() => {
+  seed ^= seed << 13;
+  seed ^= seed >>> 17;
+  seed ^= seed << 5;
+  return seed & 255;
+});
+
+async function fault(promise) {
+  try {
+    await promise;
+  } catch (e) {
+    return e;
+  }
+  assert.fail('it was taken');
+}
+
+test('a download ends: stalled, cut, dropped, refused, too large, or whole', async () => {
+  const packed = gzip(DATA), parts = chunked(packed);
+  const length = {'Content-Length': String(packed.length)};
+  const cases = [
+    // [what the server does, the fault's kind (null: the bytes arrive whole), words]
+    [server([], {end: 'hold'}), 'stalled', 'nothing arrived for 0.1 s'],
+    [server(parts.slice(0, 2), {end: 'hold', headers: length}), 'stalled', 'nothing more arrived for 0.1 s after 32768 of'],
+    [server(parts.slice(0, 2), {headers: length}), 'closed', 'closed before the end (after 32768 of'],
+    [server(parts.slice(0, 2), {end: 'error'}), 'closed', 'closed before the end (after 32768 bytes)'],
+    [server([], {status: 503}), 'answered', 'the server answered 503'],
+    [server(parts, {headers: {'Content-Length': '99999999'}}), 'large', 'the server announces 99999999 bytes'],
+    [server(chunked(new Uint8Array(3 << 20))), 'large', 'more than that arrived'],
+    // A body inflated by the browser on the way ends short of the announced length.
+    [server(parts.slice(0, 2), {headers: {...length, 'Content-Encoding': 'gzip'}}), null, ''],
+    [server(parts, {headers: length}), null, ''],
+  ];
+  for (const [fetch, kind, words] of cases) {
+    const stream = downloadStream('brambix.data.gz', {fetch, stallMs: STALL, limit: 2 << 20});
+    if (kind === null) {
+      assert.ok((await collect(stream)).length > 0);
+      continue;
+    }
+    const e = await fault(collect(stream));
+    assert.ok(e instanceof DownloadFault, String(e));
+    assert.equal(e.kind, kind, e.message);
+    assert.ok(e.message.includes(words), `${e.message} lacks "${words}"`);
+  }
+});
+
+test('a packed file unpacks once, twice (packed again on the way) or not at all (inflated by the browser)', async () => {
+  for (const bytes of [DATA, gzip(DATA), gzip(gzip(DATA))]) {
+    const out = await collect(await unpacked(new Response(bytes).body));
+    assert.deepEqual(out, DATA);
+  }
+  // A third layer is left packed: the file's size and digest then refuse it.
+  const thrice = await collect(await unpacked(new Response(gzip(gzip(gzip(DATA)))).body));
+  assert.notDeepEqual(thrice, DATA);
+});
+
+test('a file is used only as the build described it', async () => {
+  const want = await described('brambix.data', DATA);
+  const changed = DATA.slice();
+  changed[1000] ^= 1;
+  const cases = [
+    [gzip(DATA), null],
+    [gzip(gzip(DATA)), null],
+    [gzip(changed), 'its contents differ from this version\'s'],
+    [gzip(DATA.subarray(0, 100)), '100 of 200000 bytes arrived'],
+    [gzip(new Uint8Array([...DATA, 1])), 'it unpacks to more than 200000 bytes'],
+    [gzip(DATA).subarray(0, 5000), 'it cannot be unpacked'],
+    [gzip(gzip(gzip(DATA))), 'it unpacks to more than'],
+  ];
+  for (const [body, words] of cases) {
+    const result = checked('brambix.data', want, await unpacked(new Response(body).body));
+    if (words === null) {
+      assert.deepEqual((await result).bytes, DATA);
+      continue;
+    }
+    const e = await fault(result);
+    assert.ok(e instanceof Incomplete, String(e));
+    assert.ok(e.message.includes('brambix.data was incomplete, or the file was changed on the server'), e.message);
+    assert.ok(e.message.includes(words), `${e.message} lacks "${words}"`);
+  }
+});
+
+test('the game\'s files: a damaged kept copy is named and downloaded again; a failed download names its file', async () => {
+  const files = {};
+  const wasm = new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]);  // a module with nothing in it
+  const bytes = {'brambix.js': DATA.subarray(0, 5000), 'brambix.wasm': wasm, 'brambix.data': DATA};
+  for (const name in bytes) files[name] = await described(name, bytes[name]);
+  const fromServer = name => server(chunked(gzip(bytes[name.replace('.gz', '')])));
+  {
+    const damaged = bytes['brambix.data'].slice();
+    damaged[7] ^= 1;
+    const loading = startLoading(files, {
+      kept: true,
+      findKept: async name => name === 'brambix.data' ? new Response(damaged) : null,
+      download: (url, options) => downloadStream(url, {...options, fetch: fromServer(url), stallMs: STALL}),
+    });
+    const got = await loading.files;
+    assert.deepEqual(got.map(file => file.bytes), Object.values(bytes));
+    assert.ok((await got[1].module) instanceof WebAssembly.Module);
+    assert.deepEqual(loading.keptNotes, ['brambix.data: the copy kept on this device was damaged (the server\'s file ' +
+                                         'does not match: its contents differ from this version\'s); downloaded again']);
+    for (const [end, words, kind] of [['hold', 'The download of brambix.js was incomplete: nothing arrived', Incomplete],
+                                      ['error', 'The download of brambix.js was incomplete: the connection closed', Incomplete]]) {
+      const failing = startLoading(files, {
+        download: (url, options) => downloadStream(url, {...options, stallMs: STALL,
+          fetch: url === 'brambix.js.gz' ? server([], {end}) : fromServer(url)}),
+      });
+      const e = await fault(failing.files);
+      assert.ok(e instanceof kind && e.message.startsWith(words), e.message);
+      assert.ok(e.message.endsWith('Try again.'), e.message);
+    }
+    const answered = startLoading(files, {
+      download: (url, options) => downloadStream(url, {...options, fetch: server([], {status: 404})}),
+    });
+    assert.equal((await fault(answered.files)).message, 'brambix.js could not be downloaded: the server answered 404 ');
+  }
+});

@@ -1,0 +1,102 @@
+// The game's three files, fetched and checked. The build packs each with gzip and writes
+// in the size and SHA-256 digest of what it unpacks to, and the packed file's name and
+// size. A file that differs is never used: cut short on the way, or changed on the
+// server while it downloaded, it would start a game with pictures missing. (The digest
+// needs a secure context, as on https and on this machine's own address; elsewhere the
+// size is checked alone.)
+import {DownloadFault, collect, downloadStream} from './download.js';
+import {canDigest, sha256Hex} from './digest.js';
+import {unpacked} from './inflate.js';
+
+// A download that did not come whole: worth trying again. `reason`: what was wrong,
+// short, for the notice when a kept copy was damaged.
+export class Incomplete {
+  constructor(message, reason) {
+    this.message = message;
+    this.reason = reason;
+  }
+}
+
+export function changed(name, detail) {
+  return new Incomplete('The download of ' + name + ' was incomplete, or the file was changed on the server ' +
+                        'while it downloaded (' + detail + '). Try again; if that keeps happening, the files on ' +
+                        'the server are not all from the same version of Brambix.',
+                        'the server\'s file does not match: ' + detail);
+}
+
+// What is wrong with `bytes` as the file `want` ({size, sha256}) describes: '' when nothing.
+export async function mismatch(want, bytes) {
+  if (bytes.byteLength !== want.size) return bytes.byteLength + ' of ' + want.size + ' bytes arrived';
+  return canDigest() && await sha256Hex(bytes) !== want.sha256 ? 'its contents differ from this version\'s' : '';
+}
+
+// The file `name` ({size, sha256} in `want`), its bytes checked, from `stream`; the wasm
+// is compiled as they arrive (from `response` where it is the kept copy itself, so that
+// the browser can keep the compiled code), and `module` is the compiled module once the
+// digest holds.
+export async function checked(name, want, stream, response) {
+  let compiled = null;
+  if (name.endsWith('.wasm') && WebAssembly.compileStreaming) {
+    if (!response) {
+      let forCompiling;
+      [forCompiling, stream] = stream.tee();
+      response = new Response(forCompiling, {headers: {'Content-Type': 'application/wasm'}});
+    }
+    compiled = WebAssembly.compileStreaming(response);
+    compiled.catch(function () {});  // a file that differs is named by its digest instead
+  }
+  let bytes;
+  try {
+    bytes = await collect(stream, want.size);
+  } catch (e) {
+    // Inflating a file cut short or changed fails, as does one unpacking to more bytes.
+    if (e instanceof DownloadFault && e.kind !== 'large') throw e;
+    throw changed(name, e.kind === 'large' ? 'it unpacks to more than ' + want.size + ' bytes' :
+                  'it cannot be unpacked: ' + e.message);
+  }
+  const detail = await mismatch(want, bytes);
+  if (detail) throw changed(name, detail);
+  return {bytes: bytes, module: compiled || (name.endsWith('.wasm') ? WebAssembly.compile(bytes) : null)};
+}
+
+// Starts fetching the game's files (FILES as the build wrote them): each is the copy the
+// service worker keeps where `kept` (looked up by `findKept(name)`, a Response or
+// nothing), without waiting for the network, else a download of its packed file.
+// `download(url, options)` is downloadStream unless a test gives its own. The result's
+// `each` holds a promise a file, in the order of ORDER; `files` all of them;
+// `got` how much of each packed file has arrived, `onProgress` called as it grows (the
+// page sets it); `keptNotes` what was wrong with kept copies downloaded again.
+export const ORDER = ['brambix.js', 'brambix.wasm', 'brambix.data'];
+export function startLoading(FILES, {kept = false, findKept = null, download = downloadStream} = {}) {
+  const got = {};
+  for (const name in FILES) got[name] = {have: 0, total: FILES[name].packedSize};
+  const keptNotes = [];
+  const loading = {got: got, keptNotes: keptNotes, onProgress: function () {}};
+  async function obtain(name) {
+    try {
+      const copy = kept && await findKept(name);
+      if (copy) {
+        const file = await checked(name, FILES[name], copy.clone().body, copy);
+        file.kept = true;
+        return file;
+      }
+    } catch (e) {
+      keptNotes.push(name + ': the copy kept on this device was damaged (' + (e.reason || e.message) + '); downloaded again');
+    }
+    try {
+      return await checked(name, FILES[name], await unpacked(download(FILES[name].packed, {onBytes: function (have) {
+        got[name].have = Math.min(have, got[name].total);
+        loading.onProgress();
+      }})));
+    } catch (e) {
+      if (e.kind === 'stalled' || e.kind === 'closed') {
+        throw new Incomplete('The download of ' + name + ' was incomplete: ' + e.message + '. Try again.');
+      }
+      throw e instanceof DownloadFault ? new Error(name + ' could not be downloaded: ' + e.message) : e;
+    }
+  }
+  loading.each = ORDER.map(obtain);
+  loading.files = Promise.all(loading.each);
+  loading.files.catch(function () {});  // said by the page once it is there
+  return loading;
+}
