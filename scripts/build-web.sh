@@ -136,6 +136,23 @@ open(p, "w").write(s.replace(a, b))' "$@"
     return NULL;
 C
 )"
+    # Only surfaces of the same colours are converted (the game's are all sRGB, 4 bytes a
+    # pixel): others fail as SDL's unsupported blits do, without its floating-point path.
+    cut_source libsdl3-src/src/video/SDL_blit.c '            blit = SDL_Blit_Slow_Float;' \
+      $'            SDL_InvalidateMap(map);\n            return SDL_SetError("Blit combination not supported");'
+    # The renderer compiles a shader when a draw first needs it, not all of them at start
+    # (the vertex shader and the solid fill still are, so that a renderer that cannot
+    # draw fails at once): a slow phone spent 30 - 45 ms on shaders the game never uses.
+    # SDL's own path for a shader not compiled yet took its true/false result for the id.
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      'for (shader = 0; shader < GLES2_SHADER_FRAGMENT_TEXTURE_EXTERNAL_OES; ++shader) {' \
+      'for (shader = 0; shader <= GLES2_SHADER_FRAGMENT_SOLID; ++shader) {'
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      $'    if (!vertex) {\n        vertex = GLES2_CacheShader(data, vtype, GL_VERTEX_SHADER);\n        if (!vertex) {' \
+      $'    if (!vertex) {\n        vertex = GLES2_CacheShader(data, vtype, GL_VERTEX_SHADER) ? data->shader_id_cache[(Uint32)vtype] : 0;\n        if (!vertex) {'
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      $'    if (!fragment) {\n        fragment = GLES2_CacheShader(data, ftype, GL_FRAGMENT_SHADER);\n        if (!fragment) {' \
+      $'    if (!fragment) {\n        fragment = GLES2_CacheShader(data, ftype, GL_FRAGMENT_SHADER) ? data->shader_id_cache[(Uint32)ftype] : 0;\n        if (!fragment) {'
     # Pads in a browser come from its Gamepad API, never from the USB and Windows drivers
     # whose pads SDL would otherwise map by guessing (with a table of their layouts).
     cut_source libsdl3-src/src/joystick/SDL_gamepad.c $'    if (SDL_IsJoystickHIDAPI(guid)) {\n        mapping = SDL_CreateMappingForHIDAPIGamepad(guid);\n    } else if (SDL_IsJoystickRAWINPUT(guid)) {\n        mapping = SDL_CreateMappingForRAWINPUTGamepad(guid);\n    } else if (SDL_IsJoystickWGI(guid)) {\n        mapping = SDL_CreateMappingForWGIGamepad(guid);\n    } else if (SDL_IsJoystickVIRTUAL(guid)) {' \
