@@ -350,10 +350,14 @@ files_json() {
 # whatever folder they were built in).
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
 sed -i -e "s|/\* version \*/|$version|" "$out/index.html"
-# The page's code in its two places: <script>/* web/ENTRY */</script> takes the bundle of
-# web/ENTRY (the head's, with the game's files as it checks them).
-bundle head.js "BRAMBIX_FILES={$(files_json "${game[@]}")}" >"$web/head.bundle.js"
-bundle page.js >"$web/page.bundle.js"
+# The page's code: the head's in the page (<script>/* web/head.js */</script> takes its
+# bundle, with the files as it checks them); the rest, page.js, packed and checked as the
+# game's files are and asked for with them, so that the page's first response holds only
+# what asks for them (a phone's slow network sends a first response whole before the
+# page can ask for anything).
+bundle page.js >"$staged/page.js"
+zopfli --gzip -c "$staged/page.js" >"$out/page.js.gz"
+bundle head.js "BRAMBIX_FILES={$(files_json "${game[@]}" page.js)}" >"$web/head.bundle.js"
 python3 - "$out/index.html" "$web" <<'EOF'
 import re
 import sys
@@ -367,12 +371,12 @@ def bundled(m):
     assert '</script' not in code.lower(), m.group(1) + ' holds </script'
     return '<script>' + code + '</script>'
 page, n = re.subn(r'<script>/\* web/([a-z_]+)\.js \*/</script>', bundled, page)
-assert n == 2, f'{n} of the 2 places of the page\'s code found in index.html'
+assert n == 1, f'{n} of the 1 place of the page\'s code found in index.html'
 with open(path, 'w', encoding='utf-8') as f:
     f.write(page)
 EOF
-kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
-version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
+kept=(index.html "${game[@]}" page.js manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
+version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" page.js.gz "${kept[@]:5}" | sha256sum | cut -c1-12)
 bundle service_worker.js "BRAMBIX_FILES={$(files_json "${kept[@]}")}" "BRAMBIX_VERSION=\"$version\"" >"$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"

@@ -21,21 +21,10 @@ export function startGame(loading) {
     fail(stopped(e.reason, e.reason && e.reason.message || String(e.reason)));
   });
 
-  // Opened as a file, the page may not download the game's files: it needs a web server.
-  if (location.protocol === 'file:') {
-    fail('Brambix must be served by a web server: opened as a file, the page cannot load the game\'s files. ' +
-         'Serve its folder with scripts/play-web.sh (in the game\'s source) or any web server, and open the ' +
-         'address it gives.', '');
-    return;
-  }
+  // Opened as a file or where nothing can be unpacked, the head says so: this code never comes.
   if (!loading.webgl) {
     fail('Brambix draws with WebGL, which this browser lacks or has turned off. ' +
          'Turn on hardware acceleration, or try another browser.', '');
-    return;
-  }
-  if (!loading.unpacks) {
-    fail('This browser is too old to unpack the game\'s files (it lacks DecompressionStream). ' +
-         'Update it, or try another browser.', '');
     return;
   }
 
