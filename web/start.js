@@ -99,11 +99,20 @@ export function startGame(loading) {
     });
   });
   scriptRan.catch(function () {});  // said below
+  // The game's first picture comes with the animation frame after its start (its main
+  // has returned): the copy for the next start is made after that picture, as the service
+  // worker asks for every file again, which would slow a phone's start.
+  const pictured = new Promise(function (then) {
+    Module.postRun = [function () {
+      requestAnimationFrame(function () { requestAnimationFrame(then); });
+      setTimeout(then, 1000);  // a page in a background tab draws no frames
+    }];
+  });
   loading.files.then(function () {
     statusText.textContent = 'Starting Brambix…';
     Module.showNotices('');
     // Kept for the next start once nothing of this one is still downloading.
-    scriptRan.then(offline.keep);
+    pictured.then(offline.keep);
   }, function (e) {
     if (e instanceof loading.Incomplete) {
       fail(e.message, '', 'Brambix did not download completely');
