@@ -102,7 +102,8 @@ build_libs() {
     # REPLACEMENT. What the page never uses goes: JPEG decoding (the pictures are PNGs,
     # which SDL3_image reads with SDL's own reader; SDL decodes JPEG only for cameras);
     # the window icon made a PNG with its compressor (the page has its own icon, and the
-    # game sets none in a browser); the log of every event that SDL prints on request.
+    # game sets none in a browser); the log of every event that SDL prints on request;
+    # WebGL's functions looked up by name; pad layouts guessed for other platforms' drivers.
     cut_source() {
       must python3 -c 'import sys; p, a, b = sys.argv[1:]; s = open(p).read(); assert a in s, p + ": no " + a
 open(p, "w").write(s.replace(a, b))' "$@"
@@ -112,6 +113,50 @@ open(p, "w").write(s.replace(a, b))' "$@"
       'void *pixels = NULL;'
     cut_source libsdl3-src/src/video/emscripten/SDL_emscriptenvideo.c 'device->SetWindowIcon = Emscripten_SetWindowIcon;' ''
     cut_source libsdl3-src/src/events/SDL_events.c 'if (SDL_EventLoggingVerbosity > 0) {' 'if (false) {'
+    # The renderer calls WebGL's functions directly, as it does on phones, instead of
+    # asking for each by name: a lookup by name links every WebGL function, and a table
+    # of all their names, into the page (with -sGL_ENABLE_GET_PROC_ADDRESS=0 at the
+    # game's link). SDL itself asks by name for a few only, which it still finds.
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c $'#elif defined(SDL_VIDEO_DRIVER_ANDROID)\n#define __SDL_NOGETPROCADDR__\n' \
+      $'#elif defined(SDL_VIDEO_DRIVER_ANDROID) || defined(SDL_VIDEO_DRIVER_EMSCRIPTEN)\n#define __SDL_NOGETPROCADDR__\n'
+    cut_source libsdl3-src/src/video/emscripten/SDL_emscriptenopengles.c '    return emscripten_webgl_get_proc_address(proc);' \
+      "$(cat <<'C'
+    static const struct { const char *name; SDL_FunctionPointer func; } asked[] = {
+        { "glGetString", (SDL_FunctionPointer)glGetString }, { "glGetIntegerv", (SDL_FunctionPointer)glGetIntegerv },
+        { "glGetError", (SDL_FunctionPointer)glGetError }, { "glEnable", (SDL_FunctionPointer)glEnable },
+        { "glDisable", (SDL_FunctionPointer)glDisable }, { "glBindFramebuffer", (SDL_FunctionPointer)glBindFramebuffer },
+        { "glGetFramebufferAttachmentParameteriv", (SDL_FunctionPointer)glGetFramebufferAttachmentParameteriv },
+    };
+    for (size_t i = 0; i < SDL_arraysize(asked); i++) {
+        if (SDL_strcmp(proc, asked[i].name) == 0) {
+            return asked[i].func;
+        }
+    }
+    SDL_SetError("No WebGL function %s", proc);
+    return NULL;
+C
+)"
+    # Only surfaces of the same colours are converted (the game's are all sRGB, 4 bytes a
+    # pixel): others fail as SDL's unsupported blits do, without its floating-point path.
+    cut_source libsdl3-src/src/video/SDL_blit.c '            blit = SDL_Blit_Slow_Float;' \
+      $'            SDL_InvalidateMap(map);\n            return SDL_SetError("Blit combination not supported");'
+    # The renderer compiles a shader when a draw first needs it, not all of them at start
+    # (the vertex shader and the solid fill still are, so that a renderer that cannot
+    # draw fails at once): a slow phone spent 30 - 45 ms on shaders the game never uses.
+    # SDL's own path for a shader not compiled yet took its true/false result for the id.
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      'for (shader = 0; shader < GLES2_SHADER_FRAGMENT_TEXTURE_EXTERNAL_OES; ++shader) {' \
+      'for (shader = 0; shader <= GLES2_SHADER_FRAGMENT_SOLID; ++shader) {'
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      $'    if (!vertex) {\n        vertex = GLES2_CacheShader(data, vtype, GL_VERTEX_SHADER);\n        if (!vertex) {' \
+      $'    if (!vertex) {\n        vertex = GLES2_CacheShader(data, vtype, GL_VERTEX_SHADER) ? data->shader_id_cache[(Uint32)vtype] : 0;\n        if (!vertex) {'
+    cut_source libsdl3-src/src/render/opengles2/SDL_render_gles2.c \
+      $'    if (!fragment) {\n        fragment = GLES2_CacheShader(data, ftype, GL_FRAGMENT_SHADER);\n        if (!fragment) {' \
+      $'    if (!fragment) {\n        fragment = GLES2_CacheShader(data, ftype, GL_FRAGMENT_SHADER) ? data->shader_id_cache[(Uint32)ftype] : 0;\n        if (!fragment) {'
+    # Pads in a browser come from its Gamepad API, never from the USB and Windows drivers
+    # whose pads SDL would otherwise map by guessing (with a table of their layouts).
+    cut_source libsdl3-src/src/joystick/SDL_gamepad.c $'    if (SDL_IsJoystickHIDAPI(guid)) {\n        mapping = SDL_CreateMappingForHIDAPIGamepad(guid);\n    } else if (SDL_IsJoystickRAWINPUT(guid)) {\n        mapping = SDL_CreateMappingForRAWINPUTGamepad(guid);\n    } else if (SDL_IsJoystickWGI(guid)) {\n        mapping = SDL_CreateMappingForWGIGamepad(guid);\n    } else if (SDL_IsJoystickVIRTUAL(guid)) {' \
+      '    if (SDL_IsJoystickVIRTUAL(guid)) {'
     # FreeType with the drivers of TrueType fonts alone (the game's font is one): the
     # others and their tables would only make the page slower to load.
     printf 'FT_USE_MODULE( %s )\n' "FT_Driver_ClassRec, tt_driver_class" "FT_Module_Class, sfnt_module_class" \
@@ -305,10 +350,14 @@ files_json() {
 # whatever folder they were built in).
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$web/CMakeCache.txt")
 sed -i -e "s|/\* version \*/|$version|" "$out/index.html"
-# The page's code in its two places: <script>/* web/ENTRY */</script> takes the bundle of
-# web/ENTRY (the head's, with the game's files as it checks them).
-bundle head.js "BRAMBIX_FILES={$(files_json "${game[@]}")}" >"$web/head.bundle.js"
-bundle page.js >"$web/page.bundle.js"
+# The page's code: the head's in the page (<script>/* web/head.js */</script> takes its
+# bundle, with the files as it checks them); the rest, page.js, packed and checked as the
+# game's files are and asked for with them, so that the page's first response holds only
+# what asks for them (a phone's slow network sends a first response whole before the
+# page can ask for anything).
+bundle page.js >"$staged/page.js"
+zopfli --gzip -c "$staged/page.js" >"$out/page.js.gz"
+bundle head.js "BRAMBIX_FILES={$(files_json "${game[@]}" page.js)}" >"$web/head.bundle.js"
 python3 - "$out/index.html" "$web" <<'EOF'
 import re
 import sys
@@ -322,12 +371,12 @@ def bundled(m):
     assert '</script' not in code.lower(), m.group(1) + ' holds </script'
     return '<script>' + code + '</script>'
 page, n = re.subn(r'<script>/\* web/([a-z_]+)\.js \*/</script>', bundled, page)
-assert n == 2, f'{n} of the 2 places of the page\'s code found in index.html'
+assert n == 1, f'{n} of the 1 place of the page\'s code found in index.html'
 with open(path, 'w', encoding='utf-8') as f:
     f.write(page)
 EOF
-kept=(index.html "${game[@]}" manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
-version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" "${kept[@]:4}" | sha256sum | cut -c1-12)
+kept=(index.html "${game[@]}" page.js manifest.json favicon.png icon-192.png icon-512.png apple-touch-icon.png)
+version+=-$(cd "$out" && sha256sum index.html "${game[@]/%/.gz}" page.js.gz "${kept[@]:5}" | sha256sum | cut -c1-12)
 bundle service_worker.js "BRAMBIX_FILES={$(files_json "${kept[@]}")}" "BRAMBIX_VERSION=\"$version\"" >"$out/sw.js"
 
 echo "Brambix for the web in dist/web ($((SECONDS - started)) s):"

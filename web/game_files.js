@@ -76,10 +76,13 @@ export async function checked(name, want, stream, response) {
 // its packed file. `findKept(name, want)` finds the copy (a Response or nothing);
 // `mend(name, want, bytes)` puts a good download in place of a damaged copy;
 // `download(url, options)` is downloadStream unless a test gives its own. The result's
-// `each` holds a promise a file, in the order of ORDER; `files` all of them; `got` how
-// much of each packed file has arrived, `onProgress` called as it grows (the page sets
-// it); `keptNotes` what was wrong with kept copies, downloaded again.
+// `each` holds a promise a file, in the order of ORDER, and `files` all of them (null
+// where FILES names none of them); `page` the page's own code, PAGE, where FILES names
+// it (asked for first); `got` how much of each packed file has arrived, `onProgress`
+// called as it grows (the page sets it); `keptNotes` what was wrong with kept copies,
+// downloaded again.
 export const ORDER = ['brambix.js', 'brambix.wasm', 'brambix.data'];
+export const PAGE = 'page.js';
 export function startLoading(FILES, {kept = false, findKept = null, mend = null, download = downloadStream} = {}) {
   const got = {};
   for (const name in FILES) got[name] = {have: 0, total: FILES[name].packedSize};
@@ -130,8 +133,9 @@ export function startLoading(FILES, {kept = false, findKept = null, mend = null,
     if (damaged && mend) mend(name, want, file.bytes);
     return file;
   }
-  loading.each = ORDER.map(obtain);
-  loading.files = Promise.all(loading.each);
-  loading.files.catch(function () {});  // said by the page once it is there
+  loading.page = FILES[PAGE] ? obtain(PAGE) : null;
+  loading.each = ORDER[0] in FILES ? ORDER.map(obtain) : null;
+  loading.files = loading.each && Promise.all(loading.each);
+  if (loading.files) loading.files.catch(function () {});  // said by the page once it is there
   return loading;
 }

@@ -1,10 +1,14 @@
-// The script in the page's head: the game's three files are asked for here, as soon as
-// the page's first bytes arrive, all at once; the rest of the page (page.js) shows their
-// progress and starts the game with them, from `window.brambixLoading`.
+// The script in the page's head, all of the page's first response but its markup and
+// style: it asks for the game's three files and for the rest of the page's code
+// (page.js, packed and checked as they are) at once, as soon as the page's first bytes
+// arrive; page.js shows their progress and starts the game with them, from
+// `window.brambixLoading`. The head says itself only what stops page.js from coming.
 import {DownloadFault, fetchWhole} from './download.js';
-import {DIGEST_HEADER, Incomplete, keptResponse, startLoading} from './game_files.js';
+import {DIGEST_HEADER, Incomplete, PAGE, keptResponse, startLoading} from './game_files.js';
+import {messagePanel} from './notices.js';
 
-// Nothing is asked for where the game cannot run: no WebGL, or a browser too old to unpack.
+// Nothing of the game is asked for where it cannot run: no WebGL, or a browser too old
+// to unpack (which cannot unpack page.js either).
 const probe = document.createElement('canvas');
 const WEBGL = !!(window.WebGLRenderingContext && (probe.getContext('webgl2') || probe.getContext('webgl')));
 const UNPACKS = typeof DecompressionStream === 'function';
@@ -39,9 +43,11 @@ function mend(name, want, bytes) {
       .map(function (c) { return c.cache.put(name, good.clone()); }));
   }).catch(function () {});  // the worker fills it again on a later visit
 }
-// BRAMBIX_FILES: the game's files as the build describes them (see game_files.js).
-const loading = WEBGL && UNPACKS ? startLoading(BRAMBIX_FILES, {kept: KEPT, findKept: findKept, mend: mend}) :
-  {files: null, each: null, got: {}, keptNotes: [], onProgress: function () {}};
+// BRAMBIX_FILES: the game's files and page.js as the build describes them (see game_files.js).
+const FILES = WEBGL ? BRAMBIX_FILES : {[PAGE]: BRAMBIX_FILES[PAGE]};
+const FROM_FILE = location.protocol === 'file:';
+const loading = UNPACKS && !FROM_FILE ? startLoading(FILES, {kept: KEPT, findKept: findKept, mend: mend}) :
+  {page: null, files: null, each: null, got: {}, keptNotes: [], onProgress: function () {}};
 loading.webgl = WEBGL;
 loading.unpacks = UNPACKS;
 loading.Incomplete = Incomplete;
@@ -49,3 +55,35 @@ loading.Incomplete = Incomplete;
 loading.fetchWhole = fetchWhole;
 loading.DownloadFault = DownloadFault;
 window.brambixLoading = loading;
+
+// `then` once the page's markup is there.
+function whenParsed(then) {
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', then); else then();
+}
+function fail(text, title) {
+  whenParsed(function () { messagePanel().fail(text, '', title); });
+}
+if (FROM_FILE) {
+  // Opened as a file, the page may not download its files: it needs a web server.
+  fail('Brambix must be served by a web server: opened as a file, the page cannot load the game\'s files. ' +
+       'Serve its folder with scripts/play-web.sh (in the game\'s source) or any web server, and open the ' +
+       'address it gives.');
+} else if (!UNPACKS) {
+  fail('This browser is too old to unpack the game\'s files (it lacks DecompressionStream). ' +
+       'Update it, or try another browser.');
+} else {
+  loading.page.then(function (file) {
+    // Run from the very bytes whose digest was checked, once the markup it works on is there.
+    whenParsed(function () {
+      const script = document.createElement('script');
+      script.src = URL.createObjectURL(new Blob([file.bytes], {type: 'text/javascript'}));
+      document.head.appendChild(script);
+    });
+  }, function (e) {
+    if (e instanceof Incomplete) {
+      fail(e.message, 'Brambix did not download completely');
+    } else {
+      fail(e.message + '. Check that every file of the game is on the server.');
+    }
+  });
+}

@@ -55,7 +55,8 @@ export function handleKeys(canvas) {
   // Safari zooms on a pinch whatever the viewport says.
   document.addEventListener('gesturestart', function (e) { e.preventDefault(); });
   canvas.addEventListener('mousedown', function () { canvas.focus(); });
-  window.addEventListener('load', function () { canvas.focus(); });
+  // The page's code arrives packed, perhaps once the window has loaded.
+  if (document.readyState === 'complete') canvas.focus(); else window.addEventListener('load', function () { canvas.focus(); });
 }
 
 // Played with keys or a pad, a phone or tablet sees no touches and would dim its screen

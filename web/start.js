@@ -21,21 +21,10 @@ export function startGame(loading) {
     fail(stopped(e.reason, e.reason && e.reason.message || String(e.reason)));
   });
 
-  // Opened as a file, the page may not download the game's files: it needs a web server.
-  if (location.protocol === 'file:') {
-    fail('Brambix must be served by a web server: opened as a file, the page cannot load the game\'s files. ' +
-         'Serve its folder with scripts/play-web.sh (in the game\'s source) or any web server, and open the ' +
-         'address it gives.', '');
-    return;
-  }
+  // Opened as a file or where nothing can be unpacked, the head says so: this code never comes.
   if (!loading.webgl) {
     fail('Brambix draws with WebGL, which this browser lacks or has turned off. ' +
          'Turn on hardware acceleration, or try another browser.', '');
-    return;
-  }
-  if (!loading.unpacks) {
-    fail('This browser is too old to unpack the game\'s files (it lacks DecompressionStream). ' +
-         'Update it, or try another browser.', '');
     return;
   }
 
@@ -115,11 +104,20 @@ export function startGame(loading) {
     });
   });
   scriptRan.catch(function () {});  // said below
+  // The game's first picture comes with the animation frame after its start (its main
+  // has returned): the copy for the next start is made after that picture, as the service
+  // worker asks for every file again, which would slow a phone's start.
+  const pictured = new Promise(function (then) {
+    Module.postRun = [function () {
+      requestAnimationFrame(function () { requestAnimationFrame(then); });
+      setTimeout(then, 1000);  // a page in a background tab draws no frames
+    }];
+  });
   loading.files.then(function () {
     statusText.textContent = 'Starting Brambix…';
     Module.showNotices('');
     // Kept for the next start once nothing of this one is still downloading.
-    scriptRan.then(offline.keep);
+    pictured.then(offline.keep);
   }, function (e) {
     if (e instanceof loading.Incomplete) {
       fail(e.message, '', 'Brambix did not download completely');

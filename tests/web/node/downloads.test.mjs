@@ -181,3 +181,28 @@ test('the game\'s files: a failed download names its file, and says to try again
     await Promise.allSettled(failing.each);
   }
 });
+
+test('the page\'s own code: asked for first, checked as the game\'s files are, and never among them', async () => {
+  const bytes = {'page.js': DATA.subarray(0, 3000), 'brambix.js': DATA.subarray(3000, 5000),
+                 'brambix.wasm': new Uint8Array([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]), 'brambix.data': DATA};
+  const files = {};
+  for (const name in bytes) files[name] = await described(name, bytes[name]);
+  const asked = [];
+  const serve = changedPage => (url, options) => {
+    asked.push(url);
+    const sent = bytes[url.replace('.gz', '')].slice();
+    if (changedPage && url === 'page.js.gz') sent[9] ^= 1;
+    return downloadStream(url, {...options, fetch: server(chunked(gzip(sent))), stallMs: STALL});
+  };
+  const loading = startLoading(files, {download: serve(false)});
+  assert.deepEqual((await loading.page).bytes, bytes['page.js']);
+  assert.equal((await loading.files).length, 3);
+  assert.equal(asked[0], 'page.js.gz');
+  // Where the game cannot run, the page's code alone comes, to say so.
+  const alone = startLoading({'page.js': files['page.js']}, {download: serve(false)});
+  assert.equal(alone.files, null);
+  assert.deepEqual((await alone.page).bytes, bytes['page.js']);
+  const e = await fault(startLoading(files, {download: serve(true)}).page);
+  assert.ok(e instanceof Incomplete && e.message.startsWith('The download of page.js was incomplete, or the file was changed'),
+            e.message);
+});
