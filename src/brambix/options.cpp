@@ -2,9 +2,16 @@
 #include "brambix/options.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "controls/player_texts.h"
+#include "rules/recipe_book.h"
+#include "rules/recipe_list.h"
+#include "shell/app/app.h"
+#include "shell/app/assets.h"
 #include "shell/app/datadir.h"
 #include "shell/app/report.h"
 #include "shell/input/bindings.h"
@@ -71,6 +78,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     bool help = false;
     bool version = false;
     bool controls = false;
+    bool recipeList = false;
     ReplayOptions replay;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -85,6 +93,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             version = true;
         } else if (arg == "--controls") {
             controls = true;
+        } else if (arg == "--recipes") {
+            recipeList = true;
         } else if (takeReplayOption(argc, argv, i, replay)) {
             continue;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -96,7 +106,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     line.action = help      ? CommandLine::Help
                   : version ? CommandLine::Version
                   : controls ? CommandLine::ListControls
-                             : CommandLine::Play;
+                  : recipeList ? CommandLine::ListRecipes
+                               : CommandLine::Play;
     if (line.action == CommandLine::Play) {
         applyReplayOptions(replay, line);
     }
@@ -107,7 +118,7 @@ std::string usageText()
 {
     const auto firstKeyOf = [](Action a) { return std::string(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0]); };
     return std::string(
-               "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
+               "Usage: brambix [--help | --version | --controls | --recipes | --whole-pixels |\n"
                "                --record FILE | --replay FILE [--verify]]\n"
                "A top-down sandbox of grass and trees, creatures and crafting.\n"
                "\n"
@@ -115,6 +126,7 @@ std::string usageText()
                "  -h, --help, /?          show this help and exit\n"
                "  --version               show the version and exit\n"
                "  --controls              show the controls in use and the file they are read from\n"
+               "  --recipes               show what can be crafted, and how, from the recipe book\n"
                "  --whole-pixels          start with whole-pixel scaling (") +
            firstKeyOf(Action::WholePixels) +
            " switches it)\n"
@@ -153,25 +165,66 @@ std::string controlsText(const std::string& path, const ControlsRead& read)
     return out + "file: " + path + (read.status == ControlsRead::Absent ? " (none there: the defaults)\n" : "\n");
 }
 
+std::string recipesText(const std::string& path, bool missing)
+{
+    if (missing) {
+        return "no recipe book: crafting makes nothing\nfile: " + path + " (none there)\n";
+    }
+    return recipeListText(listRecipes(recipes)) + "\nfile: " + path + "\n";
+}
+
 std::string versionText()
 {
     return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
 }
 
+namespace {
+// Writes an answer to standard output: 0, or 1 with a line on standard error when it
+// could not all be written (a full disk, a closed pipe).
+int answer(const std::string& text)
+{
+    errno = 0;
+    if (writeOut(text)) {
+        return 0;
+    }
+    const int why = errno;
+    writeErr(std::string("brambix: cannot write to standard output") + (why != 0 ? ": " + std::string(std::strerror(why)) : "") +
+             '\n');
+    return 1;
+}
+
+// The recipes of the book the game would load, from the data folder it would use; a
+// book with faults stops this as it would stop the game.
+int answerRecipes()
+{
+    if (!enterDataDir()) {
+        return 1;
+    }
+    const RecipeLoad::Status status = loadGameRecipes();
+    if (status == RecipeLoad::Invalid) {
+        return 1;
+    }
+    const std::string path = (std::filesystem::path(dataFolder()) / RECIPES_PATH).make_preferred().string();
+    return answer(recipesText(path, status == RecipeLoad::Missing));
+}
+}  // namespace
+
 int answerCommandLine(const CommandLine& line)
 {
     switch (line.action) {
     case CommandLine::Help:
-        return writeOut(usageText()) ? 0 : 1;
+        return answer(usageText());
     case CommandLine::Version:
-        return writeOut(versionText()) ? 0 : 1;
+        return answer(versionText());
+    case CommandLine::ListRecipes:
+        return answerRecipes();
     case CommandLine::ListControls: {
         const std::string path = controlsPath();
         const ControlsRead read = readControlsFile(path);
         for (const std::string& fault : read.faults) {
             writeErr("brambix: controls: " + fault + '\n');
         }
-        return writeOut(controlsText(path, read)) ? 0 : 1;
+        return answer(controlsText(path, read));
     }
     case CommandLine::Unknown:
         writeErr("brambix: unknown option " + line.unknown + '\n' + usageText());
