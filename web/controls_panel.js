@@ -323,7 +323,8 @@ export function controlsPanel() {
     panel.hidden = false;
     button.hidden = true;  // Done closes it
   });
-  // Beside New world, left of it (or of Fullscreen, where New world is not shown yet).
+  // Beside New world, left of it (or of Fullscreen, where New world is not shown yet);
+  // Recipes left of this button.
   function place() {
     let right = 8;
     for (const id of ['new-world', 'fullscreen']) {
@@ -332,6 +333,7 @@ export function controlsPanel() {
       if (box) right = Math.max(right, window.innerWidth - box.left + 8);
     }
     button.style.right = right + 'px';
+    document.getElementById('recipes-button').style.right = right + button.offsetWidth + 8 + 'px';
   }
   window.addEventListener('resize', place);
   new MutationObserver(place).observe(document.getElementById('new-world'), {attributes: true});

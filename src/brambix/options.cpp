@@ -3,10 +3,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <string_view>
 #include <system_error>
 
 #include "controls/player_texts.h"
+#include "rules/recipe_book.h"
+#include "rules/recipe_list.h"
+#include "shell/app/app.h"
+#include "shell/app/assets.h"
 #include "shell/app/datadir.h"
 #include "shell/app/report.h"
 #include "shell/input/bindings.h"
@@ -73,6 +78,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     bool help = false;
     bool version = false;
     bool controls = false;
+    bool recipeList = false;
     ReplayOptions replay;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -87,6 +93,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             version = true;
         } else if (arg == "--controls") {
             controls = true;
+        } else if (arg == "--recipes") {
+            recipeList = true;
         } else if (takeReplayOption(argc, argv, i, replay)) {
             continue;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -98,7 +106,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     line.action = help      ? CommandLine::Help
                   : version ? CommandLine::Version
                   : controls ? CommandLine::ListControls
-                             : CommandLine::Play;
+                  : recipeList ? CommandLine::ListRecipes
+                               : CommandLine::Play;
     if (line.action == CommandLine::Play) {
         applyReplayOptions(replay, line);
     }
@@ -109,7 +118,7 @@ std::string usageText()
 {
     const auto firstKeyOf = [](Action a) { return std::string(CONTROL_ROWS[static_cast<size_t>(a)].defaults[0]); };
     return std::string(
-               "Usage: brambix [--help | --version | --controls | --whole-pixels |\n"
+               "Usage: brambix [--help | --version | --controls | --recipes | --whole-pixels |\n"
                "                --record FILE | --replay FILE [--verify]]\n"
                "A top-down sandbox of grass and trees, creatures and crafting.\n"
                "\n"
@@ -117,6 +126,7 @@ std::string usageText()
                "  -h, --help, /?          show this help and exit\n"
                "  --version               show the version and exit\n"
                "  --controls              show the controls in use and the file they are read from\n"
+               "  --recipes               show what can be crafted, and how, from the recipe book\n"
                "  --whole-pixels          start with whole-pixel scaling (") +
            firstKeyOf(Action::WholePixels) +
            " switches it)\n"
@@ -155,6 +165,14 @@ std::string controlsText(const std::string& path, const ControlsRead& read)
     return out + "file: " + path + (read.status == ControlsRead::Absent ? " (none there: the defaults)\n" : "\n");
 }
 
+std::string recipesText(const std::string& path, bool missing)
+{
+    if (missing) {
+        return "no recipe book: crafting makes nothing\nfile: " + path + " (none there)\n";
+    }
+    return recipeListText(listRecipes(recipes)) + "\nfile: " + path + "\n";
+}
+
 std::string versionText()
 {
     return std::string("brambix ") + BRAMBIX_VERSION + " (" + sdlx::flavour() + ")\n";
@@ -175,6 +193,21 @@ int answerWith(const std::string& text, const char* what)
              (err != 0 ? ": " + std::error_code(err, std::generic_category()).message() : std::string()) + '\n');
     return 1;
 }
+
+// The recipes of the book the game would load, from the data folder it would use; a
+// book with faults stops this as it would stop the game.
+int answerRecipes()
+{
+    if (!enterDataDir()) {
+        return 1;
+    }
+    const RecipeLoad::Status status = loadGameRecipes();
+    if (status == RecipeLoad::Invalid) {
+        return 1;
+    }
+    const std::string path = (std::filesystem::path(dataFolder()) / RECIPES_PATH).make_preferred().string();
+    return answerWith(recipesText(path, status == RecipeLoad::Missing), "the recipes");
+}
 }  // namespace
 
 int answerCommandLine(const CommandLine& line)
@@ -184,6 +217,8 @@ int answerCommandLine(const CommandLine& line)
         return answerWith(usageText(), "the help");
     case CommandLine::Version:
         return answerWith(versionText(), "the version");
+    case CommandLine::ListRecipes:
+        return answerRecipes();
     case CommandLine::ListControls: {
         const std::string path = controlsPath();
         const ControlsRead read = readControlsFile(path);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "brambix/options.h"
+#include "rules/recipe_list.h"
 #include "shell/app/app.h"
 #include "shell/app/report.h"
 #include "shell/input/bindings.h"
@@ -50,6 +51,11 @@ EM_JS(void, showRunNotice, (const char* line), {
 // Tells the page's controls panel what the controls are and may be.
 EM_JS(void, showControlsInPage, (const char* json), {
     if (Module.showControls) Module.showControls(UTF8ToString(json));
+});
+
+// Tells the page's recipes panel what the recipe book the game loaded makes.
+EM_JS(void, showRecipesInPage, (const char* json), {
+    if (Module.showRecipes) Module.showRecipes(UTF8ToString(json));
 });
 
 namespace {
@@ -178,8 +184,8 @@ void beginKeeping()
     restoreSlice(RESTORE_AT_ONCE_MS);
 }
 
-// The page's controls panel is told of the controls once the first picture is up: on a
-// slow phone, building it would hold that picture back.
+// The page's controls and recipes panels are told what they show once the first picture
+// is up: on a slow phone, building them would hold that picture back.
 bool drewFirstFrame = false;
 bool toldControls = false;
 
@@ -192,6 +198,7 @@ void browserFrame(void*)
     if (drewFirstFrame && !toldControls) {
         toldControls = true;
         showControlsInPage(controlsPanelJson(activeControls()).c_str());
+        showRecipesInPage(recipeListJson(listRecipes(recipes)).dump().c_str());
     }
     const double now = emscripten_get_now();
     if (now < nextFrameMs - FRAME_SLACK_MS) {

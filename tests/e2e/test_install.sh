@@ -61,12 +61,26 @@ done
 answer version --version
 [ "$STATUS" -eq 0 ] && grep -qE '^brambix [0-9]+\.[0-9]+\.[0-9]+ \(SDL[23] [0-9.]+\)$' "$WORK/version.out" ||
     fail "--version: status $STATUS, '$(cat "$WORK/version.out")'"
+# The recipes of the installed book: each product once, in the order of the book, and
+# the file, named as the game found it.
+answer recipes --recipes
+[ "$STATUS" -eq 0 ] && [ ! -s "$WORK/recipes.err" ] || fail "--recipes: status $STATUS, $(cat "$WORK/recipes.err")"
+grep ': makes ' "$WORK/recipes.out" >"$WORK/recipes.products"
+printf '%s\n' 'planks: makes 4; no crafting table needed' 'stick: makes 4; no crafting table needed' \
+    'crafting table: makes 1; no crafting table needed' 'wooden axe: makes 1; needs a crafting table' \
+    'wooden pickaxe: makes 1; needs a crafting table' 'wooden shovel: makes 1; needs a crafting table' \
+    'wooden hoe: makes 1; needs a crafting table' 'wooden sword: makes 1; needs a crafting table' |
+    diff - "$WORK/recipes.products" >"$WORK/recipes.diff" || fail "--recipes: products differ: $(cat "$WORK/recipes.diff")"
+grep -A3 '^wooden pickaxe:' "$WORK/recipes.out" | tail -n 3 | diff - <(printf '    PPP   P = planks\n    .S.   S = stick\n    .S.   . = empty\n') ||
+    fail '--recipes: the pickaxe is not drawn as its rows and legend'
+[ "$(tail -n 1 "$WORK/recipes.out")" = "file: $ROOT/share/brambix/assets/recipes.json" ] ||
+    fail "--recipes does not end with the book's file: $(tail -n 1 "$WORK/recipes.out")"
 answer bogus --fly
 [ "$STATUS" -eq 2 ] && [ ! -s "$WORK/bogus.out" ] && grep -q -- '--fly' "$WORK/bogus.err" &&
     grep -q '^Usage: brambix' "$WORK/bogus.err" || fail "an unknown option: status $STATUS, $(head -n 2 "$WORK/bogus.err")"
 # An answer that cannot be written (a full disk, a closed output) is a failure, said in a
 # line on standard error, whatever buffers it.
-for option in --help --version --controls; do
+for option in --help --version --controls --recipes; do
     for output in /dev/full closed; do
         STATUS=0
         (cd "$ELSEWHERE" && export XDG_CONFIG_HOME="$WORK/no-config" && if [ "$output" = closed ]; then
@@ -79,7 +93,7 @@ for option in --help --version --controls; do
             fail "$option to $output: status $STATUS, '$(cat "$WORK/unwritten.err")'"
     done
 done
-say "ok: --help, --version and --controls answer with status 0 (1 and a line to a full disk or a closed output), an unknown option with the usage and 2"
+say "ok: --help, --version, --controls and --recipes answer with status 0 (1 and a line to a full disk or a closed output), an unknown option with the usage and 2"
 
 # ---------------------------------------------------------------- no data anywhere
 # The program alone, away from its data: one line naming every place tried, status 1,

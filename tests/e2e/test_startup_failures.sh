@@ -101,6 +101,13 @@ grep -q 'assets/recipes.json' "$WORK/game-broken.err" && grep -q 'line' "$WORK/g
 [ "$(wc -l <"$WORK/game-broken.err")" -eq 1 ] || fail "more than one line on standard error: $(cat "$WORK/game-broken.err")"
 [ ! -s "$WORK/broken.out" ] || fail 'the game wrote to standard output'
 say "ok: a recipe file that is not JSON: status 1 and '$(cat "$WORK/game-broken.err")'"
+# --recipes reads the same book and says the same.
+GAME=("${PLAYER[@]}" --recipes)
+run_to_end broken-list "$WORK" box BRAMBIX_DATA_DIR="$(long_path "$BROKEN")"
+GAME=("${PLAYER[@]}")
+[ "$RUN_STATUS" -eq 1 ] && cmp -s "$WORK/game-broken.err" "$WORK/game-broken-list.err" && [ ! -s "$WORK/broken-list.out" ] ||
+    fail "--recipes with a recipe file that is not JSON: status $RUN_STATUS, $(cat "$WORK/game-broken-list.err")"
+say 'ok: --recipes with that file: the same line and status'
 
 # ---------------------------------------------------------------- a book memory cannot hold
 # A 55 MB book (under the size limit) with 400 MB of address space: the usual message and

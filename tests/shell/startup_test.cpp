@@ -26,6 +26,10 @@ TEST(CommandLine, OptionsAndWordsAsTheyCome)
         {{"--whole-pixels", "/?"}, CommandLine::Help, ""},
         {{"--version"}, CommandLine::Version, ""},
         {{"--version", "--help"}, CommandLine::Help, ""},
+        {{"--recipes"}, CommandLine::ListRecipes, ""},
+        {{"--recipes", "--controls"}, CommandLine::ListControls, ""},
+        {{"--recipes", "--version"}, CommandLine::Version, ""},
+        {{"--recipes", "--replay", "a.brx"}, CommandLine::ListRecipes, ""},
         {{"--help", "--version"}, CommandLine::Help, ""},
         {{"world"}, CommandLine::Play, ""},  // words were always ignored
         {{"-"}, CommandLine::Play, ""},

@@ -659,7 +659,7 @@ def page_rows():
     check_phone()
 
 
-ROWS = 80
+ROWS = 83
 # A pad as the page's Gamepad API shows one: listed by navigator.getGamepads and announced
 # with gamepadconnected, as a browser does at a real pad's first button press. SDL reads
 # its state from the list at every poll.
@@ -1162,6 +1162,45 @@ def controls_panel_on_a_phone():
                            {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
 
 
+ITEM_NAMES = ['nothing', 'grass', 'wood', 'leaf', 'planks', 'stick', 'crafting table', 'meat', 'wooden axe',
+              'wooden pickaxe', 'wooden shovel', 'wooden hoe', 'wooden sword']
+
+
+@runs_in(rows=3)
+def recipes_rows():
+    """The Recipes panel lists each product of the book the game loaded once, in the book's
+    order, with how many and whether it needs the table, drawn with the game's own
+    pictures, over the canvas without touching it."""
+    with open(f'{ASSETS}/recipes.json', encoding='utf-8') as f:
+        book = json.load(f)['recipes']
+    want, seen = [], set()
+    for r in book:
+        if r['result'] not in seen:
+            seen.add(r['result'])
+            table = not any(e.get('eq_pattern') for e in book if e['result'] == r['result'])
+            first = next(e for e in book if e['result'] == r['result'] and (table or e.get('eq_pattern')))
+            want.append(f"{ITEM_NAMES[r['result']]} ×{first['amount']}: "
+                        f"{'needs a crafting table' if table else 'no crafting table needed'}")
+    wait_for('the recipes panel of the game', 30, lambda: driver.execute_script(
+        "return !document.getElementById('recipes-button').hidden"))
+    canvas = "const c = document.getElementById('canvas').getBoundingClientRect(); return [c.x, c.y, c.width, c.height];"
+    before = driver.execute_script(canvas)
+    listed = driver.execute_script("""
+      document.getElementById('recipes-button').click();
+      return Array.from(document.querySelectorAll('#recipes-list .recipe-name')).map(e => e.textContent);""")
+    check('recipes: the panel lists each product of the book once', listed == want, f'{listed} against {want}')
+    pictures = "return Array.from(document.querySelectorAll('#recipes-list img')).map(i => i.complete && i.naturalWidth);"
+    wait_for('the recipes\' pictures', 10, lambda: all(driver.execute_script(pictures)))
+    widths = driver.execute_script(pictures)
+    check("recipes: every product and ingredient drawn with the game's own 64-pixel picture",
+          len(widths) > len(want) and set(widths) == {64}, f'{widths}')
+    open_canvas = driver.execute_script(canvas)
+    driver.execute_script("document.getElementById('recipes-done').click();")
+    check('recipes: the panel leaves the canvas as it was and closes',
+          open_canvas == before and driver.execute_script("return document.getElementById('recipes-panel').hidden"),
+          f'{before} -> {open_canvas}')
+
+
 NAME = engines.NAMES[ENGINE]
 try:
     driver = engines.start(ENGINE)
@@ -1218,6 +1257,7 @@ try:
     print(f'frames a second while walking: {shift / 6 / seconds:.1f} '
           f'(animation frames: {frames / seconds:.1f})', flush=True)
 
+    recipes_rows()
     pad_walks_and_breaks()
 
     run_rows()

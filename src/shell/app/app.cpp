@@ -86,11 +86,10 @@ bool startGame(Game& game)
     // Pads are welcome but not needed: without them the game plays on, saying nothing.
     sdlx::initPads();
 
-    if (RecipeLoad load = loadRecipes(RECIPES_PATH); load.status == RecipeLoad::Invalid) {
-        reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
+    if (const RecipeLoad::Status status = loadGameRecipes(); status == RecipeLoad::Invalid) {
         quitLibraries();
         return false;
-    } else if (load.status == RecipeLoad::Missing) {
+    } else if (status == RecipeLoad::Missing) {
         std::error_code ec;
         reportAsset(RECIPES_PATH, std::filesystem::exists(RECIPES_PATH, ec) ? "cannot be opened" : "no such file",
                     "crafting makes nothing");
@@ -127,6 +126,15 @@ bool startGame(Game& game)
                    [&game](Gfx& g) { drawDeviceOverlay(g, game.input); },
                    [&game](Gfx& g) { endDeviceOverlay(g, game.input); }};
     return true;
+}
+
+RecipeLoad::Status loadGameRecipes()
+{
+    const RecipeLoad load = loadRecipes(RECIPES_PATH);
+    if (load.status == RecipeLoad::Invalid) {
+        reportFatal("Brambix: cannot start: " + load.message + " (data folder " + dataFolder() + ")");
+    }
+    return load.status;
 }
 
 std::string useControlsFile()

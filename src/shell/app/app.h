@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "rules/recipe_book.h"
 #include "shell/app/frame.h"
 #include "shell/draw/draw.h"
 #include "shell/input/input.h"
@@ -35,6 +36,11 @@ struct Game {
 // pictures, and the loop's SDL platform. False when the game cannot go on: the reason
 // is on standard error and what was started is shut down again.
 bool startGame(Game& game);
+
+// Loads the data folder's recipe book, the one the game plays by. A book with faults
+// is reported as the one line on why the game cannot start (Invalid); a missing one is
+// for the caller to speak of.
+RecipeLoad::Status loadGameRecipes();
 
 // Reads the player's controls file and plays by it from now on; what cannot be used
 // keeps its default and is named among the notices (nothing is said without a file).
