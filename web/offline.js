@@ -28,7 +28,10 @@ export function offlineCopy(say) {
     if (!e.data || e.data.brambix !== 'cannot-keep') return;
     let told = null;
     try { told = storage && storage.getItem(REFUSED); } catch (x) { /* not stored */ }
-    navigator.storage && navigator.storage.estimate ? navigator.storage.estimate().then(remember, remember) : remember({});
+    // Remembered at once (a start that follows at once must not ask again), with the
+    // storage offered once the browser says.
+    remember({quota: Number(told) || 0});
+    if (navigator.storage && navigator.storage.estimate) navigator.storage.estimate().then(remember, function () {});
     function remember(estimate) {
       try { storage.setItem(REFUSED, String(estimate && estimate.quota || 0)); } catch (x) { /* said again next time */ }
     }
