@@ -54,10 +54,10 @@ bash scripts/build-web.sh || summary_fail "building dist/web (logs: build-logs/w
 rm -rf build-web-built && cp -r dist/web build-web-built
 # A first visit moves each file of dist/web once at most, from a server that compresses
 # nothing: a phone on a slow network plays within seconds only while that stays small.
-# (What it moves now, 266 kB, with a little room: the wasm links no font library, no C++
-# streams and only the parts of SDL that a WebGL renderer uses; the scripts are minified,
-# and all of the page's but its head's are packed.)
-budget=280000
+# (What it moves now, 280 kB with the Controls and Recipes panels, with a little room:
+# the wasm links no font library, no C++ streams and only the parts of SDL that a WebGL
+# renderer uses; the scripts are minified, and all of the page's but its head's are packed.)
+budget=290000
 moved=$(cat dist/web/* | wc -c)
 ((moved <= budget)) || summary_fail "a first visit moves up to $moved bytes, past its budget of $budget"
 echo "== web: a first visit moves at most $moved bytes (budget $budget)"
