@@ -483,13 +483,16 @@ def check_kept_copy():
               'brambix.data: the copy kept on this device was damaged' in said and 'put back' in said and not asked
               and not notice(), f'{said!r}; then asked for {asked}, said {notice()!r}')
         # Deleted while the page plays, as a browser frees storage: back after one visit.
+        def kept_count():
+            return driver.execute_async_script(
+                'caches.keys().then(k => k.length && caches.open(k[0])).then(c => c && c.keys())'
+                '.then(r => arguments[0](r ? r.length : 0))')
+        whole = kept_count()
         driver.execute_async_script('caches.keys().then(keys => Promise.all(keys.map(k => caches.delete(k))))'
                                     '.then(arguments[0])')
         driver.refresh()
         first_frame('with the copy deleted')
-        wait_for('the copy filled again', 30, lambda: driver.execute_async_script(
-            'caches.keys().then(k => k.length && caches.open(k[0])).then(c => c && c.keys())'
-            '.then(r => arguments[0](r ? r.length : 0))') == 9)
+        wait_for(f'the copy filled again ({whole} files)', 30, lambda: whole > 0 and kept_count() == whole)
         offline(True)
         try:
             driver.refresh()
